@@ -1,0 +1,37 @@
+#include "app/Messages.h"
+
+#include <QMessageBox>
+#include <QString>
+
+namespace vlk {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(MessageIcon icon)
+{
+    switch (icon) {
+    case MessageIcon::Stop: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+const QString kBoxTitle = QStringLiteral("ВЛК2.2_v4");
+
+} // namespace
+
+void BoxMessages::Show(const std::string& text, MessageIcon icon)
+{
+    QMessageBox box(BoxIcon(icon), kBoxTitle, QString::fromStdString(text), QMessageBox::Ok, m_owner);
+    box.exec();
+}
+
+bool BoxMessages::Ask(const std::string& text, MessageIcon icon)
+{
+    QMessageBox box(BoxIcon(icon), kBoxTitle, QString::fromStdString(text),
+                    QMessageBox::Ok | QMessageBox::Cancel, m_owner);
+    return box.exec() == QMessageBox::Ok;
+}
+
+} // namespace vlk
