@@ -1,0 +1,164 @@
+#include "editor/ClassZetEdit.h"
+
+#include <QFocusEvent>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace vlk {
+
+ClassZetEdit::ClassZetEdit(unsigned style, QWidget* parent)
+    : QWidget(parent), m_style(style), m_edit(new QLineEdit(this))
+{
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_edit->setFrame(false);
+    m_edit->setAlignment(Qt::AlignRight);
+    m_edit->setObjectName(QStringLiteral("ZetEditChild"));
+    m_edit->installEventFilter(this);
+    LayoutEdit();
+}
+
+ClassZetEdit::~ClassZetEdit()
+{
+    ClosePopup();
+}
+
+QString ClassZetEdit::Text() const
+{
+    return m_edit->text();
+}
+
+void ClassZetEdit::SetText(const QString& text)
+{
+    m_edit->setText(text);
+    if (text != m_textAtFocus) {
+        m_textAtFocus = text;
+        emit Changed();
+    }
+}
+
+ZetPopup* ClassZetEdit::Popup() const
+{
+    return nullptr;
+}
+
+void ClassZetEdit::OpenPopup() {}
+void ClassZetEdit::ClosePopup() {}
+
+QRect ClassZetEdit::ButtonStrip() const
+{
+    const int strip = static_cast<int>(0.65 * (height() - 2));
+    return QRect(width() - strip, 0, strip, height());
+}
+
+void ClassZetEdit::LayoutEdit()
+{
+    // The edit leaves the 2-pixel frame and the button strip free so the button can be seen and hit.
+    const int strip = ButtonStrip().width();
+    m_edit->setGeometry(2, 2, std::max(0, width() - 4 - strip), std::max(0, height() - 4));
+}
+
+void ClassZetEdit::resizeEvent(QResizeEvent*)
+{
+    LayoutEdit();
+}
+
+void ClassZetEdit::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.fillRect(rect(), Qt::white);
+    p.setPen(Qt::black);
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+
+    const QRect strip = ButtonStrip();
+    const QRect face(strip.left(), 1, strip.width() - 1, height() - 2);
+    if (face.width() < 3 || face.height() < 3)
+        return;
+    p.fillRect(face, QColor(192, 192, 192));
+    const QColor topLeft = m_pressed ? QColor(128, 128, 128) : Qt::white;
+    const QColor bottomRight = m_pressed ? Qt::white : QColor(128, 128, 128);
+    p.setPen(topLeft);
+    p.drawLine(face.topLeft(), face.topRight());
+    p.drawLine(face.topLeft(), face.bottomLeft());
+    p.setPen(bottomRight);
+    p.drawLine(face.bottomLeft(), face.bottomRight());
+    p.drawLine(face.topRight(), face.bottomRight());
+    // The small black down-arrow: rows of 5, 3 and 1 pixels, nudged when sunken.
+    const int shift = m_pressed ? 1 : 0;
+    const int cx = face.left() + face.width() / 2 + shift;
+    const int cy = face.top() + face.height() / 2 - 1 + shift;
+    p.setPen(Qt::black);
+    for (int row = 0; row < 3; ++row)
+        p.drawLine(cx - 2 + row, cy + row, cx + 2 - row, cy + row);
+}
+
+void ClassZetEdit::focusInEvent(QFocusEvent*)
+{
+    m_textAtFocus = Text();
+    m_edit->setFocus(Qt::OtherFocusReason);
+    m_edit->selectAll();
+}
+
+void ClassZetEdit::SetPressed(bool pressed)
+{
+    if (pressed == m_pressed)
+        return;
+    m_pressed = pressed;
+    update();
+}
+
+void ClassZetEdit::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton)
+        return;
+    setFocus(Qt::MouseFocusReason);
+    if (ButtonStrip().contains(event->position().toPoint()) && !Popup()) {
+        m_holding = true;
+        SetPressed(true);
+        OpenPopup();
+    }
+}
+
+void ClassZetEdit::mouseMoveEvent(QMouseEvent* event)
+{
+    if (m_holding)
+        TrackButton(event->globalPosition().toPoint());
+}
+
+void ClassZetEdit::mouseReleaseEvent(QMouseEvent*)
+{
+    if (m_holding)
+        ReleaseButton();
+}
+
+void ClassZetEdit::TrackButton(const QPoint& globalPos)
+{
+    SetPressed(ButtonStrip().contains(mapFromGlobal(globalPos)));
+}
+
+void ClassZetEdit::ReleaseButton()
+{
+    m_holding = false;
+    SetPressed(false);
+}
+
+void ClassZetEdit::EditLostFocus() {}
+
+bool ClassZetEdit::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_edit) {
+        if (event->type() == QEvent::FocusIn) {
+            const auto* focus = static_cast<QFocusEvent*>(event);
+            if (focus->reason() != Qt::PopupFocusReason)
+                m_textAtFocus = Text();
+        } else if (event->type() == QEvent::FocusOut) {
+            const auto* focus = static_cast<QFocusEvent*>(event);
+            if (focus->reason() != Qt::PopupFocusReason)
+                EditLostFocus();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+} // namespace vlk
