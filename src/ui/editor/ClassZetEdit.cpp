@@ -1,5 +1,15 @@
 #include "editor/ClassZetEdit.h"
 
+#include "editor/CalculatorPopup.h"
+#include "editor/CalendarPopup.h"
+#include "editor/PopupGeometry.h"
+#include "util/ADate.h"
+#include "util/Calculator.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QScreen>
+
 #include <QFocusEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -10,6 +20,7 @@ namespace vlk {
 ClassZetEdit::ClassZetEdit(unsigned style, QWidget* parent)
     : QWidget(parent), m_style(style), m_edit(new QLineEdit(this))
 {
+    Register();
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_edit->setFrame(false);
@@ -21,7 +32,21 @@ ClassZetEdit::ClassZetEdit(unsigned style, QWidget* parent)
 
 ClassZetEdit::~ClassZetEdit()
 {
-    ClosePopup();
+    // The pop-up writes its result into the edit child, which still exists here.
+    if (ZetPopup* popup = Popup()) {
+        popup->Dismiss();
+        delete popup;
+    }
+}
+
+void ClassZetEdit::Register()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    SetBeepHandler([] { QApplication::beep(); });
+    static_cast<void>(CalendarPopup::SharedDate());
 }
 
 QString ClassZetEdit::Text() const
@@ -40,11 +65,37 @@ void ClassZetEdit::SetText(const QString& text)
 
 ZetPopup* ClassZetEdit::Popup() const
 {
-    return nullptr;
+    ZetPopup* popup = ZetPopup::Current();
+    return popup && popup->Owner() == this && !popup->IsClosing() ? popup : nullptr;
 }
 
-void ClassZetEdit::OpenPopup() {}
-void ClassZetEdit::ClosePopup() {}
+void ClassZetEdit::OpenPopup()
+{
+    if (Popup())
+        return;
+    // One pop-up in the whole application.
+    if (ZetPopup* other = ZetPopup::Current())
+        other->Dismiss();
+
+    ZetPopup* popup = HasCalculator() ? static_cast<ZetPopup*>(new CalculatorPopup(this))
+                                      : static_cast<ZetPopup*>(new CalendarPopup(this));
+    const QRect editorRect(mapToGlobal(QPoint(0, 0)), size());
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const QRect screenRect = screen ? screen->geometry() : QRect(0, 0, 1 << 20, 1 << 20);
+    popup->move(popup_geometry::PopupPlacement(editorRect, popup->size(), screenRect));
+    const QString display = popup->Start();
+    popup->SetOpeningPress(m_holding);
+    popup->show();
+    SetText(display);
+    m_edit->setCursorPosition(static_cast<int>(m_edit->text().size()));
+    update();
+}
+
+void ClassZetEdit::ClosePopup()
+{
+    if (ZetPopup* popup = Popup())
+        popup->Dismiss();
+}
 
 QRect ClassZetEdit::ButtonStrip() const
 {
@@ -143,11 +194,41 @@ void ClassZetEdit::ReleaseButton()
     SetPressed(false);
 }
 
-void ClassZetEdit::EditLostFocus() {}
+void ClassZetEdit::EditLostFocus()
+{
+    const QString text = m_edit->text();
+    if (!text.isEmpty()) {
+        if (IsNumberField()) {
+            m_edit->setText(QString::fromStdString(NumberText(ReadNumber(text.toStdString()))));
+        } else {
+            ADate& date = CalendarPopup::SharedDate();
+            date.Parse(text.toStdString());
+            const QString formatted = QString::fromStdString(date.Format());
+            m_edit->setText(formatted);
+            SetText(formatted);
+        }
+    }
+    ClosePopup();
+}
 
 bool ClassZetEdit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_edit) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
+            event->type() == QEvent::ShortcutOverride) {
+            ZetPopup* popup = Popup();
+            if (!popup || event->type() == QEvent::ShortcutOverride)
+                return false;
+            auto* key = static_cast<QKeyEvent*>(event);
+            // The keys that end or move the edit close the pop-up and go on to the edit and
+            // whoever watches it; the rest belong to the pop-up.
+            if (event->type() == QEvent::KeyPress && ZetPopup::IsEditorKey(key)) {
+                popup->Dismiss();
+                return false;
+            }
+            popup->KeyFromEdit(key);
+            return true;
+        }
         if (event->type() == QEvent::FocusIn) {
             const auto* focus = static_cast<QFocusEvent*>(event);
             if (focus->reason() != Qt::PopupFocusReason)

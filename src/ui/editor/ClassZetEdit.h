@@ -24,6 +24,10 @@ public:
     ClassZetEdit(const ClassZetEdit&) = delete;
     ClassZetEdit& operator=(const ClassZetEdit&) = delete;
 
+    // Installs the platform beep for the date and calculator code and sets the calendar to today;
+    // the first editor does it if start-up has not.
+    static void Register();
+
     [[nodiscard]] unsigned Style() const { return m_style; }
     [[nodiscard]] QString Text() const;
     // Sets the text; emits Changed() when it differs from the text at focus.
