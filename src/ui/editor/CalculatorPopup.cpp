@@ -118,7 +118,7 @@ void CalculatorPopup::mousePressEvent(QMouseEvent* event)
     HandleOpeningPress(event);
     const QPoint point = event->position().toPoint();
     if (!rect().contains(point)) {
-        Dismiss();
+        DismissByOutsidePress(event);
         return;
     }
     PressKey(geo::HitKey(point));

@@ -73,7 +73,7 @@ void CalendarPopup::mousePressEvent(QMouseEvent* event)
     HandleOpeningPress(event);
     const QPoint point = event->position().toPoint();
     if (!rect().contains(point)) {
-        Dismiss();
+        DismissByOutsidePress(event);
         return;
     }
     ADate& date = SharedDate();

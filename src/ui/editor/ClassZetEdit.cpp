@@ -22,6 +22,7 @@ ClassZetEdit::ClassZetEdit(unsigned style, QWidget* parent)
 {
     Register();
     setFocusPolicy(Qt::StrongFocus);
+    setFocusProxy(m_edit);
     setAttribute(Qt::WA_OpaquePaintEvent);
     m_edit->setFrame(false);
     m_edit->setAlignment(Qt::AlignRight);
@@ -144,13 +145,6 @@ void ClassZetEdit::paintEvent(QPaintEvent*)
         p.drawLine(cx - 2 + row, cy + row, cx + 2 - row, cy + row);
 }
 
-void ClassZetEdit::focusInEvent(QFocusEvent*)
-{
-    m_textAtFocus = Text();
-    m_edit->setFocus(Qt::OtherFocusReason);
-    m_edit->selectAll();
-}
-
 void ClassZetEdit::SetPressed(bool pressed)
 {
     if (pressed == m_pressed)
@@ -163,7 +157,8 @@ void ClassZetEdit::mousePressEvent(QMouseEvent* event)
 {
     if (event->button() != Qt::LeftButton)
         return;
-    setFocus(Qt::MouseFocusReason);
+    if (!hasFocus())
+        setFocus(Qt::MouseFocusReason);
     if (ButtonStrip().contains(event->position().toPoint()) && !Popup()) {
         m_holding = true;
         SetPressed(true);
@@ -230,9 +225,14 @@ bool ClassZetEdit::eventFilter(QObject* watched, QEvent* event)
             return true;
         }
         if (event->type() == QEvent::FocusIn) {
-            const auto* focus = static_cast<QFocusEvent*>(event);
-            if (focus->reason() != Qt::PopupFocusReason)
+            // The editor's focus is its edit's (focus proxy). A pop-up or another window coming
+            // and going is not a new visit to the field.
+            const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+            if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {
                 m_textAtFocus = Text();
+                if (reason != Qt::MouseFocusReason)
+                    m_edit->selectAll();
+            }
         } else if (event->type() == QEvent::FocusOut) {
             const auto* focus = static_cast<QFocusEvent*>(event);
             if (focus->reason() != Qt::PopupFocusReason)

@@ -150,6 +150,16 @@ void ZetPopup::keyReleaseEvent(QKeyEvent* event)
     event->accept();
 }
 
+void ZetPopup::DismissByOutsidePress(QMouseEvent* event)
+{
+    if (m_owner) {
+        const QPoint onOwner = m_owner->mapFromGlobal(event->globalPosition().toPoint());
+        if (m_owner->ButtonStrip().contains(onOwner))
+            setAttribute(Qt::WA_NoMouseReplay);
+    }
+    Dismiss();
+}
+
 bool ZetPopup::HandleOpeningPress(QMouseEvent* event)
 {
     if (!m_openingPress)

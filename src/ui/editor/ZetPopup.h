@@ -57,6 +57,8 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
+    // A press outside closes the pop-up; one on the owner's button does not open it again.
+    void DismissByOutsidePress(QMouseEvent* event);
     // True when the event belonged to the press that opened the pop-up.
     bool HandleOpeningPress(QMouseEvent* event);
 
