@@ -185,6 +185,8 @@ void ClassZetEdit::TrackButton(const QPoint& globalPos)
 
 void ClassZetEdit::ReleaseButton()
 {
+    if (ZetPopup* popup = Popup())
+        popup->SetOpeningPress(false);
     m_holding = false;
     SetPressed(false);
 }
