@@ -7,13 +7,14 @@
 #include "util/Calculator.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QScreen>
-
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace vlk {
 
@@ -200,9 +201,7 @@ void ClassZetEdit::EditLostFocus()
         } else {
             ADate& date = CalendarPopup::SharedDate();
             date.Parse(text.toStdString());
-            const QString formatted = QString::fromStdString(date.Format());
-            m_edit->setText(formatted);
-            SetText(formatted);
+            SetText(QString::fromStdString(date.Format()));
         }
     }
     ClosePopup();
@@ -211,10 +210,9 @@ void ClassZetEdit::EditLostFocus()
 bool ClassZetEdit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_edit) {
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-            event->type() == QEvent::ShortcutOverride) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
             ZetPopup* popup = Popup();
-            if (!popup || event->type() == QEvent::ShortcutOverride)
+            if (!popup)
                 return false;
             auto* key = static_cast<QKeyEvent*>(event);
             // The keys that end or move the edit close the pop-up and go on to the edit and
