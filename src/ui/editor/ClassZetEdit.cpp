@@ -129,14 +129,27 @@ void ClassZetEdit::paintEvent(QPaintEvent*)
     if (face.width() < 3 || face.height() < 3)
         return;
     p.fillRect(face, QColor(192, 192, 192));
-    const QColor topLeft = m_pressed ? QColor(128, 128, 128) : Qt::white;
-    const QColor bottomRight = m_pressed ? Qt::white : QColor(128, 128, 128);
-    p.setPen(topLeft);
-    p.drawLine(face.topLeft(), face.topRight());
-    p.drawLine(face.topLeft(), face.bottomLeft());
-    p.setPen(bottomRight);
-    p.drawLine(face.bottomLeft(), face.bottomRight());
-    p.drawLine(face.topRight(), face.bottomRight());
+    const QColor gray(128, 128, 128);
+    const int l = face.left();
+    const int t = face.top();
+    const int r = face.right();
+    const int b = face.bottom();
+    if (m_pressed) {
+        // Pushed: a flat gray outline.
+        p.setPen(gray);
+        p.drawRect(face.adjusted(0, 0, -1, -1));
+    } else {
+        // Raised: a light-gray and white top-left, a black and gray bottom-right.
+        p.setPen(Qt::white);
+        p.drawLine(l + 1, t + 1, r - 2, t + 1);
+        p.drawLine(l + 1, t + 1, l + 1, b - 2);
+        p.setPen(Qt::black);
+        p.drawLine(l, b, r, b);
+        p.drawLine(r, t, r, b);
+        p.setPen(gray);
+        p.drawLine(l + 1, b - 1, r - 1, b - 1);
+        p.drawLine(r - 1, t + 1, r - 1, b - 1);
+    }
     // The small black down-arrow: rows of 5, 3 and 1 pixels, nudged when sunken.
     const int shift = m_pressed ? 1 : 0;
     const int cx = face.left() + face.width() / 2 + shift;

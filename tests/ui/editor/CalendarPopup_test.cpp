@@ -297,6 +297,12 @@ TEST_F(CalendarPopupTest, SnapshotsOfBothPopups)
     EXPECT_TRUE(date->grab().save(folder + "/editor_date.png"));
     number->ClosePopup();
     ASSERT_TRUE(Gone(number));
+    QTest::mousePress(number, Qt::LeftButton, {}, number->ButtonStrip().center());
+    EXPECT_TRUE(number->ButtonPressed());
+    EXPECT_TRUE(number->grab().save(folder + "/editor_number_pressed.png"));
+    QTest::mouseRelease(number, Qt::LeftButton, {}, number->ButtonStrip().center());
+    number->ClosePopup();
+    ASSERT_TRUE(Gone(number));
 }
 
 } // namespace

@@ -86,8 +86,9 @@ TEST_F(ClassZetEditTest, ButtonStripIsVisibleAndOpensThePopup)
     EXPECT_EQ(raised.pixelColor(0, 0), QColor(Qt::black));
     EXPECT_EQ(raised.pixelColor(editor->ButtonStrip().center().x() - 3, 4), QColor(192, 192, 192));
     int black = 0;
-    for (int y = 1; y < 19; ++y)
-        for (int x = editor->ButtonStrip().left() + 1; x < 79; ++x)
+    // Inside the button's edges (its face spans x 69..78, y 1..18 of the 80 x 20 editor).
+    for (int y = 2; y < 17; ++y)
+        for (int x = editor->ButtonStrip().left() + 1; x < 77; ++x)
             black += raised.pixelColor(x, y) == QColor(Qt::black);
     EXPECT_EQ(black, 5 + 3 + 1); // the down-arrow
 
