@@ -151,7 +151,7 @@ std::vector<std::string> ConfigurationDiff::Lines(const Configuration& a, const 
             const int x = (call == 1 ? a.tvp1 : a.tvp2)[p];
             const int y = (call == 1 ? b.tvp1 : b.tvp2)[p];
             if (x != y) {
-                lines.push_back(prefix + ": ТВП" + Number(call) + " в фазе " +
+                lines.push_back(prefix + ": фаза ТВП" + Number(call) + " " +
                                 Arrow(x ? Number(x) : "нет", y ? Number(y) : "нет"));
             }
         }

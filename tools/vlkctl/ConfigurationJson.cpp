@@ -397,7 +397,8 @@ bool Read(Reader& r, const json& j, Configuration& c)
             return false;
     }
 
-    // Each sensor watches at most one direction: the page's single-check columns keep it so.
+    // A sensor bound to several directions is kept as it is: the page only prevents it when the
+    // user clicks, and a loaded file may carry it.
     if (j.contains("redSensors")) {
         const bool ok = r.Numbered(j["redSensors"], "redSensors", "direction", kDirectionCount,
                                    [&](const json& e, const std::string& at, int n) {
@@ -408,15 +409,6 @@ bool Read(Reader& r, const json& j, Configuration& c)
         });
         if (!ok)
             return false;
-        for (int k = 0; k < kRedSensorChannels; ++k) {
-            int owners = 0;
-            for (auto mask : c.redSensors)
-                owners += (mask >> k) & 1;
-            if (owners > 1) {
-                return r.Fail("redSensors", "канал " + std::to_string(2 * k + 1) + "-" + std::to_string(2 * k + 2) +
-                                                " привязан к нескольким направлениям");
-            }
-        }
     }
     if (j.contains("greenSensors")) {
         const bool ok = r.Numbered(j["greenSensors"], "greenSensors", "direction", kDirectionCount,
@@ -428,13 +420,6 @@ bool Read(Reader& r, const json& j, Configuration& c)
         });
         if (!ok)
             return false;
-        for (int k = 0; k < kGreenSensors; ++k) {
-            int owners = 0;
-            for (auto mask : c.greenSensors)
-                owners += (mask >> k) & 1;
-            if (owners > 1)
-                return r.Fail("greenSensors", "датчик " + std::to_string(k + 1) + " привязан к нескольким направлениям");
-        }
     }
 
     if (j.contains("minSignalTimes")) {
@@ -457,7 +442,56 @@ bool Read(Reader& r, const json& j, Configuration& c)
     return true;
 }
 
+std::string Inline(const ojson& j)
+{
+    if (j.is_array()) {
+        std::string text = "[";
+        for (std::size_t i = 0; i < j.size(); ++i)
+            text += (i ? ", " : "") + Inline(j[i]);
+        return text + "]";
+    }
+    if (j.is_object()) {
+        std::string text = "{";
+        bool first = true;
+        for (const auto& item : j.items()) {
+            text += (first ? "" : ", ") + ojson(item.key()).dump() + ": " + Inline(item.value());
+            first = false;
+        }
+        return text + "}";
+    }
+    return j.dump();
+}
+
+void Pretty(const ojson& j, int indent, std::string& out)
+{
+    constexpr std::size_t kLine = 120;
+    const std::string text = Inline(j);
+    const bool flat = j.is_array() && std::none_of(j.begin(), j.end(), [](const ojson& e) { return e.is_structured(); });
+    if (!j.is_structured() || j.empty() || flat || text.size() + static_cast<std::size_t>(indent) <= kLine) {
+        out += text;
+        return;
+    }
+    const std::string inner(static_cast<std::size_t>(indent + 2), ' ');
+    out += j.is_array() ? "[\n" : "{\n";
+    bool first = true;
+    for (const auto& item : j.items()) {
+        out += (first ? "" : ",\n") + inner;
+        if (j.is_object())
+            out += ojson(item.key()).dump() + ": ";
+        Pretty(item.value(), indent + 2, out);
+        first = false;
+    }
+    out += "\n" + std::string(static_cast<std::size_t>(indent), ' ') + (j.is_array() ? "]" : "}");
+}
+
 } // namespace
+
+std::string ConfigurationJson::Dump(const nlohmann::ordered_json& json)
+{
+    std::string out;
+    Pretty(json, 0, out);
+    return out + "\n";
+}
 
 std::string ConfigurationJson::SlotTime(int slot)
 {

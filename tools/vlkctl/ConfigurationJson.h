@@ -31,6 +31,10 @@ public:
     // Parses and then validates; a syntax error names its position.
     [[nodiscard]] static JsonImport FromText(std::string_view text);
 
+    // Indented JSON that keeps short arrays and objects on one line, e.g. a day's switch point
+    // or a row of times, so that a file stays readable and diffable.
+    [[nodiscard]] static std::string Dump(const nlohmann::ordered_json& json);
+
     // "06:00" for slot 12.
     [[nodiscard]] static std::string SlotTime(int slot);
     // "ПН".."ВС" for day 0..6.

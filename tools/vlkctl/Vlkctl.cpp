@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -104,6 +105,11 @@ std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, 
             return std::nullopt;
         }
     } else {
+        std::error_code ec;
+        if (std::filesystem::is_directory(input, ec)) {
+            Error(io.err, name, "это папка, а не файл");
+            return std::nullopt;
+        }
         std::ifstream file(input, std::ios::binary);
         if (!file) {
             Error(io.err, name, std::string("не удаётся открыть (") + std::strerror(errno) + ")");
@@ -111,8 +117,7 @@ std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, 
         }
         complete = ReadAll(file, bytes);
         if (complete && file.bad()) {
-            // A folder opens but cannot be read.
-            Error(io.err, name, "ошибка чтения (это файл?)");
+            Error(io.err, name, "ошибка чтения");
             return std::nullopt;
         }
     }
@@ -180,7 +185,7 @@ int Vlkctl::Export(const std::string& input, const std::string& output, Streams 
         Error(io.err, Shown(input), json.error);
         return kError;
     }
-    return WriteOutput(output, json.json->dump(2) + "\n", io) ? kOk : kError;
+    return WriteOutput(output, ConfigurationJson::Dump(*json.json), io) ? kOk : kError;
 }
 
 int Vlkctl::Import(const std::string& input, const std::string& output, Streams io)
