@@ -442,32 +442,49 @@ bool Read(Reader& r, const json& j, Configuration& c)
     return true;
 }
 
-std::string Inline(const ojson& j)
+// Appends the one-line form of j; stops early once `out` is longer than `limit`.
+void Inline(const ojson& j, std::string& out, std::size_t limit)
 {
+    if (out.size() > limit)
+        return;
     if (j.is_array()) {
-        std::string text = "[";
-        for (std::size_t i = 0; i < j.size(); ++i)
-            text += (i ? ", " : "") + Inline(j[i]);
-        return text + "]";
-    }
-    if (j.is_object()) {
-        std::string text = "{";
+        out += '[';
+        for (std::size_t i = 0; i < j.size() && out.size() <= limit; ++i) {
+            if (i)
+                out += ", ";
+            Inline(j[i], out, limit);
+        }
+        out += ']';
+    } else if (j.is_object()) {
+        out += '{';
         bool first = true;
         for (const auto& item : j.items()) {
-            text += (first ? "" : ", ") + ojson(item.key()).dump() + ": " + Inline(item.value());
+            if (out.size() > limit)
+                break;
+            if (!first)
+                out += ", ";
+            out += ojson(item.key()).dump() + ": ";
+            Inline(item.value(), out, limit);
             first = false;
         }
-        return text + "}";
+        out += '}';
+    } else if (j.is_number_unsigned()) {
+        out += std::to_string(j.get<std::uint64_t>());
+    } else if (j.is_number_integer()) {
+        out += std::to_string(j.get<std::int64_t>());
+    } else {
+        out += j.dump();
     }
-    return j.dump();
 }
 
 void Pretty(const ojson& j, int indent, std::string& out)
 {
     constexpr std::size_t kLine = 120;
-    const std::string text = Inline(j);
+    const std::size_t room = kLine > static_cast<std::size_t>(indent) ? kLine - static_cast<std::size_t>(indent) : 0;
     const bool flat = j.is_array() && std::none_of(j.begin(), j.end(), [](const ojson& e) { return e.is_structured(); });
-    if (!j.is_structured() || j.empty() || flat || text.size() + static_cast<std::size_t>(indent) <= kLine) {
+    std::string text;
+    Inline(j, text, flat ? std::string::npos : room);
+    if (!j.is_structured() || j.empty() || flat || text.size() <= room) {
         out += text;
         return;
     }

@@ -83,14 +83,14 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::DirectionGroupStrip, "DirectionGroupStrip", PageId::Directions, 1019);
+        GridSpec g = Make(TableId::DirectionGroupStrip, "DirectionGroupStrip", PageId::Directions, 1019, " Описание направлений ");
         g.style = RLS_PROPORTIONAL | RLS_SYNCEDITOR | RLS_FIXEDCOLUMNS;
         g.columns = {Column(4, 0), Column(32, 0), Column(64, 0)};
         g.header = "\tФазы\tПромежуточные такты";
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::Direction, "DirectionTable", PageId::Directions, 1003);
+        GridSpec g = Make(TableId::Direction, "DirectionTable", PageId::Directions, 1003, " Описание направлений ");
         g.style = RLS_PROPORTIONAL | RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(4, kColumnLabel));
         for (int c = 1; c <= 8; ++c)

@@ -176,7 +176,7 @@ TEST_F(VlkctlTest, EveryStationImageSurvivesExportAndImport)
 {
     std::mt19937 random(20261207);
     auto pick = [&](int low, int high) { return std::uniform_int_distribution<int>(low, high)(random); };
-    for (int round = 0; round < 300; ++round) {
+    for (int round = 0; round < 100; ++round) {
         Configuration c;
         c.circularRedTime = static_cast<std::uint8_t>(pick(0, 255));
         c.masterController = pick(0, 1) == 1;
