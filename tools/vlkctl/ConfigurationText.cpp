@@ -225,7 +225,7 @@ std::string ConfigurationText::Show(const Configuration& c)
         out << "  ТВП " << t + 1 << ": " << NumberList(c.waitBoards[t], kOutputCount) << "\n";
 
     for (const bool red : {true, false}) {
-        const GridSpec& grid = Catalogue::Grid(red ? TableId::RedSensor : TableId::GreenSensor);
+        const GridSetup& grid = Catalogue::Grid(red ? TableId::RedSensor : TableId::GreenSensor);
         out << "\n" << Trim(grid.group) << "\n";
         const auto titles = grid.Titles();
         const std::vector<int> widths{Width(titles[0]), 0};

@@ -7,9 +7,9 @@ namespace vlk {
 
 namespace {
 
-ColumnSpec Column(int width, int flags, std::string tip = {}, std::vector<PictureSpec> pictures = {})
+ColumnSetup Column(int width, int flags, std::string tip = {}, std::vector<PictureEntry> pictures = {})
 {
-    return ColumnSpec{width, flags, std::move(tip), std::move(pictures)};
+    return ColumnSetup{width, flags, std::move(tip), std::move(pictures)};
 }
 
 // "1" to "n", each followed by `suffix`.
@@ -37,15 +37,15 @@ std::string Repeat(std::string_view piece, int n)
     return s;
 }
 
-const std::vector<PictureSpec> kLampPictures{
+const std::vector<PictureEntry> kLampPictures{
     {"К", kImageRedLamp, kImageLampMask},
     {"Ж", kImageYellowLamp, kImageLampMask},
     {"З", kImageGreenLamp, kImageLampMask},
 };
 
-GridSpec Make(TableId id, std::string name, PageId page, int control, std::string group = {})
+GridSetup Make(TableId id, std::string name, PageId page, int control, std::string group = {})
 {
-    GridSpec g;
+    GridSetup g;
     g.id = id;
     g.name = std::move(name);
     g.page = page;
@@ -54,13 +54,13 @@ GridSpec Make(TableId id, std::string name, PageId page, int control, std::strin
     return g;
 }
 
-std::vector<GridSpec> BuildGrids()
+std::vector<GridSetup> BuildGrids()
 {
-    std::vector<GridSpec> grids;
+    std::vector<GridSetup> grids;
 
     // "Направления": set-up order 1001, 1002, 1019, 1003.
     {
-        GridSpec g = Make(TableId::PhaseMinTime, "PhaseMinTimeTable", PageId::Directions, 1001);
+        GridSetup g = Make(TableId::PhaseMinTime, "PhaseMinTimeTable", PageId::Directions, 1001);
         g.style = RLS_PROPORTIONAL | RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns = {Column(40, kColumnLabel), Column(60, kColumnNumber)};
         g.header = "№ фазы\tМин. время, сек";
@@ -70,7 +70,7 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::Priority, "PriorityTable", PageId::Directions, 1002);
+        GridSetup g = Make(TableId::Priority, "PriorityTable", PageId::Directions, 1002);
         g.style = RLS_PROPORTIONAL | RLS_SYNCEDITOR | RLS_FIXEDCOLUMNS;
         g.columns = {Column(50, kColumnLabel, "Номер приоритета"), Column(50, kColumnLabel, "Запросы управления")};
         g.header = "Приоритет\tЗапрос";
@@ -83,14 +83,14 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::DirectionGroupStrip, "DirectionGroupStrip", PageId::Directions, 1019, " Описание направлений ");
+        GridSetup g = Make(TableId::DirectionGroupStrip, "DirectionGroupStrip", PageId::Directions, 1019, " Описание направлений ");
         g.style = RLS_PROPORTIONAL | RLS_SYNCEDITOR | RLS_FIXEDCOLUMNS;
         g.columns = {Column(4, 0), Column(32, 0), Column(64, 0)};
         g.header = "\tФазы\tПромежуточные такты";
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::Direction, "DirectionTable", PageId::Directions, 1003, " Описание направлений ");
+        GridSetup g = Make(TableId::Direction, "DirectionTable", PageId::Directions, 1003, " Описание направлений ");
         g.style = RLS_PROPORTIONAL | RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(4, kColumnLabel));
         for (int c = 1; c <= 8; ++c)
@@ -106,7 +106,7 @@ std::vector<GridSpec> BuildGrids()
 
     // "Программы": 1018, 1017.
     {
-        GridSpec g = Make(TableId::ProgramGroupStrip, "ProgramGroupStrip", PageId::Programs, 1018, " Описание программ ");
+        GridSetup g = Make(TableId::ProgramGroupStrip, "ProgramGroupStrip", PageId::Programs, 1018, " Описание программ ");
         g.style = RLS_SYNCEDITOR | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(46, kColumnLabel));
         for (int c = 1; c <= 9; ++c)
@@ -118,7 +118,7 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::Program, "ProgramTable", PageId::Programs, 1017, " Описание программ ");
+        GridSetup g = Make(TableId::Program, "ProgramTable", PageId::Programs, 1017, " Описание программ ");
         g.style = RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(46, kColumnLabel));
         for (int i = 1; i <= 9; ++i) {
@@ -135,7 +135,7 @@ std::vector<GridSpec> BuildGrids()
 
     // "Привязка выходов": 1042, 1043.
     {
-        GridSpec g = Make(TableId::LampOutput, "LampOutputTable", PageId::Outputs, 1042,
+        GridSetup g = Make(TableId::LampOutput, "LampOutputTable", PageId::Outputs, 1042,
                    " Привязка ламп направлений к выходам ");
         g.style = RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(30, kColumnLabel));
@@ -154,7 +154,7 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::WaitBoard, "WaitBoardTable", PageId::Outputs, 1043,
+        GridSetup g = Make(TableId::WaitBoard, "WaitBoardTable", PageId::Outputs, 1043,
                    " Привязка табло «ЖДИТЕ» для ТВП ");
         g.style = RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(60, kColumnLabel));
@@ -170,7 +170,7 @@ std::vector<GridSpec> BuildGrids()
     // "Привязка датчиков": 1054, 1055. The grids have 32 columns; the header titles only the
     // first ones and the rest are zero-width and hold nothing.
     {
-        GridSpec g = Make(TableId::RedSensor, "RedSensorTable", PageId::Sensors, 1054,
+        GridSetup g = Make(TableId::RedSensor, "RedSensorTable", PageId::Sensors, 1054,
                    " Привязка датчиков контроля групп красных ламп ");
         g.style = RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(40, kColumnRightLabel));
@@ -187,7 +187,7 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::GreenSensor, "GreenSensorTable", PageId::Sensors, 1055,
+        GridSetup g = Make(TableId::GreenSensor, "GreenSensorTable", PageId::Sensors, 1055,
                    " Привязка датчиков  контроля зеленых ламп ");
         g.style = RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(40, kColumnRightLabel));
@@ -204,7 +204,7 @@ std::vector<GridSpec> BuildGrids()
 
     // "Конфигурация для ZAD": 1015, 1075.
     {
-        GridSpec g = Make(TableId::MinSignalTime, "MinSignalTimeTable", PageId::Zad, 1015,
+        GridSetup g = Make(TableId::MinSignalTime, "MinSignalTimeTable", PageId::Zad, 1015,
                    "Минимальные значения времени продолжительности красных и зеленых сигналов ");
         g.style = RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(30, kColumnLampPicture, {},
@@ -218,7 +218,7 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::InterGreen, "InterGreenTable", PageId::Zad, 1075, "Значения времени между зелеными");
+        GridSetup g = Make(TableId::InterGreen, "InterGreenTable", PageId::Zad, 1075, "Значения времени между зелеными");
         g.style = RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(30, kColumnLabel));
         for (int c = 1; c <= 24; ++c)
@@ -232,7 +232,7 @@ std::vector<GridSpec> BuildGrids()
 
     // "Пульт": the live grids 1020, 1021, 1022; nothing in them is configuration.
     {
-        GridSpec g = Make(TableId::ConsoleState, "StateGrid", PageId::Console, 1020, " Состояние ");
+        GridSetup g = Make(TableId::ConsoleState, "StateGrid", PageId::Console, 1020, " Состояние ");
         g.style = RLS_PROPORTIONAL | RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.headerHeight = 0;
         g.columns = {Column(60, RLC_CENTER),
@@ -244,10 +244,10 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::ConsoleLights, "LightsGrid", PageId::Console, 1021, " Светофоры ");
+        GridSetup g = Make(TableId::ConsoleLights, "LightsGrid", PageId::Console, 1021, " Светофоры ");
         g.style = RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(50, 0));
-        const std::vector<PictureSpec> pictures{
+        const std::vector<PictureEntry> pictures{
             {"К", kImageRedLamp, kImageLampMask},  {"Ж", kImageYellowLamp, kImageLampMask},
             {"З", kImageGreenLamp, kImageLampMask}, {" ", kImageGreyLamp, kImageLampMask},
             {"А", kImageFailure, kImageLampMask},   {"Н", kImageNoFailure, kImageLampMask},
@@ -262,10 +262,10 @@ std::vector<GridSpec> BuildGrids()
         grids.push_back(std::move(g));
     }
     {
-        GridSpec g = Make(TableId::ConsoleSensors, "SensorsGrid", PageId::Console, 1022, " Датчики ");
+        GridSetup g = Make(TableId::ConsoleSensors, "SensorsGrid", PageId::Console, 1022, " Датчики ");
         g.style = RLS_NOSELECT | RLS_FIXEDCOLUMNS;
         g.columns.push_back(Column(50, 0));
-        const std::vector<PictureSpec> pictures{
+        const std::vector<PictureEntry> pictures{
             {"К", kImageRedLamp, kImageLampMask},
             {"З", kImageGreenLamp, kImageLampMask},
             {" ", kImageGreyLamp, kImageLampMask},
@@ -281,7 +281,7 @@ std::vector<GridSpec> BuildGrids()
 
 } // namespace
 
-std::vector<int> GridSpec::Widths() const
+std::vector<int> GridSetup::Widths() const
 {
     std::vector<int> widths;
     widths.reserve(columns.size());
@@ -290,14 +290,14 @@ std::vector<int> GridSpec::Widths() const
     return widths;
 }
 
-std::vector<std::string> GridSpec::Titles() const
+std::vector<std::string> GridSetup::Titles() const
 {
     return Catalogue::SplitTabs(header);
 }
 
-const std::vector<PageSpec>& Catalogue::Pages()
+const std::vector<PageInfo>& Catalogue::Pages()
 {
-    static const std::vector<PageSpec> pages{
+    static const std::vector<PageInfo> pages{
         {PageId::Directions, "Направления", "CDirectionWnd", 130, {1050, 1049}},
         {PageId::Programs, "Программы", "CProgramWnd", 131, {1046}},
         {PageId::Schedules, "Графики работы", "CGraficWnd", 159, {1072}},
@@ -309,17 +309,17 @@ const std::vector<PageSpec>& Catalogue::Pages()
     return pages;
 }
 
-const PageSpec& Catalogue::Page(PageId id)
+const PageInfo& Catalogue::Page(PageId id)
 {
     return Pages().at(static_cast<std::size_t>(id));
 }
 
-const std::vector<GridSpec>& Catalogue::Grids()
+const std::vector<GridSetup>& Catalogue::Grids()
 {
-    static const std::vector<GridSpec> grids = [] {
+    static const std::vector<GridSetup> grids = [] {
         auto all = BuildGrids();
         // Keep the list page by page in tab order; within a page the set-up order stays.
-        std::vector<GridSpec> ordered;
+        std::vector<GridSetup> ordered;
         for (const auto& page : Pages())
             for (auto& g : all)
                 if (g.page == page.id)
@@ -329,7 +329,7 @@ const std::vector<GridSpec>& Catalogue::Grids()
     return grids;
 }
 
-const GridSpec& Catalogue::Grid(TableId id)
+const GridSetup& Catalogue::Grid(TableId id)
 {
     for (const auto& g : Grids())
         if (g.id == id)
@@ -338,7 +338,7 @@ const GridSpec& Catalogue::Grid(TableId id)
     std::abort();
 }
 
-const GridSpec* Catalogue::Find(PageId page, int control)
+const GridSetup* Catalogue::Find(PageId page, int control)
 {
     for (const auto& g : Grids())
         if (g.page == page && g.control == control)
@@ -346,18 +346,18 @@ const GridSpec* Catalogue::Find(PageId page, int control)
     return nullptr;
 }
 
-std::vector<const GridSpec*> Catalogue::GridsOf(PageId page)
+std::vector<const GridSetup*> Catalogue::GridsOf(PageId page)
 {
-    std::vector<const GridSpec*> result;
+    std::vector<const GridSetup*> result;
     for (const auto& g : Grids())
         if (g.page == page)
             result.push_back(&g);
     return result;
 }
 
-const std::vector<FieldSpec>& Catalogue::Fields()
+const std::vector<FieldInfo>& Catalogue::Fields()
 {
-    static const std::vector<FieldSpec> fields{
+    static const std::vector<FieldInfo> fields{
         {"CircularRedTime", PageId::Directions, 1013, "Время кругового красного"},
         {"MasterController", PageId::Directions, 1007, "Ведущий контроллер"},
         {"SyncDelay", PageId::Directions, 1008, "Время задержки синхронизации, сек.", 1011},
@@ -366,9 +366,9 @@ const std::vector<FieldSpec>& Catalogue::Fields()
     return fields;
 }
 
-const std::array<FieldSpec, 7>& Catalogue::DayCharts()
+const std::array<FieldInfo, 7>& Catalogue::DayCharts()
 {
-    static const std::array<FieldSpec, 7> days{{
+    static const std::array<FieldInfo, 7> days{{
         {"WeekSchedule", PageId::Schedules, 1069, "ПН"},
         {"WeekSchedule", PageId::Schedules, 1071, "ВТ"},
         {"WeekSchedule", PageId::Schedules, 1074, "СР"},

@@ -62,7 +62,7 @@ enum class TableId {
     ConsoleSensors,
 };
 
-struct PageSpec {
+struct PageInfo {
     PageId id;
     std::string caption;          // tab label
     std::string className;        // page window class
@@ -71,23 +71,23 @@ struct PageSpec {
 };
 
 // One entry of a picture column's list: a cell whose text equals `text` shows `image`.
-struct PictureSpec {
+struct PictureEntry {
     std::string text;
     int image;
     int mask;
 };
 
-struct ColumnSpec {
+struct ColumnSetup {
     int width = 0;                // pixels, or per-cent share when the grid is proportional
     int flags = 0;
     std::string tip;              // empty: no tip of its own
-    std::vector<PictureSpec> pictures;
+    std::vector<PictureEntry> pictures;
 };
 
 // Everything a page hands its grid at creation, in the order it hands it over:
 // SetStyle, SetHeaderHeight, SetColumns, per column flags/width/pictures/tip,
 // SetHeaderText, SetHeaderOnly, AddRow for each row, then SetCurSel.
-struct GridSpec {
+struct GridSetup {
     TableId id = TableId::PhaseMinTime;
     std::string name;             // the configuration item's name
     PageId page = PageId::Directions;
@@ -95,7 +95,7 @@ struct GridSpec {
     std::string group;            // caption of the group box around it; empty if none
     int style = 0;
     int headerHeight = -1;        // -1: keep the grid's own; 0 hides the header
-    std::vector<ColumnSpec> columns;
+    std::vector<ColumnSetup> columns;
     bool setHeader = true;        // false: SetHeaderText is not called at all
     std::string header;           // tab-separated column titles
     bool headerOnly = false;
@@ -116,7 +116,7 @@ struct GridSpec {
 };
 
 // A configuration field that is not a grid: an edit, a check box or a day chart.
-struct FieldSpec {
+struct FieldInfo {
     std::string name;
     PageId page;
     int control;
@@ -127,19 +127,19 @@ struct FieldSpec {
 // The catalogue of everything the pages hold: pages, grids and the other fields.
 class Catalogue {
 public:
-    [[nodiscard]] static const std::vector<PageSpec>& Pages();
-    [[nodiscard]] static const PageSpec& Page(PageId id);
+    [[nodiscard]] static const std::vector<PageInfo>& Pages();
+    [[nodiscard]] static const PageInfo& Page(PageId id);
     // All grids, page by page in tab order and within a page in set-up order.
-    [[nodiscard]] static const std::vector<GridSpec>& Grids();
-    [[nodiscard]] static const GridSpec& Grid(TableId id);
+    [[nodiscard]] static const std::vector<GridSetup>& Grids();
+    [[nodiscard]] static const GridSetup& Grid(TableId id);
     // The grid a page finds by its control identifier; nullptr if the page has none.
-    [[nodiscard]] static const GridSpec* Find(PageId page, int control);
+    [[nodiscard]] static const GridSetup* Find(PageId page, int control);
     // The grids of one page, in set-up order.
-    [[nodiscard]] static std::vector<const GridSpec*> GridsOf(PageId page);
+    [[nodiscard]] static std::vector<const GridSetup*> GridsOf(PageId page);
     // CircularRedTime, MasterController, SyncDelay, AccountRecord.
-    [[nodiscard]] static const std::vector<FieldSpec>& Fields();
+    [[nodiscard]] static const std::vector<FieldInfo>& Fields();
     // The seven day charts of WeekSchedule, Monday first.
-    [[nodiscard]] static const std::array<FieldSpec, 7>& DayCharts();
+    [[nodiscard]] static const std::array<FieldInfo, 7>& DayCharts();
     // The ten request codes, in the order of the default rows and of the image's priority bytes.
     [[nodiscard]] static const std::array<std::string, 10>& RequestCodes();
 

@@ -8,7 +8,7 @@ using namespace vlk;
 
 namespace {
 
-std::vector<int> Flags(const GridSpec& g)
+std::vector<int> Flags(const GridSetup& g)
 {
     std::vector<int> f;
     for (const auto& c : g.columns)
@@ -78,7 +78,7 @@ TEST(Catalogue, EveryGridOnceWithItsPageAndControl)
     EXPECT_EQ(Catalogue::Grids().size(), std::size(all));
     for (const auto& e : all) {
         SCOPED_TRACE(e.name);
-        const GridSpec& g = Catalogue::Grid(e.id);
+        const GridSetup& g = Catalogue::Grid(e.id);
         EXPECT_EQ(g.name, e.name);
         EXPECT_EQ(g.page, e.page);
         EXPECT_EQ(g.control, e.control);
