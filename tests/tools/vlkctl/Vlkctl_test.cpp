@@ -468,3 +468,24 @@ TEST_F(VlkctlTest, RepairedImagesAreShownWithWarnings)
     EXPECT_EQ(Vlkctl::Show("-", Io()), 0) << m_err.str();
     EXPECT_NE(m_out.str().find("Время кругового красного: 123"), std::string::npos);
 }
+
+TEST_F(VlkctlTest, GoldenStationImagesSurviveExportAndImport)
+{
+    for (const char* golden : {VLK_TEST_DATA_DIR "/junction/junction.vlk", VLK_TEST_DATA_DIR "/fresh-start/fresh-start.vlk"}) {
+        SCOPED_TRACE(golden);
+        Reset();
+        ASSERT_EQ(Vlkctl::Export(golden, Path("g.json"), Io()), 0) << m_err.str();
+        EXPECT_TRUE(m_err.str().empty()) << m_err.str(); // nothing to repair in a station image
+        ASSERT_EQ(Vlkctl::Import(Path("g.json"), Path("g.vlk"), Io()), 0) << m_err.str();
+        EXPECT_EQ(ReadFile(Path("g.vlk")), ReadFile(golden));
+    }
+    ASSERT_EQ(Vlkctl::New(Path("fresh.vlk"), Io()), 0);
+    EXPECT_EQ(ReadFile(Path("fresh.vlk")), ReadFile(VLK_TEST_DATA_DIR "/fresh-start/fresh-start.vlk"));
+
+    Reset();
+    ASSERT_EQ(Vlkctl::Show(VLK_TEST_DATA_DIR "/junction/junction.vlk", Io()), 0);
+    const std::string text = m_out.str();
+    EXPECT_NE(text.find("  ПТ 07:00 → 1\n  ПТ 16:00 → 3\n"), std::string::npos);
+    EXPECT_NE(text.find("  Учетная запись ОДД: «Вход»\n"), std::string::npos);
+    EXPECT_NE(text.find("  Время задержки синхронизации, сек.: 30\n"), std::string::npos);
+}
