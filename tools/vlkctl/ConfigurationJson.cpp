@@ -67,6 +67,8 @@ public:
     {
         if (!j.is_number_integer())
             return Fail(path, "ожидается целое число " + Range(low, high) + ", найдено " + Shown(j));
+        if (j.is_number_unsigned() && j.get<std::uint64_t>() > static_cast<std::uint64_t>(high))
+            return Fail(path, "значение " + std::to_string(j.get<std::uint64_t>()) + " вне " + Range(low, high));
         const auto v = j.get<std::int64_t>();
         if (v < low || v > high)
             return Fail(path, "значение " + std::to_string(v) + " вне " + Range(low, high));
@@ -641,6 +643,9 @@ JsonImport ConfigurationJson::FromText(std::string_view text)
     } catch (const json::parse_error& e) {
         return {std::nullopt, "не JSON: ошибка в байте " + std::to_string(e.byte) + " (" +
                                   std::string(e.what()) + ")"};
+    } catch (const json::exception& e) {
+        // e.g. a number too large for any type
+        return {std::nullopt, std::string("не JSON: ") + e.what()};
     }
     return FromJson(j);
 }

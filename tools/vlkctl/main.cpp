@@ -46,13 +46,19 @@ int main(int argc, char** argv)
     }
 
     const vlk::Streams io{std::cin, std::cout, std::cerr};
-    if (*create)
-        return vlk::Vlkctl::New(output, io);
-    if (*show)
-        return vlk::Vlkctl::Show(input, io);
-    if (*exportCmd)
-        return vlk::Vlkctl::Export(input, output, io);
-    if (*importCmd)
-        return vlk::Vlkctl::Import(input, output, io);
-    return vlk::Vlkctl::Diff(input, second, io);
+    try {
+        if (*create)
+            return vlk::Vlkctl::New(output, io);
+        if (*show)
+            return vlk::Vlkctl::Show(input, io);
+        if (*exportCmd)
+            return vlk::Vlkctl::Export(input, output, io);
+        if (*importCmd)
+            return vlk::Vlkctl::Import(input, output, io);
+        return vlk::Vlkctl::Diff(input, second, io);
+    } catch (const std::exception& e) {
+        // Out of memory and the like: still one line and the error code, never an abort.
+        std::cerr << "vlkctl: " << e.what() << "\n";
+        return vlk::Vlkctl::kError;
+    }
 }
