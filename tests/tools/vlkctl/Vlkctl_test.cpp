@@ -522,7 +522,7 @@ TEST_F(VlkctlTest, ArbitraryImagesAreReadWithoutHarm)
     std::mt19937 random(11);
     std::uniform_int_distribution<int> byte(0, 255);
     ASSERT_EQ(Vlkctl::New(Path("fresh.vlk"), Io()), 0);
-    for (int round = 0; round < 100; ++round) {
+    for (int round = 0; round < 40; ++round) {
         std::string image(1920, '\0');
         for (char& ch : image)
             ch = static_cast<char>(byte(random));
