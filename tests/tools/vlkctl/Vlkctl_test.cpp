@@ -510,8 +510,9 @@ TEST_F(VlkctlTest, MangledJsonNeverCrashes)
         }
         const JsonImport result = ConfigurationJson::FromText(text);
         EXPECT_NE(result.configuration.has_value(), !result.error.empty()) << text;
-        if (result.configuration)
+        if (result.configuration) {
             EXPECT_TRUE(ConfigurationImage::Validate(*result.configuration).empty());
+        }
     }
 }
 
