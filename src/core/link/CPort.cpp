@@ -215,8 +215,11 @@ bool CPort::Write(const std::uint8_t* bytes, std::size_t count)
     std::lock_guard lock(m_io);
     if (!m_open || m_closing)
         return false;
-    // Every command starts from an empty receive queue.
-    (void)tcflush(m_fd, TCIOFLUSH);
+    // Every command starts from an empty receive queue. Writes drain before returning, so
+    // nothing of ours is ever left to purge on the way out; purging the output as well
+    // would throw away an earlier command still on its way (a pty even drops it from the
+    // peer's unread input).
+    (void)tcflush(m_fd, TCIFLUSH);
     std::this_thread::sleep_for(kWritePause);
 
     const auto deadline = Clock::now() + TotalTimeout();
@@ -241,11 +244,11 @@ bool CPort::Write(const std::uint8_t* bytes, std::size_t count)
             break;
         }
     }
-    if (m_rtsMode == RtsMode::Manual) {
-        // Lower RTS only once the last bit has left.
-        (void)tcdrain(m_fd);
+    // Synchronous like the controller expects: back when the last bit has left; only then
+    // may RTS drop.
+    (void)tcdrain(m_fd);
+    if (m_rtsMode == RtsMode::Manual)
         m_rts.Set(m_fd, false);
-    }
     return ok;
 }
 

@@ -104,6 +104,28 @@ TEST(CPort, WritePurgesWhatArrivedUnread)
     EXPECT_EQ(peer.Received(), Bytes{0x2A});
 }
 
+TEST(CPort, BackToBackWritesBothArrive)
+{
+    // The purge before a write must not take back the previous write.
+    ScriptedPeer peer;
+    CPort port;
+    ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
+    peer.Run([](ScriptedPeer& p) {
+        std::this_thread::sleep_for(100ms);
+        (void)p.Expect(1 + 128);
+    });
+    for (int round = 0; round < 20; ++round) {
+        ASSERT_TRUE(WriteBytes(port, {0xA5}));
+        ASSERT_TRUE(WriteBytes(port, Bytes(128, static_cast<std::uint8_t>(round))));
+    }
+    std::this_thread::sleep_for(200ms);
+    peer.Stop();
+    Bytes expected;
+    for (int round = 0; round < 20; ++round)
+        expected = Concat({expected, {0xA5}, Bytes(128, static_cast<std::uint8_t>(round))});
+    EXPECT_EQ(peer.Received(), expected);
+}
+
 TEST(CPort, ReopenPurgesAgain)
 {
     ScriptedPeer peer;
