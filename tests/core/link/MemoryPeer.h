@@ -21,6 +21,21 @@ struct MemoryPeer {
     bool paced = false;
     std::map<int, int> writes;
     std::map<int, int> reads;
+    int leaves = 0;
+
+    // Normal mode up to programming mode: a ready frame, the toggle, 0xFF and the record.
+    bool Enter(ScriptedPeer& p, const Bytes& record = {'N', '1'})
+    {
+        std::this_thread::sleep_for(300ms); // the station's open pause and purge
+        Send(p, StateFrameBytes(0x20));
+        if (p.Expect(2) != Bytes{0xD5, 0x33})
+            return false;
+        Bytes reply{0xFF};
+        reply.insert(reply.end(), record.begin(), record.end());
+        reply.push_back(0);
+        Send(p, reply);
+        return true;
+    }
 
     void Serve(ScriptedPeer& p)
     {
@@ -30,7 +45,14 @@ struct MemoryPeer {
                 continue;
             const auto arrived = SteadyClock::now();
             const int c = command[0];
-            if (c >= 0xA0 && c <= 0xAE) {
+            if (c == 0xD5) {
+                // Leaving programming mode: the toggle, answered with a state frame.
+                if (p.Expect(1) == Bytes{0x33}) {
+                    ++leaves;
+                    Send(p, StateFrameBytes(0x20));
+                    return;
+                }
+            } else if (c >= 0xA0 && c <= 0xAE) {
                 const int k = c - 0xA0;
                 const Bytes data = p.Expect(128, 3000ms);
                 if (data.size() != 128)
