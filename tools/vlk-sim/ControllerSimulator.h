@@ -75,6 +75,9 @@ struct SimulatorOptions {
     // A time-stamped hex trace of both directions, one line per message, to this stream (stderr
     // in the program); null: no trace.
     std::ostream* log = nullptr;
+    // Each observer list keeps at most this many entries (the oldest half goes when it is full), so
+    // that a simulator left running for days stays small.
+    std::size_t recordLimit = 1'000'000;
 
     // ---- faults (any combination) ----
     // Sends nothing at all, in either mode; still reads and records what arrives.
@@ -201,6 +204,22 @@ public:
 private:
     struct Line;
     void Run();
+    void Serve();
+    void Feed(std::uint8_t byte, Clock::time_point arrival);
+    void Act(std::uint8_t byte, Clock::time_point arrival);
+    void SendStateFrame(bool exitReply, std::size_t length);
+    void Send(const std::vector<std::uint8_t>& bytes, const char* what);
+    void SleepUntil(Clock::time_point deadline);
+    void AdvanceJunction();
+    void RestartJunction();
+    void OnEntryToggle();
+    void OnExitToggle();
+    void OnSectorWrite();
+    void OnSectorRead(int sector);
+    void OnClockMessage();
+    void HangUp();
+    void LogLine(const char* direction, const std::uint8_t* bytes, std::size_t count, const char* what);
+    template <class T> void Record(std::vector<T>& list, T event);
     void Notify();
 
     SimulatorOptions m_options;
