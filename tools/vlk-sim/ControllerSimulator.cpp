@@ -449,7 +449,7 @@ void ControllerSimulator::OnEntryToggle()
         account = *m_options.account;
     } else {
         const ImageBytes memory = Memory();
-        for (std::size_t i = 1760; i < kImageSize && memory[i] != 0; ++i)
+        for (std::size_t i = ImageOffset::AccountRecord; i < kImageSize && memory[i] != 0; ++i)
             account.push_back(static_cast<char>(memory[i]));
     }
     std::vector<std::uint8_t> bytes{reply};
@@ -651,7 +651,7 @@ void ControllerSimulator::AdvanceJunction()
     const auto elapsed = std::chrono::duration_cast<milliseconds>(now - line.junctionTime);
     if (elapsed.count() <= 0)
         return;
-    line.junction->Advance(elapsed);
+    line.junction->Advance(elapsed * std::max(1, m_options.timeScale));
     line.junctionTime += elapsed;
 }
 

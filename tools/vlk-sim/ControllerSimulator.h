@@ -72,6 +72,8 @@ struct SimulatorOptions {
         int seconds = 0;
     };
     std::optional<Clock> clock;
+    // The junction's time runs this many times faster than real time (tests: phases in a blink).
+    int timeScale = 1;
     // A time-stamped hex trace of both directions, one line per message, to this stream (stderr
     // in the program); null: no trace.
     std::ostream* log = nullptr;

@@ -1,5 +1,7 @@
 #include "config/DemoJunction.h"
 
+#include "util/Cp1251.h"
+
 namespace vlk {
 namespace {
 
@@ -97,8 +99,7 @@ Configuration DemoJunction()
             if ((c.directions[r - 1].phaseMask & c.directions[col - 1].phaseMask) == 0)
                 c.interGreen[r - 1][col - 1] = r >= WalkAcrossSide || col >= WalkAcrossSide ? 7 : 5;
 
-    // "Демо: ул. Ленина - ул. Мира" in Windows-1251.
-    c.accountRecord = "\xC4\xE5\xEC\xEE: \xF3\xEB. \xCB\xE5\xED\xE8\xED\xE0 - \xF3\xEB. \xCC\xE8\xF0\xE0";
+    c.accountRecord = Cp1251::FromUtf8("Демо: ул. Ленина - ул. Мира").text.value_or("");
     return c;
 }
 
