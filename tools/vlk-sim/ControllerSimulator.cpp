@@ -116,7 +116,6 @@ ControllerSimulator::ControllerSimulator(SimulatorOptions options)
     line.ignore = Copy(m_options.ignoreSector);
     line.shortRead = Copy(m_options.shortSectorRead);
     line.toggleReplyLeft = m_options.toggleReply ? m_options.toggleReply->times : 0;
-    RestartJunction();
     SimulatorOptions::Clock clock;
     if (m_options.clock) {
         clock = *m_options.clock;
@@ -126,7 +125,7 @@ ControllerSimulator::ControllerSimulator(SimulatorOptions options)
         localtime_r(&now, &local);
         clock = {(local.tm_wday + 6) % 7, local.tm_hour, local.tm_min, local.tm_sec};
     }
-    line.junction->SetClock(clock.day, clock.hours, clock.minutes, clock.seconds);
+    RestartJunction(clock);
 }
 
 ControllerSimulator::~ControllerSimulator() { Close(); }
@@ -472,7 +471,9 @@ void ControllerSimulator::OnExitToggle()
         return;
     }
     AdvanceJunction();
-    RestartJunction();
+    // The controller's clock runs on through the restart.
+    const Junction& old = *line.junction;
+    RestartJunction({old.Day(), old.Hours(), old.Minutes(), old.Seconds()});
     {
         std::lock_guard lock(m_mutex);
         m_mode = Mode::Normal;
@@ -655,16 +656,13 @@ void ControllerSimulator::AdvanceJunction()
     line.junctionTime += elapsed;
 }
 
-void ControllerSimulator::RestartJunction()
+void ControllerSimulator::RestartJunction(const SimulatorOptions::Clock& clock)
 {
-    Line& line = *m_line;
     const ImageBytes memory = Memory();
     const DecodeResult decoded = ConfigurationImage::Decode(memory);
-    auto junction = decoded.configuration ? std::make_unique<Junction>(*decoded.configuration, true)
-                                          : std::make_unique<Junction>(Configuration{}, false);
-    if (line.junction) // the controller's clock runs on through a restart
-        junction->SetClock(line.junction->Day(), line.junction->Hours(), line.junction->Minutes(), line.junction->Seconds());
-    line.junction = std::move(junction);
+    const bool valid = decoded.configuration.has_value();
+    m_line->junction = std::make_unique<Junction>(valid ? *decoded.configuration : Configuration{}, valid, clock.day,
+                                                  clock.hours, clock.minutes, clock.seconds);
 }
 
 void ControllerSimulator::HangUp()

@@ -213,7 +213,7 @@ private:
     void Send(const std::vector<std::uint8_t>& bytes, const char* what);
     void SleepUntil(Clock::time_point deadline);
     void AdvanceJunction();
-    void RestartJunction();
+    void RestartJunction(const SimulatorOptions::Clock& clock);
     void OnEntryToggle();
     void OnExitToggle();
     void OnSectorWrite();

@@ -17,16 +17,23 @@ std::uint8_t PackedDecimal(int value) { return static_cast<std::uint8_t>(((value
 
 } // namespace
 
-Junction::Junction(const Configuration& configuration, bool memoryValid)
-    : m_config(configuration), m_memoryValid(memoryValid)
+namespace {
+std::int64_t WeekTime(int day, int hours, int minutes, int seconds)
+{
+    const std::int64_t ms = (((static_cast<std::int64_t>(day) * 24 + hours) * 60 + minutes) * 60 + seconds) * kSecondMs;
+    return ((ms % kWeekMs) + kWeekMs) % kWeekMs;
+}
+} // namespace
+
+Junction::Junction(const Configuration& configuration, bool memoryValid, int day, int hours, int minutes, int seconds)
+    : m_config(configuration), m_memoryValid(memoryValid), m_weekMs(WeekTime(day, hours, minutes, seconds))
 {
     Update();
 }
 
 void Junction::SetClock(int day, int hours, int minutes, int seconds)
 {
-    const std::int64_t ms = (((static_cast<std::int64_t>(day) * 24 + hours) * 60 + minutes) * 60 + seconds) * kSecondMs;
-    m_weekMs = ((ms % kWeekMs) + kWeekMs) % kWeekMs;
+    m_weekMs = WeekTime(day, hours, minutes, seconds);
     Update();
 }
 

@@ -21,8 +21,10 @@ using StateFrame = std::array<std::uint8_t, kStateFrameSize>;
 // Times are seconds.
 class Junction {
 public:
+    // Starts at the given time (day 0 Monday) with the program the schedule has for it.
     // memoryValid false: the controller could not use its memory; it flashes yellow and reports "ОШ".
-    explicit Junction(const Configuration& configuration, bool memoryValid = true);
+    explicit Junction(const Configuration& configuration, bool memoryValid = true, int day = 0, int hours = 0,
+                      int minutes = 0, int seconds = 0);
 
     // day 0 Monday .. 6 Sunday. The running phase goes on; a new program starts at its end.
     void SetClock(int day, int hours, int minutes, int seconds = 0);
