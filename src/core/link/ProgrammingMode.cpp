@@ -1,10 +1,10 @@
 #include "link/ProgrammingMode.h"
 
 #include "link/LinkFrames.h"
+#include "util/Cp1251.h"
 
 #include <array>
 #include <cstdint>
-#include <iconv.h>
 #include <thread>
 
 namespace vlk {
@@ -19,31 +19,11 @@ std::string ChosenPortName(int chosenPort)
     return chosenPort == 2 ? "COM2:" : "COM1:";
 }
 
-std::string Cp1251ToUtf8(const std::string& text)
+std::string AccountRecordText(const std::string& record)
 {
-    iconv_t cd = iconv_open("UTF-8", "CP1251");
-    if (cd == reinterpret_cast<iconv_t>(-1))
-        return text;
-    std::string in = text;
-    std::string out(in.size() * 3 + 4, '\0');
-    char* inPtr = in.data();
-    std::size_t inLeft = in.size();
-    char* outPtr = out.data();
-    std::size_t outLeft = out.size();
-    while (inLeft > 0) {
-        if (iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1)) {
-            // 0x98 has no character in the code page: show it as "?" and go on.
-            ++inPtr;
-            --inLeft;
-            if (outLeft > 0) {
-                *outPtr++ = '?';
-                --outLeft;
-            }
-        }
-    }
-    iconv_close(cd);
-    out.resize(out.size() - outLeft);
-    return out;
+    // Every Windows-1251 byte has a UTF-8 form; keep the raw bytes should that ever fail.
+    const TextConversion text = Cp1251::ToUtf8(record);
+    return text.text ? *text.text : record;
 }
 
 ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, Messages& messages)
@@ -104,7 +84,7 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
         }
     }
     if (!entry.accountRecord.empty())
-        messages.Show("учетная запись\n" + Cp1251ToUtf8(entry.accountRecord));
+        messages.Show("учетная запись\n" + AccountRecordText(entry.accountRecord));
     entry.result = EntryResult::Accepted;
     return entry;
 }

@@ -38,7 +38,7 @@ inline constexpr std::chrono::milliseconds kRestartPause{1000};
 [[nodiscard]] bool ExitProgrammingMode(CPort& port, Messages& messages,
                                        std::chrono::milliseconds restartPause = kRestartPause);
 
-// Windows-1251 text to UTF-8 for messages.
-[[nodiscard]] std::string Cp1251ToUtf8(const std::string& text);
+// The account record (Windows-1251) as message text.
+[[nodiscard]] std::string AccountRecordText(const std::string& record);
 
 } // namespace vlk
