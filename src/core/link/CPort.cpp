@@ -33,7 +33,7 @@ void DrainWake(int fd)
     }
 }
 
-timespec ToTimespec(Clock::duration d)
+timespec ToPollTimeout(Clock::duration d)
 {
     if (d < Clock::duration::zero())
         d = Clock::duration::zero();
@@ -192,7 +192,7 @@ bool CPort::WaitReady(short events, Clock::time_point deadline)
         if (now >= deadline)
             return false;
         pollfd fds[2] = {{m_fd, events, 0}, {m_wakeFd, POLLIN, 0}};
-        const timespec rest = ToTimespec(deadline - now);
+        const timespec rest = ToPollTimeout(deadline - now);
         const int n = ppoll(fds, m_wakeFd >= 0 ? 2 : 1, &rest, nullptr);
         if (n < 0) {
             if (errno == EINTR)
