@@ -1,4 +1,5 @@
-// vlkctl: the engineer's command-line companion for *.vlk configuration files.
+// vlkctl: the engineer's command-line companion for *.vlk files and the controller.
+#include "LinkCommands.h"
 #include "Vlkctl.h"
 
 #include <CLI/CLI.hpp>
@@ -36,12 +37,19 @@ int main(int argc, char** argv)
     diff->add_option("a", input, "первый файл *.vlk или *.json")->required();
     diff->add_option("b", second, "второй файл *.vlk или *.json")->required();
 
+    // monitor, write, read and clock run from their callbacks during parse and set linkExit.
+    int linkExit = 0;
+    vlk::ctl::AddLinkCommands(app, linkExit);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
             return app.exit(e);
         std::cerr << "vlkctl: " << e.what() << " (см. vlkctl --help)\n";
+        return vlk::Vlkctl::kError;
+    } catch (const std::exception& e) {
+        std::cerr << "vlkctl: " << e.what() << "\n";
         return vlk::Vlkctl::kError;
     }
 
@@ -55,7 +63,9 @@ int main(int argc, char** argv)
             return vlk::Vlkctl::Export(input, output, io);
         if (*importCmd)
             return vlk::Vlkctl::Import(input, output, io);
-        return vlk::Vlkctl::Diff(input, second, io);
+        if (*diff)
+            return vlk::Vlkctl::Diff(input, second, io);
+        return linkExit;
     } catch (const std::exception& e) {
         // Out of memory and the like: still one line and the error code, never an abort.
         std::cerr << "vlkctl: " << e.what() << "\n";

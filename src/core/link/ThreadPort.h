@@ -1,0 +1,82 @@
+#pragma once
+
+#include "link/CPort.h"
+#include "link/ConsoleSink.h"
+#include "link/LinkFrames.h"
+#include "util/Messages.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace vlk {
+
+// The data-exchange worker: owns its own port, reads the controller's state frames, shows
+// them on the console and answers each with the command byte, the clock message or "*".
+// Its messages go through a Messages that must not block the worker on the UI thread.
+class CThreadPort {
+public:
+    static constexpr std::chrono::milliseconds kStopPause{1000};
+    static constexpr std::chrono::milliseconds kStopLimit{6000};
+
+    CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, std::mutex& exchangeLock,
+                std::uint64_t generation = 0);
+    // Ends and joins a thread still running.
+    ~CThreadPort();
+    CThreadPort(const CThreadPort&) = delete;
+    CThreadPort& operator=(const CThreadPort&) = delete;
+
+    // Starts the thread: RunExchange, then OnEnd. False when the thread cannot be created.
+    [[nodiscard]] bool Start();
+    // The exchange loop; always returns false.
+    bool RunExchange();
+    // Closes the port (again, if still open) and sets the done event.
+    void OnEnd();
+    // Sets the stop event.
+    void SignalStop() { m_stop = true; }
+    // Asks the worker to end, sleeps `pause`, waits up to `limit` for the done event; on time-out
+    // closes the worker's port from this thread, which ends its read. Joins the thread before
+    // returning, so the object may be released afterwards.
+    void StopAndWait(std::chrono::milliseconds pause = kStopPause, std::chrono::milliseconds limit = kStopLimit);
+
+    [[nodiscard]] bool StopRequested() const { return m_stop.load(); }
+    [[nodiscard]] bool Done() const;
+    // True when StopAndWait had to close the port itself.
+    [[nodiscard]] bool StopTimedOut() const { return m_stopTimedOut; }
+
+private:
+    // Shows the groups of a frame with a stop test before each (but the failure row);
+    // false when the stop event cut it short.
+    bool ShowFrame(const FrameBytes& buffer);
+    void SetDone();
+
+    ConsoleSink& m_console;
+    std::string m_portName;
+    Messages& m_messages;
+    std::mutex& m_exchangeLock;
+    std::uint64_t m_generation;
+    CPort m_port;
+
+    std::atomic<bool> m_stop{false};
+    mutable std::mutex m_doneMutex;
+    std::condition_variable m_doneChanged;
+    bool m_done = false;
+    bool m_stopTimedOut = false;
+    std::thread m_thread;
+};
+
+// The main frame's start exchange: a running worker, or null when its thread could not be
+// created (nothing is shown then).
+[[nodiscard]] std::unique_ptr<CThreadPort> StartExchange(ConsoleSink& console, const std::string& portName,
+                                                         Messages& messages, std::mutex& exchangeLock,
+                                                         std::uint64_t generation = 0);
+// The main frame's stop exchange: nothing without a worker; else stop, wait, release the
+// worker and clear the console with an all-zero frame.
+void StopExchange(std::unique_ptr<CThreadPort>& worker, ConsoleSink& console);
+
+} // namespace vlk

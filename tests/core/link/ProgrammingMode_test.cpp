@@ -1,0 +1,241 @@
+#include "link/ProgrammingMode.h"
+#include "ScriptedPeer.h"
+
+#include <gtest/gtest.h>
+
+namespace vlk {
+namespace {
+
+using namespace vlk::test;
+using Entry = RecordingMessages::Entry;
+
+const Bytes kToggle{0xD5, 0x33};
+
+// Waits for the station's Open to finish its pause and purge before the first frame.
+void AfterOpen() { std::this_thread::sleep_for(300ms); }
+
+std::vector<std::string> Texts(const RecordingMessages& messages) { return messages.Texts(); }
+
+TEST(ProgrammingEntry, SilentLineIsRefusedAndThePortStaysOpen)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer&) {});
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    peer.Stop();
+    EXPECT_EQ(entry.result, EntryResult::Refused);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(messages.Entries(), (std::vector<Entry>{
+                                      {"кадр не прочитан", MessageIcon::None, false},
+                                      {"кадр не прочитан", MessageIcon::None, false},
+                                      {"Отказ перехода в режим программирования", MessageIcon::None, false},
+                                  }));
+    EXPECT_EQ(peer.Received(), Concat({{0x2A}, kToggle, kToggle, kToggle}));
+}
+
+TEST(ProgrammingEntry, AcceptedWithAccountRecord)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        AfterOpen();
+        p.Send(StateFrameBytes(0x20));
+        if (p.Expect(2) != kToggle)
+            return;
+        // 0xFF, then "УЗЕЛ 17" in Windows-1251 and the closing zero
+        p.Send({0xFF, 0xD3, 0xC7, 0xC5, 0xCB, 0x20, 0x31, 0x37, 0x00});
+    });
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    peer.Stop();
+    EXPECT_TRUE(entry.Accepted());
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(entry.accountRecord, "\xD3\xC7\xC5\xCB 17");
+    EXPECT_EQ(messages.Entries(), (std::vector<Entry>{{"учетная запись\nУЗЕЛ 17", MessageIcon::None, false}}));
+    EXPECT_EQ(peer.Received(), kToggle);
+}
+
+TEST(ProgrammingEntry, WaitsWhileConsoleNotReady)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        AfterOpen();
+        p.Send(StateFrameBytes(0x00));
+        if (p.Expect(1) != Bytes{0x2A})
+            return;
+        p.Send(StateFrameBytes(0x08)); // "РУ" only: still not ready
+        if (p.Expect(1) != Bytes{0x2A})
+            return;
+        const Bytes ready = StateFrameBytes(0x20);
+        p.Send(Bytes(ready.begin(), ready.begin() + 10)); // a part of a frame
+        if (p.Expect(2) != kToggle)
+            return;
+        p.Send({0xFF, 'A', 0x00});
+    });
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    peer.Stop();
+    EXPECT_TRUE(entry.Accepted()); // a part of a frame counts as a frame
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"учетная запись\nA"}));
+    EXPECT_EQ(peer.Received(), Concat({{0x2A}, {0x2A}, kToggle}));
+}
+
+TEST(ProgrammingEntry, GivesUpAfterTenNotReadyPasses)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        AfterOpen();
+        p.Send(StateFrameBytes(0x00));
+        for (int i = 0; i < 10; ++i) {
+            if (p.Expect(1) != Bytes{0x2A})
+                return;
+            p.Send(StateFrameBytes(0xDF)); // every flag but "ПС"
+        }
+    });
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    std::this_thread::sleep_for(100ms);
+    peer.Stop();
+    EXPECT_EQ(entry.result, EntryResult::NotReady);
+    EXPECT_FALSE(entry.Accepted());
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Контроллер не готов к программированию"}));
+    EXPECT_EQ(peer.Received(), Bytes(10, 0x2A)); // no toggle was sent
+}
+
+TEST(ProgrammingEntry, OtherRepliesAcceptedOnlyAtTheThirdAttempt)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        AfterOpen();
+        p.Send(StateFrameBytes(0x20));
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (p.Expect(2) != kToggle)
+                return;
+            p.Send({0x55});
+        }
+    });
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    peer.Stop();
+    EXPECT_TRUE(entry.Accepted());
+    EXPECT_TRUE(entry.accountRecord.empty());
+    EXPECT_TRUE(messages.Entries().empty()); // an empty record shows nothing
+    EXPECT_EQ(peer.Received(), Concat({kToggle, kToggle, kToggle}));
+}
+
+TEST(ProgrammingEntry, AccountRecordLimitsAndBreaks)
+{
+    {
+        // 100 non-zero bytes: only the first 67 are taken.
+        ScriptedPeer peer;
+        Bytes record(100);
+        for (int i = 0; i < 100; ++i)
+            record[i] = static_cast<std::uint8_t>('0' + i % 10);
+        peer.Run([&](ScriptedPeer& p) {
+            AfterOpen();
+            p.Send(StateFrameBytes(0x20));
+            if (p.Expect(2) == kToggle)
+                p.Send(Concat({{0xFF}, record, {0x00}}));
+        });
+        CPort port;
+        RecordingMessages messages;
+        const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+        peer.Stop();
+        ASSERT_TRUE(entry.Accepted());
+        const std::string first67(record.begin(), record.begin() + 67);
+        EXPECT_EQ(entry.accountRecord, first67);
+        EXPECT_EQ(Texts(messages), (std::vector<std::string>{"учетная запись\n" + first67}));
+    }
+    {
+        // The record breaks off: the message about it, then what arrived.
+        ScriptedPeer peer;
+        peer.Run([](ScriptedPeer& p) {
+            AfterOpen();
+            p.Send(StateFrameBytes(0x20));
+            if (p.Expect(2) == kToggle)
+                p.Send({0xFF, 'N', '1'});
+        });
+        CPort port;
+        RecordingMessages messages;
+        const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+        peer.Stop();
+        EXPECT_TRUE(entry.Accepted());
+        EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Учетная Запись не считана!", "учетная запись\nN1"}));
+    }
+}
+
+TEST(ProgrammingEntry, PortThatCannotOpen)
+{
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, "/nonexistent/tty", messages);
+    EXPECT_EQ(entry.result, EntryResult::PortNotOpen);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Порт не открыт"}));
+}
+
+TEST(ProgrammingExit, RestartsOnAFullFrame)
+{
+    ScriptedPeer peer;
+    CPort port;
+    ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
+    peer.Run([](ScriptedPeer& p) {
+        if (p.Expect(2) != kToggle)
+            return;
+        p.Send(Bytes(20, 0x20)); // short: not a restart
+        if (p.Expect(2) != kToggle)
+            return;
+        p.Send(StateFrameBytes(0x20));
+    });
+    RecordingMessages messages;
+    const auto start = SteadyClock::now();
+    EXPECT_TRUE(ExitProgrammingMode(port, messages, 300ms));
+    EXPECT_GE(SteadyClock::now() - start, 300ms);
+    peer.Stop();
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_TRUE(messages.Entries().empty());
+    EXPECT_EQ(peer.Received(), Concat({kToggle, kToggle}));
+}
+
+TEST(ProgrammingExit, ShortFramesKeepProgrammingMode)
+{
+    ScriptedPeer peer;
+    CPort port;
+    ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
+    peer.Run([](ScriptedPeer& p) {
+        for (int i = 0; i < 3; ++i) {
+            if (p.Expect(2) != kToggle)
+                return;
+            p.Send(Bytes(20, 0x20));
+        }
+    });
+    RecordingMessages messages;
+    EXPECT_FALSE(ExitProgrammingMode(port, messages, 0ms));
+    peer.Stop();
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Отказ при запуске контроллера"}));
+    EXPECT_EQ(peer.Received(), Concat({kToggle, kToggle, kToggle}));
+}
+
+TEST(ProgrammingEntry, WorkerCannotOpenWhileProgrammingHoldsThePort)
+{
+    ScriptedPeer peer;
+    CPort mainPort;
+    ASSERT_TRUE(mainPort.Open(peer.Path(), "AX25"));
+    CPort workerPort;
+    EXPECT_FALSE(workerPort.Open(peer.Path(), "AX25"));
+}
+
+TEST(ChosenPort, Names)
+{
+    EXPECT_EQ(ChosenPortName(1), "COM1:");
+    EXPECT_EQ(ChosenPortName(2), "COM2:");
+}
+
+} // namespace
+} // namespace vlk

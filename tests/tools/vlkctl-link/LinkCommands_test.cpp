@@ -1,0 +1,204 @@
+#include "LinkCommands.h"
+#include "core/link/MemoryPeer.h"
+#include "link/LinkFrames.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace vlk::ctl {
+namespace {
+
+using namespace vlk::test;
+namespace fs = std::filesystem;
+
+std::array<std::uint8_t, 1920> TestImage()
+{
+    std::array<std::uint8_t, 1920> image{};
+    for (std::size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<std::uint8_t>(i * 13 + 7);
+    return image;
+}
+
+struct TempDir {
+    fs::path path = fs::temp_directory_path() / ("vlkctl-link-" + std::to_string(::getpid()) + "-" +
+                                                 std::to_string(SteadyClock::now().time_since_epoch().count()));
+    TempDir() { fs::create_directories(path); }
+    ~TempDir() { fs::remove_all(path); }
+};
+
+void WriteFile(const fs::path& file, const Bytes& bytes)
+{
+    std::ofstream out(file, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+Bytes ReadFile(const fs::path& file)
+{
+    std::ifstream in(file, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST(VlkctlWrite, OnWriteOff)
+{
+    TempDir dir;
+    const auto image = TestImage();
+    WriteFile(dir.path / "a.vlk", Bytes(image.begin(), image.end()));
+    ScriptedPeer peer;
+    MemoryPeer controller;
+    peer.Run([&](ScriptedPeer& p) {
+        if (controller.Enter(p))
+            controller.Serve(p);
+    });
+    std::ostringstream out, err;
+    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err), 0) << err.str();
+    peer.Stop();
+    EXPECT_EQ(out.str(), "учетная запись\nN1\nЗапись ОДД закончена\n");
+    EXPECT_EQ(controller.memory, image);
+    EXPECT_EQ(controller.leaves, 1);
+    const Bytes received = peer.Received();
+    ASSERT_EQ(received.size(), 2u + 15 * 129 + 2);
+    EXPECT_EQ(Bytes(received.begin(), received.begin() + 2), (Bytes{0xD5, 0x33}));
+    EXPECT_EQ(Bytes(received.end() - 2, received.end()), (Bytes{0xD5, 0x33}));
+}
+
+TEST(VlkctlWrite, ShortFileIsRefusedBeforeTheLine)
+{
+    TempDir dir;
+    WriteFile(dir.path / "short.vlk", Bytes(1919, 1));
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer&) {});
+    std::ostringstream out, err;
+    EXPECT_EQ(RunWrite((dir.path / "short.vlk").string(), peer.Path(), out, err), 2);
+    EXPECT_EQ(RunWrite((dir.path / "missing.vlk").string(), peer.Path(), out, err), 2);
+    peer.Stop();
+    EXPECT_TRUE(out.str().empty());
+    EXPECT_NE(err.str().find("1919"), std::string::npos);
+    EXPECT_TRUE(peer.Received().empty());
+}
+
+TEST(VlkctlWrite, ControllerNeverReadyFails)
+{
+    TempDir dir;
+    WriteFile(dir.path / "a.vlk", Bytes(1920, 0));
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        std::this_thread::sleep_for(300ms);
+        p.Send(StateFrameBytes(0x00));
+        for (int i = 0; i < 10 && p.Expect(1) == Bytes{0x2A}; ++i)
+            p.Send(StateFrameBytes(0x00));
+    });
+    std::ostringstream out, err;
+    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err), 1);
+    peer.Stop();
+    EXPECT_EQ(out.str(), "Контроллер не готов к программированию\n");
+}
+
+TEST(VlkctlRead, WritesTheFileOnlyWhenEverySectorArrived)
+{
+    TempDir dir;
+    {
+        ScriptedPeer peer;
+        MemoryPeer controller;
+        controller.memory = TestImage();
+        peer.Run([&](ScriptedPeer& p) {
+            if (controller.Enter(p, {}))
+                controller.Serve(p);
+        });
+        std::ostringstream out, err;
+        EXPECT_EQ(RunRead((dir.path / "b.vlk").string(), peer.Path(), out, err), 0) << err.str();
+        peer.Stop();
+        EXPECT_TRUE(out.str().empty()); // an empty record and a good read show nothing
+        const auto image = TestImage();
+        EXPECT_EQ(ReadFile(dir.path / "b.vlk"), Bytes(image.begin(), image.end()));
+        EXPECT_EQ(controller.leaves, 1);
+    }
+    {
+        ScriptedPeer peer;
+        MemoryPeer controller;
+        controller.readReply = [](int k, int, const Bytes& sector) {
+            std::vector<std::pair<std::chrono::milliseconds, Bytes>> pieces;
+            if (k == 5)
+                for (int i = 0; i < 4; ++i)
+                    pieces.push_back({i ? 60ms : 0ms, Bytes(sector.begin(), sector.begin() + 64)});
+            else
+                pieces.push_back({0ms, sector});
+            return pieces;
+        };
+        peer.Run([&](ScriptedPeer& p) {
+            if (controller.Enter(p, {}))
+                controller.Serve(p);
+        });
+        std::ostringstream out, err;
+        EXPECT_EQ(RunRead((dir.path / "c.vlk").string(), peer.Path(), out, err), 1);
+        peer.Stop();
+        EXPECT_EQ(out.str(), "Кадр не прочитан!\nОтказ при чтении ОДД\n");
+        EXPECT_FALSE(fs::exists(dir.path / "c.vlk"));
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator{}), 1); // b.vlk only
+    }
+}
+
+TEST(VlkctlMonitor, ShowsReadyFramesAndAnswersLikeTheWorker)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        std::this_thread::sleep_for(300ms);
+        // "ПС" and "РУ"; phases 3 / 5; priority 7; Wednesday, program 2; 14:05; red 1; green 17
+        p.Send(StateFrameBytes(0x28, {0x53, 0x07, 0x22, 0x14, 0x05, 0, 0, 0, 0x01, 0, 0, 0, 0, 0, 0, 0, 0x01}));
+        if (p.Expect(1) != Bytes{0x00})
+            return;
+        p.Send(StateFrameBytes(0x00));
+        if (p.Expect(1) != Bytes{0x2A})
+            return;
+        p.Send(StateFrameBytes(0x20));
+    });
+    std::ostringstream out, err;
+    EXPECT_EQ(RunMonitor(peer.Path(), 3, out, err), 0);
+    std::this_thread::sleep_for(50ms);
+    peer.Stop();
+    EXPECT_EQ(peer.Received(), (Bytes{0x00, 0x2A, 0x00}));
+    std::istringstream lines(out.str());
+    std::string first, second, third;
+    std::getline(lines, first);
+    std::getline(lines, second);
+    std::getline(lines, third);
+    EXPECT_EQ(first, "флаги=РУ,ПС фаза=3 вызвана=5 приоритет=7 день=Среда время=14:05 программа=2 красный=1 "
+                     "желтый=- зеленый=17 авария=- Л1=- Л2=- датчики_зеленого=-");
+    EXPECT_EQ(second, "кадр без ПС, ответ *");
+    EXPECT_EQ(third.rfind("флаги=ПС фаза=0", 0), 0u);
+}
+
+TEST(VlkctlClock, AnswersTheNextReadyFrameWithTheClock)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        std::this_thread::sleep_for(300ms);
+        p.Send(StateFrameBytes(0x00));
+        if (p.Expect(1) != Bytes{0x2A})
+            return;
+        p.Send(StateFrameBytes(0x20));
+        (void)p.Expect(6);
+    });
+    std::ostringstream out, err;
+    EXPECT_EQ(RunClock(peer.Path(), std::string("14:05"), 2, out, err), 0) << err.str();
+    peer.WaitScript();
+    peer.Stop();
+    EXPECT_EQ(peer.Received(), (Bytes{0x2A, 0x85, 0x90, 0xA4, 0xB1, 0xC2, 0xF0}));
+    EXPECT_TRUE(out.str().empty());
+
+    std::ostringstream out2, err2;
+    EXPECT_EQ(RunClock(peer.Path(), std::string("7"), std::nullopt, out2, err2), 2);
+    EXPECT_EQ(RunClock(peer.Path(), std::nullopt, 7, out2, err2), 2);
+}
+
+TEST(VlkctlLink, PortThatCannotOpen)
+{
+    std::ostringstream out, err;
+    EXPECT_EQ(RunMonitor("/nonexistent/tty", 1, out, err), 1);
+    EXPECT_EQ(out.str(), "Порт не открыт\n");
+}
+
+} // namespace
+} // namespace vlk::ctl

@@ -1,0 +1,38 @@
+#pragma once
+
+// The commands of vlkctl that talk to a controller: monitor, write, read, clock.
+
+#include <iosfwd>
+#include <optional>
+#include <string>
+
+namespace CLI {
+class App;
+}
+
+namespace vlk {
+struct StateFrame;
+}
+
+namespace vlk::ctl {
+
+// Exit codes: 0 done, 1 the procedure was refused or failed, 2 an error before it began.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;
+inline constexpr int kExitError = 2;
+
+// Registers monitor, write, read and clock; each sets exitCode when it runs.
+void AddLinkCommands(CLI::App& app, int& exitCode);
+
+// count 0: until killed. Stops after `count` frames received.
+[[nodiscard]] int RunMonitor(const std::string& port, int count, std::ostream& out, std::ostream& err);
+[[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err);
+[[nodiscard]] int RunRead(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err);
+// time "HH:MM" and day 0..6 default to the computer's clock.
+[[nodiscard]] int RunClock(const std::string& port, const std::optional<std::string>& time,
+                           const std::optional<int>& day, std::ostream& out, std::ostream& err);
+
+// One line for a shown frame: flags, phases, priority, day, time, program, lamps, failures, sensors.
+[[nodiscard]] std::string FormatFrame(const StateFrame& frame);
+
+} // namespace vlk::ctl
