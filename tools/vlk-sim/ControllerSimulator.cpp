@@ -491,24 +491,24 @@ void ControllerSimulator::OnSectorWrite()
     SectorWriteEvent event;
     event.sector = sector;
     std::copy(line.pending.begin() + 1, line.pending.end(), event.data.begin());
-    if (TakeSector(line.ignore, sector)) {
+    if (TakeSector(line.ignore, sector))
         event.outcome = SectorOutcome::Ignored;
-    } else if (TakeSector(line.refuse, sector)) {
+    else if (TakeSector(line.refuse, sector))
         event.outcome = SectorOutcome::Refused;
-        Send({static_cast<std::uint8_t>(kSectorRefused + sector)}, "sector refused");
-    } else {
-        {
-            std::lock_guard lock(m_mutex);
-            std::copy(event.data.begin(), event.data.end(), m_memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize));
-        }
-        Send({static_cast<std::uint8_t>(kSectorWrite + sector)}, "sector accepted");
-    }
+    const SectorOutcome outcome = event.outcome;
     event.time = Clock::now();
     {
+        // Recorded before the reply goes out: whoever sees the reply finds the event already there.
         std::lock_guard lock(m_mutex);
+        if (outcome == SectorOutcome::Accepted)
+            std::copy(event.data.begin(), event.data.end(), m_memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize));
         Record(m_sectorWrites, std::move(event));
     }
     Notify();
+    if (outcome == SectorOutcome::Refused)
+        Send({static_cast<std::uint8_t>(kSectorRefused + sector)}, "sector refused");
+    else if (outcome == SectorOutcome::Accepted)
+        Send({static_cast<std::uint8_t>(kSectorWrite + sector)}, "sector accepted");
 }
 
 void ControllerSimulator::OnSectorRead(int sector)
@@ -519,12 +519,12 @@ void ControllerSimulator::OnSectorRead(int sector)
     if (TakeSector(line.shortRead, sector))
         count = static_cast<std::size_t>(std::clamp(m_options.shortSectorReadLength, 0, int(kSectorSize)));
     const auto begin = memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize);
-    Send(std::vector<std::uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count)), "sector");
     {
         std::lock_guard lock(m_mutex);
         Record(m_sectorReads, SectorReadEvent{Clock::now(), sector, static_cast<int>(count)});
     }
     Notify();
+    Send(std::vector<std::uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count)), "sector");
 }
 
 void ControllerSimulator::OnClockMessage()
@@ -563,16 +563,14 @@ void ControllerSimulator::SendStateFrame(bool exitReply, std::size_t length)
     event.time = Clock::now();
     event.bytes.assign(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length));
     event.exitReply = exitReply;
+    const std::vector<std::uint8_t> bytes = event.bytes;
     if (!m_options.silent) {
         std::lock_guard lock(m_mutex);
         ++m_framesSent;
-    }
-    Send(event.bytes, exitReply ? "state frame (restart)" : "state frame");
-    if (!m_options.silent) {
-        std::lock_guard lock(m_mutex);
         Record(m_frames, std::move(event));
     }
     Notify();
+    Send(bytes, exitReply ? "state frame (restart)" : "state frame");
 }
 
 void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const char* what)
@@ -607,28 +605,26 @@ void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const cha
             poll(&pfd, 1, 10);
         }
     };
-    std::vector<ByteEvent> sent;
+    // Each byte is recorded just before it is written, so a peer never sees a byte not yet recorded.
+    auto record = [this](const std::uint8_t* data, std::size_t count) {
+        const auto t = Clock::now();
+        std::lock_guard lock(m_mutex);
+        for (std::size_t i = 0; i < count; ++i)
+            m_sent.push_back({t, data[i]});
+        if (m_sent.size() > m_options.recordLimit)
+            m_sent.erase(m_sent.begin(), m_sent.begin() + static_cast<std::ptrdiff_t>(m_sent.size() / 2));
+    };
     if (m_options.pace) {
         const auto start = Clock::now();
         for (std::size_t i = 0; i < out.size() && !m_stop; ++i) {
-            const auto slot = start + i * kByteLineTime;
-            SleepUntil(slot);
-            sent.push_back({Clock::now(), out[i]});
+            SleepUntil(start + i * kByteLineTime);
+            record(&out[i], 1);
             writeAll(&out[i], 1);
         }
         SleepUntil(start + out.size() * kByteLineTime); // the line is busy until the last bit left
     } else {
-        const auto t = Clock::now();
-        for (auto b : out)
-            sent.push_back({t, b});
+        record(out.data(), out.size());
         writeAll(out.data(), out.size());
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        for (const auto& e : sent)
-            m_sent.push_back(e);
-        if (m_sent.size() > m_options.recordLimit)
-            m_sent.erase(m_sent.begin(), m_sent.begin() + static_cast<std::ptrdiff_t>(m_sent.size() / 2));
     }
 }
 

@@ -179,7 +179,9 @@ public:
     void Close();
     [[nodiscard]] bool Running() const;
 
-    // Observers; all thread-safe, each returns a copy.
+    // Observers; all thread-safe, each returns a copy. An event is recorded before the bytes that
+    // answer it go out, and each sent byte just before it is written: whoever has read a reply finds
+    // its event (and the byte) already recorded.
     [[nodiscard]] std::vector<ByteEvent> Received() const;
     [[nodiscard]] std::vector<ByteEvent> Sent() const;
     [[nodiscard]] std::vector<CommandEvent> Commands() const;
