@@ -615,13 +615,13 @@ void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const cha
             m_sent.erase(m_sent.begin(), m_sent.begin() + static_cast<std::ptrdiff_t>(m_sent.size() / 2));
     };
     if (m_options.pace) {
+        // A byte reaches the far end one line time after its start bit: hand it over only then.
         const auto start = Clock::now();
         for (std::size_t i = 0; i < out.size() && !m_stop; ++i) {
-            SleepUntil(start + i * kByteLineTime);
+            SleepUntil(start + (i + 1) * kByteLineTime);
             record(&out[i], 1);
             writeAll(&out[i], 1);
         }
-        SleepUntil(start + out.size() * kByteLineTime); // the line is busy until the last bit left
     } else {
         record(out.data(), out.size());
         writeAll(out.data(), out.size());

@@ -124,7 +124,8 @@ public:
         Clock::time_point time;  // when read from (received) or written to (sent) the line
         std::uint8_t byte;
     };
-    // A console command byte received in normal mode, after the frame with this number (1 = first).
+    // A console command byte or "*" received in normal mode, after the frame with this number
+    // (1 = the first frame since Start or ClearRecords).
     struct CommandEvent {
         Clock::time_point time;
         std::uint8_t byte;
