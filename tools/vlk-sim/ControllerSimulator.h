@@ -153,7 +153,7 @@ public:
     };
     struct FrameEvent {
         Clock::time_point time;  // when its first byte went out
-        std::vector<std::uint8_t> bytes;  // as sent (26, or fewer under the short-frame fault)
+        std::vector<std::uint8_t> bytes;  // as built, before any noise (26, or fewer when cut short)
         bool exitReply = false;  // the answer to the programming-mode exit
     };
 

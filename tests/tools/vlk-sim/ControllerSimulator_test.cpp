@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <numeric>
+#include <pty.h>
 #include <thread>
 
 namespace vlk {
@@ -540,6 +541,32 @@ TEST(SimulatorLifecycle, StopIsPromptInTheMiddleOfAPacedReplyAndServingCanResume
     ASSERT_TRUE(rig.sim.Start());
     rig.client.Write({0x51});
     EXPECT_EQ(rig.client.Read(128).size(), 128u);
+}
+
+TEST(SimulatorLifecycle, ServesAGivenDeviceAndRefusesAMissingOne)
+{
+    // A pty's slave stands in for a serial device; the test talks through the master.
+    int master = -1;
+    int slave = -1;
+    char name[128] = {};
+    ASSERT_EQ(openpty(&master, &slave, name, nullptr, nullptr), 0);
+    SimulatorOptions options = Fast();
+    ControllerSimulator sim(options);
+    EXPECT_FALSE(sim.OpenDevice("/dev/vlk-no-such-device"));
+    EXPECT_NE(sim.LastError().find("/dev/vlk-no-such-device"), std::string::npos);
+    ASSERT_TRUE(sim.OpenDevice(name)) << sim.LastError();
+    EXPECT_EQ(sim.Path(), name);
+    ASSERT_TRUE(sim.Start());
+    pollfd pfd{master, POLLIN, 0};
+    ASSERT_GT(poll(&pfd, 1, 1000), 0);
+    std::this_thread::sleep_for(10ms);
+    std::uint8_t frame[64];
+    EXPECT_EQ(read(master, frame, sizeof frame), 26);
+    EXPECT_EQ(frame[0] & 0x20, 0x20);
+    sim.Close();
+    EXPECT_EQ(sim.Path(), "");
+    close(slave);
+    close(master);
 }
 
 } // namespace
