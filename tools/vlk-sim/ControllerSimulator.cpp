@@ -99,7 +99,7 @@ struct ControllerSimulator::Line {
     std::mt19937 noise;
     int psClearLeft = 0;
     int shortFramesLeft = 0;
-    std::vector<TimedFault> refuse, ignore, shortRead;
+    std::vector<TimedFault> refuse, ignore, zero;
     int toggleReplyLeft = 0;
     std::uint64_t periodicFrames = 0;
 };
@@ -114,7 +114,7 @@ ControllerSimulator::ControllerSimulator(SimulatorOptions options)
     line.shortFramesLeft = m_options.shortFrames;
     line.refuse = Copy(m_options.refuseSector);
     line.ignore = Copy(m_options.ignoreSector);
-    line.shortRead = Copy(m_options.shortSectorRead);
+    line.zero = Copy(m_options.zeroSector);
     line.toggleReplyLeft = m_options.toggleReply ? m_options.toggleReply->times : 0;
     SimulatorOptions::Clock clock;
     if (m_options.clock) {
@@ -495,6 +495,8 @@ void ControllerSimulator::OnSectorWrite()
         event.outcome = SectorOutcome::Ignored;
     else if (TakeSector(line.refuse, sector))
         event.outcome = SectorOutcome::Refused;
+    else if (TakeSector(line.zero, sector))
+        event.outcome = SectorOutcome::AnsweredZero;
     const SectorOutcome outcome = event.outcome;
     event.time = Clock::now();
     {
@@ -509,22 +511,38 @@ void ControllerSimulator::OnSectorWrite()
         Send({static_cast<std::uint8_t>(kSectorRefused + sector)}, "sector refused");
     else if (outcome == SectorOutcome::Accepted)
         Send({static_cast<std::uint8_t>(kSectorWrite + sector)}, "sector accepted");
+    else if (outcome == SectorOutcome::AnsweredZero)
+        Send({0x00}, "sector answered zero");
 }
 
 void ControllerSimulator::OnSectorRead(int sector)
 {
-    Line& line = *m_line;
     const ImageBytes memory = Memory();
-    std::size_t count = kSectorSize;
-    if (TakeSector(line.shortRead, sector))
-        count = static_cast<std::size_t>(std::clamp(m_options.shortSectorReadLength, 0, int(kSectorSize)));
     const auto begin = memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize);
+    const std::vector<std::uint8_t> whole(begin, begin + static_cast<std::ptrdiff_t>(kSectorSize));
+    const auto fault = std::find_if(m_options.shortSectorRead.begin(), m_options.shortSectorRead.end(),
+                                    [sector](const SectorFault& f) { return f.sector == sector; });
+    SectorReadEvent event{Clock::now(), sector, 0, true};
+    if (fault != m_options.shortSectorRead.end()) {
+        event.shortBursts = fault->times < 0 ? 1 : fault->times;
+        event.whole = fault->times >= 0;
+    }
     {
         std::lock_guard lock(m_mutex);
-        Record(m_sectorReads, SectorReadEvent{Clock::now(), sector, static_cast<int>(count)});
+        Record(m_sectorReads, event);
     }
     Notify();
-    Send(std::vector<std::uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count)), "sector");
+    const auto shortLength = static_cast<std::ptrdiff_t>(std::clamp(m_options.shortSectorReadLength, 0, int(kSectorSize)));
+    for (int burst = 0; burst < event.shortBursts && !m_stop; ++burst) {
+        if (burst > 0)
+            SleepUntil(Clock::now() + kShortBurstPause);
+        Send(std::vector<std::uint8_t>(whole.begin(), whole.begin() + shortLength), "sector, broken off");
+    }
+    if (event.whole) {
+        if (event.shortBursts > 0)
+            SleepUntil(Clock::now() + kShortBurstPause);
+        Send(whole, "sector");
+    }
 }
 
 void ControllerSimulator::OnClockMessage()

@@ -45,6 +45,8 @@ class Junction;
 
 // Line time of one byte at 9600 baud with 11 bits a byte (8O1 or 8N2).
 inline constexpr std::chrono::nanoseconds kByteLineTime{1'145'833};
+// The pause between the bursts of a broken-off sector read: longer than the station's 20 ms gap.
+inline constexpr std::chrono::milliseconds kShortBurstPause{60};
 
 // A fault that applies to one sector a limited number of times (or always).
 struct SectorFault {
@@ -89,10 +91,15 @@ struct SimulatorOptions {
     // The first N state frames are cut to shortFrameLength bytes.
     int shortFrames = 0;
     int shortFrameLength = 10;
-    // Sector writes answered 0xF0+k (refused; memory unchanged) / not answered at all (memory
-    // unchanged) / sector reads answered with only shortSectorReadLength bytes.
+    // Sector writes answered 0xF0+k (refused) / not answered at all / answered 0x00; the memory
+    // stays unchanged. `times` counts write commands of that sector.
     std::vector<SectorFault> refuseSector;
     std::vector<SectorFault> ignoreSector;
+    std::vector<SectorFault> zeroSector;
+    // Every read of the sector is answered in broken-off bursts of shortSectorReadLength bytes,
+    // kShortBurstPause apart. Here `times` counts bursts, not commands: that many short bursts and
+    // then, after the same pause, the whole sector (a station that reads again without a new command
+    // gets it); -1: one short burst and nothing more.
     std::vector<SectorFault> shortSectorRead;
     int shortSectorReadLength = 64;
     // Entry toggles answered with `byte` instead of 0xFF, `times` times (-1: always). A non-zero byte
@@ -139,7 +146,7 @@ public:
         int hours = 0;
         int minutes = 0;
     };
-    enum class SectorOutcome { Accepted, Refused, Ignored };
+    enum class SectorOutcome { Accepted, Refused, Ignored, AnsweredZero };
     struct SectorWriteEvent {
         Clock::time_point time;
         int sector = 0;
@@ -149,7 +156,8 @@ public:
     struct SectorReadEvent {
         Clock::time_point time;
         int sector = 0;
-        int bytesSent = 0;       // 128, or fewer under the short-read fault
+        int shortBursts = 0;     // broken-off bursts before the whole sector
+        bool whole = true;       // the whole sector was sent (last)
     };
     struct FrameEvent {
         Clock::time_point time;  // when its first byte went out

@@ -65,6 +65,7 @@ int main(int argc, char** argv)
     std::vector<std::string> refuse;
     std::vector<std::string> ignore;
     std::vector<std::string> shortRead;
+    std::vector<std::string> zero;
     std::string toggleReply;
     int exitShort = -1;
     int noise = 0;
@@ -88,7 +89,11 @@ int main(int argc, char** argv)
     app.add_option("--refuse-sector", refuse, "answer writes of sector K with 0xF0+K (TIMES times, default always)")
         ->type_name("K[:TIMES]")->group(faults);
     app.add_option("--ignore-sector", ignore, "do not answer writes of sector K")->type_name("K[:TIMES]")->group(faults);
-    app.add_option("--short-sector-read", shortRead, "answer reads of sector K with 64 bytes")->type_name("K[:TIMES]")->group(faults);
+    app.add_option("--zero-sector", zero, "answer writes of sector K with 0x00")->type_name("K[:TIMES]")->group(faults);
+    app.add_option("--short-sector-read", shortRead,
+                   "answer every read of sector K with TIMES bursts of 64 bytes 60 ms apart, then the whole "
+                   "sector (without TIMES: one burst, nothing more)")
+        ->type_name("K[:TIMES]")->group(faults);
     app.add_option("--toggle-reply", toggleReply,
                    "answer the programming toggle with BYTE instead of 0xFF (0: refuse and stay in normal mode)")
         ->type_name("BYTE[:TIMES]")->group(faults);
@@ -131,6 +136,8 @@ int main(int argc, char** argv)
             options.refuseSector.push_back(ParseSectorFault(text));
         for (const auto& text : ignore)
             options.ignoreSector.push_back(ParseSectorFault(text));
+        for (const auto& text : zero)
+            options.zeroSector.push_back(ParseSectorFault(text));
         for (const auto& text : shortRead)
             options.shortSectorRead.push_back(ParseSectorFault(text));
         if (!toggleReply.empty())

@@ -389,7 +389,8 @@ TEST(SimulatorFaults, SectorsRefusedIgnoredAndReadShortForAGivenNumberOfTimes)
     SimulatorOptions options = Fast();
     options.refuseSector = {{3, 2}};
     options.ignoreSector = {{5, 1}};
-    options.shortSectorRead = {{4, 1}};
+    options.zeroSector = {{6, 3}};
+    options.shortSectorRead = {{4, 1}, {7, -1}, {8, 3}};
     Rig rig(options);
     EnterProgramming(rig.client);
     const Bytes data(128, 0x5A);
@@ -403,8 +404,11 @@ TEST(SimulatorFaults, SectorsRefusedIgnoredAndReadShortForAGivenNumberOfTimes)
     EXPECT_EQ(writeSector(3, 1000ms), Bytes{0xA3});
     EXPECT_TRUE(writeSector(5, 300ms).empty());
     EXPECT_EQ(writeSector(5, 1000ms), Bytes{0xA5});
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(writeSector(6, 1000ms), Bytes{0x00});
+    EXPECT_EQ(writeSector(6, 1000ms), Bytes{0xA6});
     const auto writes = rig.sim.SectorsWritten();
-    ASSERT_EQ(writes.size(), 5u);
+    ASSERT_EQ(writes.size(), 9u);
     EXPECT_EQ(writes[0].outcome, ControllerSimulator::SectorOutcome::Refused);
     EXPECT_EQ(writes[1].outcome, ControllerSimulator::SectorOutcome::Refused);
     EXPECT_EQ(writes[2].outcome, ControllerSimulator::SectorOutcome::Accepted);
@@ -412,10 +416,30 @@ TEST(SimulatorFaults, SectorsRefusedIgnoredAndReadShortForAGivenNumberOfTimes)
     EXPECT_EQ(writes[4].outcome, ControllerSimulator::SectorOutcome::Accepted);
     EXPECT_EQ(rig.sim.Memory()[3 * 128], 0x5A);
 
-    rig.client.Write({0x54});
+    EXPECT_EQ(writes[7].outcome, ControllerSimulator::SectorOutcome::AnsweredZero);
+    EXPECT_EQ(rig.sim.Memory()[6 * 128], 0x5A);
+
+    // Broken off once, then whole again without a new command; the same on every read.
+    const ImageBytes memory = rig.sim.Memory();
+    for (int read = 0; read < 2; ++read) {
+        rig.client.Write({0x54});
+        EXPECT_EQ(rig.client.Read(128).size(), 64u);
+        EXPECT_EQ(rig.client.Read(128), Bytes(memory.begin() + 4 * 128, memory.begin() + 5 * 128));
+    }
+    // Broken off for good.
+    rig.client.Write({0x57});
     EXPECT_EQ(rig.client.Read(128).size(), 64u);
-    rig.client.Write({0x54});
+    EXPECT_TRUE(rig.client.Read(128, 300ms).empty());
+    // Three short bursts, then the sector.
+    rig.client.Write({0x58});
+    for (int burst = 0; burst < 3; ++burst)
+        EXPECT_EQ(rig.client.Read(128).size(), 64u);
     EXPECT_EQ(rig.client.Read(128).size(), 128u);
+    const auto reads = rig.sim.SectorsRead();
+    ASSERT_EQ(reads.size(), 4u);
+    EXPECT_EQ(reads[2].sector, 7);
+    EXPECT_FALSE(reads[2].whole);
+    EXPECT_EQ(reads[3].shortBursts, 3);
 }
 
 TEST(SimulatorFaults, ToggleReplyGarbledThenRefused)
