@@ -46,7 +46,7 @@ class Junction;
 // Line time of one byte at 9600 baud with 11 bits a byte (8O1 or 8N2).
 inline constexpr std::chrono::nanoseconds kByteLineTime{1'145'833};
 // The pause between the bursts of a broken-off sector read: longer than the station's 20 ms gap.
-inline constexpr std::chrono::milliseconds kShortBurstPause{60};
+inline constexpr std::chrono::milliseconds kShortBurstPause{100};
 
 // A fault that applies to one sector a limited number of times (or always).
 struct SectorFault {

@@ -91,7 +91,7 @@ int main(int argc, char** argv)
     app.add_option("--ignore-sector", ignore, "do not answer writes of sector K")->type_name("K[:TIMES]")->group(faults);
     app.add_option("--zero-sector", zero, "answer writes of sector K with 0x00")->type_name("K[:TIMES]")->group(faults);
     app.add_option("--short-sector-read", shortRead,
-                   "answer every read of sector K with TIMES bursts of 64 bytes 60 ms apart, then the whole "
+                   "answer every read of sector K with TIMES bursts of 64 bytes 100 ms apart, then the whole "
                    "sector (without TIMES: one burst, nothing more)")
         ->type_name("K[:TIMES]")->group(faults);
     app.add_option("--toggle-reply", toggleReply,
