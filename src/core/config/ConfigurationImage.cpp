@@ -18,7 +18,7 @@ constexpr std::array<const char*, kDayCount> kDayNames{"ПН", "ВТ", "СР", "
 
 std::string SlotTime(int slot)
 {
-    char text[8];
+    char text[24];
     std::snprintf(text, sizeof text, "%02d:%02d", slot / 2, slot % 2 * 30);
     return text;
 }

@@ -326,6 +326,35 @@ TEST(ConfigurationImageRoundTrip, HandWrittenStationImageIsByteExact)
     EXPECT_EQ(ToBytes(ConfigurationImage::Encode(c)), image);
 }
 
+TEST(ConfigurationImageRoundTrip, JunctionFileDecodesAndEncodesByteExact)
+{
+    const Bytes file = ReadFile(std::string(VLK_TEST_DATA_DIR) + "/junction/junction.vlk");
+    ASSERT_EQ(file.size(), 1920u);
+    const Configuration c = DecodeClean(file);
+    EXPECT_EQ(c.circularRedTime, 5);
+    EXPECT_EQ(c.phaseMinTime, (std::array<std::uint8_t, 8>{11, 12, 13, 14, 15, 16, 17, 18}));
+    EXPECT_EQ(c.programDuration[8][7], 80 * 7 % 60);
+    EXPECT_FALSE(c.masterController);
+    EXPECT_EQ(c.syncDelay, 30);
+    EXPECT_EQ(c.directions[1], (Direction{0x0A, {4, 3, 3, 2, 2}}));
+    EXPECT_EQ(c.week[0][12], 2);
+    EXPECT_EQ(c.week[0][45], 10);
+    EXPECT_EQ(c.week[4][14], 1);
+    EXPECT_EQ(c.week[4][32], 3);
+    EXPECT_EQ(c.priority, (std::array<std::uint8_t, 10>{1, 3, 4, 5, 6, 7, 2, 8, 9, 10}));
+    EXPECT_EQ(c.tvp1[0], 4);
+    EXPECT_EQ(c.tvp2[0], 2);
+    EXPECT_EQ(c.waitBoards[0], 1u);
+    EXPECT_EQ(c.redSensors[0], 1u);
+    EXPECT_EQ(c.greenSensors[0], 1u);
+    EXPECT_EQ(c.lampOutputs[0], 1ull << 1);
+    EXPECT_EQ(c.lampOutputs[1], 1ull << 8);
+    EXPECT_EQ(c.lampOutputs[2], 1ull << 2);
+    EXPECT_EQ(c.minSignalTime[1][23], 3);
+    EXPECT_EQ(c.accountRecord, "\xC2\xF5\xEE\xE4");
+    EXPECT_EQ(ToBytes(ConfigurationImage::Encode(c)), file);
+}
+
 // Bad input: each rule of the reader.
 TEST(ConfigurationImageBadInput, ShortDataIsRefusedWithItsLength)
 {
