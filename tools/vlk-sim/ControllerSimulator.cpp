@@ -324,6 +324,8 @@ void ControllerSimulator::Serve()
                 m_received.erase(m_received.begin(), m_received.begin() + static_cast<std::ptrdiff_t>(m_received.size() / 2));
         }
         Notify();
+        if (m_options.silent)
+            continue; // nobody there: what arrives is only recorded
         for (ssize_t i = 0; i < got && !m_stop; ++i) {
             Clock::time_point arrival = readAt;
             if (m_options.pace) {

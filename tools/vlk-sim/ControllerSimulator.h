@@ -84,7 +84,7 @@ struct SimulatorOptions {
     std::size_t recordLimit = 1'000'000;
 
     // ---- faults (any combination) ----
-    // Sends nothing at all, in either mode; still reads and records what arrives.
+    // No controller on the line: sends nothing and acts on nothing; still records what arrives.
     bool silent = false;
     // The first N state frames have status bit 5 ("ПС") clear.
     int psClearFrames = 0;

@@ -83,7 +83,7 @@ int main(int argc, char** argv)
                                      "instead of the computer's local time")->type_name("DAY,HH:MM");
     app.add_option("--speed", speed, "run the junction's time this many times faster")->type_name("N")->check(CLI::Range(1, 3600));
     auto* faults = "Faults";
-    app.add_flag("--silent", silent, "send nothing at all")->group(faults);
+    app.add_flag("--silent", silent, "no controller on the line: send nothing, act on nothing")->group(faults);
     app.add_option("--ps-clear", psClear, "the first N frames have status bit 5 clear")->type_name("N")->check(CLI::NonNegativeNumber)->group(faults);
     app.add_option("--short-frames", shortFrames, "the first N frames are cut to 10 bytes")->type_name("N")->check(CLI::NonNegativeNumber)->group(faults);
     app.add_option("--refuse-sector", refuse, "answer writes of sector K with 0xF0+K (TIMES times, default always)")

@@ -368,6 +368,8 @@ TEST(SimulatorFaults, SilentControllerSendsNothingButHearsEverything)
     EXPECT_EQ(rig.sim.Received()[0].byte, 0xD5);
     EXPECT_EQ(rig.sim.Received()[1].byte, 0x33);
     EXPECT_EQ(rig.sim.FramesSent(), 0u);
+    EXPECT_EQ(rig.sim.EntryToggles(), 0);
+    EXPECT_EQ(rig.sim.CurrentMode(), ControllerSimulator::Mode::Normal);
 }
 
 TEST(SimulatorFaults, FramesWithBit5ClearAndShortFramesComeFirst)
