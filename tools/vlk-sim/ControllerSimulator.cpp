@@ -417,9 +417,7 @@ void ControllerSimulator::Act(std::uint8_t byte, Clock::time_point arrival)
         }
         {
             std::lock_guard lock(m_mutex);
-            m_commands.push_back({Clock::now(), byte, m_framesSent});
-            if (m_commands.size() > m_options.recordLimit)
-                m_commands.erase(m_commands.begin(), m_commands.begin() + static_cast<std::ptrdiff_t>(m_commands.size() / 2));
+            Record(m_commands, CommandEvent{Clock::now(), byte, m_framesSent});
         }
         Notify();
     }
