@@ -608,6 +608,7 @@ void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const cha
 
     auto writeAll = [&](const std::uint8_t* data, std::size_t count) {
         const auto giveUp = Clock::now() + milliseconds(500);
+        bool flushed = false;
         while (count > 0 && !m_stop) {
             const ssize_t n = ::write(line.fd, data, count);
             if (n > 0) {
@@ -617,6 +618,13 @@ void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const cha
             }
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return; // the line is gone; the bytes are lost as on a cut cable
+            if (n < 0 && errno == EAGAIN && line.slaveFd >= 0 && !flushed) {
+                // A pty fills up when no station reads it; on a real line those bytes would simply
+                // have gone by. Drop them so that the controller keeps its pace.
+                tcflush(line.slaveFd, TCIFLUSH);
+                flushed = true;
+                continue;
+            }
             if (Clock::now() >= giveUp)
                 return; // nobody reads and the buffer is full: drop, as a real line would
             pollfd pfd{line.fd, POLLOUT, 0};

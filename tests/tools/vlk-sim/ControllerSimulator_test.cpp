@@ -586,6 +586,17 @@ TEST(SimulatorLifecycle, StopIsPromptInTheMiddleOfAPacedReplyAndServingCanResume
     EXPECT_EQ(rig.client.Read(128).size(), 128u);
 }
 
+TEST(SimulatorLifecycle, KeepsItsPaceWithNobodyReading)
+{
+    // A frame every millisecond: the pty's buffer (some 20 KB) is full after about 800 frames;
+    // from then on a controller that waited for room would manage only two frames a second.
+    ControllerSimulator sim(Fast(1ms));
+    ASSERT_FALSE(sim.OpenPty().empty());
+    ASSERT_TRUE(sim.Start());
+    EXPECT_TRUE(sim.WaitUntil([&] { return sim.FramesSent() >= 1500; }, 10s)) << sim.FramesSent();
+    sim.Stop();
+}
+
 TEST(SimulatorLifecycle, ServesAGivenDeviceAndRefusesAMissingOne)
 {
     // A pty's slave stands in for a serial device; the test talks through the master.
