@@ -11,7 +11,7 @@
 //     vlk::ControllerSimulator sim(options);
 //     const std::string path = sim.OpenPty();       // empty on failure, see LastError()
 //     setenv("VLK_COM1", path.c_str(), 1);
-//     sim.Start();
+//     ASSERT_TRUE(sim.Start());
 //     ... run the station's procedure against "COM1:" ...
 //     EXPECT_TRUE(sim.WaitUntil([&] { return sim.SectorsWritten().size() == 15; }, 5s));
 //     sim.Stop();                                   // prompt; joins the thread
@@ -132,7 +132,7 @@ public:
         std::uint8_t byte;
     };
     // A console command byte or "*" received in normal mode, after the frame with this number
-    // (1 = the first frame since Start or ClearRecords).
+    // (1 = the first frame since construction or ClearRecords; 0 = before any frame).
     struct CommandEvent {
         Clock::time_point time;
         std::uint8_t byte;
