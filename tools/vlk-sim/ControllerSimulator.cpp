@@ -99,7 +99,7 @@ struct ControllerSimulator::Line {
     std::mt19937 noise;
     int psClearLeft = 0;
     int shortFramesLeft = 0;
-    std::vector<TimedFault> refuse, ignore, shortRead;
+    std::vector<TimedFault> refuse, ignore, zero;
     int toggleReplyLeft = 0;
     std::uint64_t periodicFrames = 0;
 };
@@ -114,7 +114,7 @@ ControllerSimulator::ControllerSimulator(SimulatorOptions options)
     line.shortFramesLeft = m_options.shortFrames;
     line.refuse = Copy(m_options.refuseSector);
     line.ignore = Copy(m_options.ignoreSector);
-    line.shortRead = Copy(m_options.shortSectorRead);
+    line.zero = Copy(m_options.zeroSector);
     line.toggleReplyLeft = m_options.toggleReply ? m_options.toggleReply->times : 0;
     SimulatorOptions::Clock clock;
     if (m_options.clock) {
@@ -324,6 +324,8 @@ void ControllerSimulator::Serve()
                 m_received.erase(m_received.begin(), m_received.begin() + static_cast<std::ptrdiff_t>(m_received.size() / 2));
         }
         Notify();
+        if (m_options.silent)
+            continue; // nobody there: what arrives is only recorded
         for (ssize_t i = 0; i < got && !m_stop; ++i) {
             Clock::time_point arrival = readAt;
             if (m_options.pace) {
@@ -415,9 +417,7 @@ void ControllerSimulator::Act(std::uint8_t byte, Clock::time_point arrival)
         }
         {
             std::lock_guard lock(m_mutex);
-            m_commands.push_back({Clock::now(), byte, m_framesSent});
-            if (m_commands.size() > m_options.recordLimit)
-                m_commands.erase(m_commands.begin(), m_commands.begin() + static_cast<std::ptrdiff_t>(m_commands.size() / 2));
+            Record(m_commands, CommandEvent{Clock::now(), byte, m_framesSent});
         }
         Notify();
     }
@@ -491,40 +491,58 @@ void ControllerSimulator::OnSectorWrite()
     SectorWriteEvent event;
     event.sector = sector;
     std::copy(line.pending.begin() + 1, line.pending.end(), event.data.begin());
-    if (TakeSector(line.ignore, sector)) {
+    if (TakeSector(line.ignore, sector))
         event.outcome = SectorOutcome::Ignored;
-    } else if (TakeSector(line.refuse, sector)) {
+    else if (TakeSector(line.refuse, sector))
         event.outcome = SectorOutcome::Refused;
-        Send({static_cast<std::uint8_t>(kSectorRefused + sector)}, "sector refused");
-    } else {
-        {
-            std::lock_guard lock(m_mutex);
-            std::copy(event.data.begin(), event.data.end(), m_memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize));
-        }
-        Send({static_cast<std::uint8_t>(kSectorWrite + sector)}, "sector accepted");
-    }
+    else if (TakeSector(line.zero, sector))
+        event.outcome = SectorOutcome::AnsweredZero;
+    const SectorOutcome outcome = event.outcome;
     event.time = Clock::now();
     {
+        // Recorded before the reply goes out: whoever sees the reply finds the event already there.
         std::lock_guard lock(m_mutex);
+        if (outcome == SectorOutcome::Accepted)
+            std::copy(event.data.begin(), event.data.end(), m_memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize));
         Record(m_sectorWrites, std::move(event));
     }
     Notify();
+    if (outcome == SectorOutcome::Refused)
+        Send({static_cast<std::uint8_t>(kSectorRefused + sector)}, "sector refused");
+    else if (outcome == SectorOutcome::Accepted)
+        Send({static_cast<std::uint8_t>(kSectorWrite + sector)}, "sector accepted");
+    else if (outcome == SectorOutcome::AnsweredZero)
+        Send({0x00}, "sector answered zero");
 }
 
 void ControllerSimulator::OnSectorRead(int sector)
 {
-    Line& line = *m_line;
     const ImageBytes memory = Memory();
-    std::size_t count = kSectorSize;
-    if (TakeSector(line.shortRead, sector))
-        count = static_cast<std::size_t>(std::clamp(m_options.shortSectorReadLength, 0, int(kSectorSize)));
     const auto begin = memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize);
-    Send(std::vector<std::uint8_t>(begin, begin + static_cast<std::ptrdiff_t>(count)), "sector");
+    const std::vector<std::uint8_t> whole(begin, begin + static_cast<std::ptrdiff_t>(kSectorSize));
+    const auto fault = std::find_if(m_options.shortSectorRead.begin(), m_options.shortSectorRead.end(),
+                                    [sector](const SectorFault& f) { return f.sector == sector; });
+    SectorReadEvent event{Clock::now(), sector, 0, true};
+    if (fault != m_options.shortSectorRead.end()) {
+        event.shortBursts = fault->times < 0 ? 1 : fault->times;
+        event.whole = fault->times >= 0;
+    }
     {
         std::lock_guard lock(m_mutex);
-        Record(m_sectorReads, SectorReadEvent{Clock::now(), sector, static_cast<int>(count)});
+        Record(m_sectorReads, event);
     }
     Notify();
+    const auto shortLength = static_cast<std::ptrdiff_t>(std::clamp(m_options.shortSectorReadLength, 0, int(kSectorSize)));
+    for (int burst = 0; burst < event.shortBursts && !m_stop; ++burst) {
+        if (burst > 0)
+            SleepUntil(Clock::now() + kShortBurstPause);
+        Send(std::vector<std::uint8_t>(whole.begin(), whole.begin() + shortLength), "sector, broken off");
+    }
+    if (event.whole) {
+        if (event.shortBursts > 0)
+            SleepUntil(Clock::now() + kShortBurstPause);
+        Send(whole, "sector");
+    }
 }
 
 void ControllerSimulator::OnClockMessage()
@@ -563,16 +581,14 @@ void ControllerSimulator::SendStateFrame(bool exitReply, std::size_t length)
     event.time = Clock::now();
     event.bytes.assign(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length));
     event.exitReply = exitReply;
+    const std::vector<std::uint8_t> bytes = event.bytes;
     if (!m_options.silent) {
         std::lock_guard lock(m_mutex);
         ++m_framesSent;
-    }
-    Send(event.bytes, exitReply ? "state frame (restart)" : "state frame");
-    if (!m_options.silent) {
-        std::lock_guard lock(m_mutex);
         Record(m_frames, std::move(event));
     }
     Notify();
+    Send(bytes, exitReply ? "state frame (restart)" : "state frame");
 }
 
 void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const char* what)
@@ -592,6 +608,7 @@ void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const cha
 
     auto writeAll = [&](const std::uint8_t* data, std::size_t count) {
         const auto giveUp = Clock::now() + milliseconds(500);
+        bool flushed = false;
         while (count > 0 && !m_stop) {
             const ssize_t n = ::write(line.fd, data, count);
             if (n > 0) {
@@ -601,34 +618,39 @@ void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const cha
             }
             if (n < 0 && errno != EAGAIN && errno != EINTR)
                 return; // the line is gone; the bytes are lost as on a cut cable
+            if (n < 0 && errno == EAGAIN && line.slaveFd >= 0 && !flushed) {
+                // A pty fills up when no station reads it; on a real line those bytes would simply
+                // have gone by. Drop them so that the controller keeps its pace.
+                tcflush(line.slaveFd, TCIFLUSH);
+                flushed = true;
+                continue;
+            }
             if (Clock::now() >= giveUp)
                 return; // nobody reads and the buffer is full: drop, as a real line would
             pollfd pfd{line.fd, POLLOUT, 0};
             poll(&pfd, 1, 10);
         }
     };
-    std::vector<ByteEvent> sent;
-    if (m_options.pace) {
-        const auto start = Clock::now();
-        for (std::size_t i = 0; i < out.size() && !m_stop; ++i) {
-            const auto slot = start + i * kByteLineTime;
-            SleepUntil(slot);
-            sent.push_back({Clock::now(), out[i]});
-            writeAll(&out[i], 1);
-        }
-        SleepUntil(start + out.size() * kByteLineTime); // the line is busy until the last bit left
-    } else {
+    // Each byte is recorded just before it is written, so a peer never sees a byte not yet recorded.
+    auto record = [this](const std::uint8_t* data, std::size_t count) {
         const auto t = Clock::now();
-        for (auto b : out)
-            sent.push_back({t, b});
-        writeAll(out.data(), out.size());
-    }
-    {
         std::lock_guard lock(m_mutex);
-        for (const auto& e : sent)
-            m_sent.push_back(e);
+        for (std::size_t i = 0; i < count; ++i)
+            m_sent.push_back({t, data[i]});
         if (m_sent.size() > m_options.recordLimit)
             m_sent.erase(m_sent.begin(), m_sent.begin() + static_cast<std::ptrdiff_t>(m_sent.size() / 2));
+    };
+    if (m_options.pace) {
+        // A byte reaches the far end one line time after its start bit: hand it over only then.
+        const auto start = Clock::now();
+        for (std::size_t i = 0; i < out.size() && !m_stop; ++i) {
+            SleepUntil(start + (i + 1) * kByteLineTime);
+            record(&out[i], 1);
+            writeAll(&out[i], 1);
+        }
+    } else {
+        record(out.data(), out.size());
+        writeAll(out.data(), out.size());
     }
 }
 

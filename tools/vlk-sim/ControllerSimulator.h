@@ -11,7 +11,7 @@
 //     vlk::ControllerSimulator sim(options);
 //     const std::string path = sim.OpenPty();       // empty on failure, see LastError()
 //     setenv("VLK_COM1", path.c_str(), 1);
-//     sim.Start();
+//     ASSERT_TRUE(sim.Start());
 //     ... run the station's procedure against "COM1:" ...
 //     EXPECT_TRUE(sim.WaitUntil([&] { return sim.SectorsWritten().size() == 15; }, 5s));
 //     sim.Stop();                                   // prompt; joins the thread
@@ -45,6 +45,8 @@ class Junction;
 
 // Line time of one byte at 9600 baud with 11 bits a byte (8O1 or 8N2).
 inline constexpr std::chrono::nanoseconds kByteLineTime{1'145'833};
+// The pause between the bursts of a broken-off sector read: longer than the station's 20 ms gap.
+inline constexpr std::chrono::milliseconds kShortBurstPause{100};
 
 // A fault that applies to one sector a limited number of times (or always).
 struct SectorFault {
@@ -82,17 +84,22 @@ struct SimulatorOptions {
     std::size_t recordLimit = 1'000'000;
 
     // ---- faults (any combination) ----
-    // Sends nothing at all, in either mode; still reads and records what arrives.
+    // No controller on the line: sends nothing and acts on nothing; still records what arrives.
     bool silent = false;
     // The first N state frames have status bit 5 ("ПС") clear.
     int psClearFrames = 0;
     // The first N state frames are cut to shortFrameLength bytes.
     int shortFrames = 0;
     int shortFrameLength = 10;
-    // Sector writes answered 0xF0+k (refused; memory unchanged) / not answered at all (memory
-    // unchanged) / sector reads answered with only shortSectorReadLength bytes.
+    // Sector writes answered 0xF0+k (refused) / not answered at all / answered 0x00; the memory
+    // stays unchanged. `times` counts write commands of that sector.
     std::vector<SectorFault> refuseSector;
     std::vector<SectorFault> ignoreSector;
+    std::vector<SectorFault> zeroSector;
+    // Every read of the sector is answered in broken-off bursts of shortSectorReadLength bytes,
+    // kShortBurstPause apart. Here `times` counts bursts, not commands: that many short bursts and
+    // then, after the same pause, the whole sector (a station that reads again without a new command
+    // gets it); -1: one short burst and nothing more.
     std::vector<SectorFault> shortSectorRead;
     int shortSectorReadLength = 64;
     // Entry toggles answered with `byte` instead of 0xFF, `times` times (-1: always). A non-zero byte
@@ -124,7 +131,8 @@ public:
         Clock::time_point time;  // when read from (received) or written to (sent) the line
         std::uint8_t byte;
     };
-    // A console command byte received in normal mode, after the frame with this number (1 = first).
+    // A console command byte or "*" received in normal mode, after the frame with this number
+    // (1 = the first frame since construction or ClearRecords; 0 = before any frame).
     struct CommandEvent {
         Clock::time_point time;
         std::uint8_t byte;
@@ -138,7 +146,7 @@ public:
         int hours = 0;
         int minutes = 0;
     };
-    enum class SectorOutcome { Accepted, Refused, Ignored };
+    enum class SectorOutcome { Accepted, Refused, Ignored, AnsweredZero };
     struct SectorWriteEvent {
         Clock::time_point time;
         int sector = 0;
@@ -148,11 +156,12 @@ public:
     struct SectorReadEvent {
         Clock::time_point time;
         int sector = 0;
-        int bytesSent = 0;       // 128, or fewer under the short-read fault
+        int shortBursts = 0;     // broken-off bursts before the whole sector
+        bool whole = true;       // the whole sector was sent (last)
     };
     struct FrameEvent {
         Clock::time_point time;  // when its first byte went out
-        std::vector<std::uint8_t> bytes;  // as sent (26, or fewer under the short-frame fault)
+        std::vector<std::uint8_t> bytes;  // as built, before any noise (26, or fewer when cut short)
         bool exitReply = false;  // the answer to the programming-mode exit
     };
 
@@ -179,7 +188,9 @@ public:
     void Close();
     [[nodiscard]] bool Running() const;
 
-    // Observers; all thread-safe, each returns a copy.
+    // Observers; all thread-safe, each returns a copy. An event is recorded before the bytes that
+    // answer it go out, and each sent byte just before it is written: whoever has read a reply finds
+    // its event (and the byte) already recorded.
     [[nodiscard]] std::vector<ByteEvent> Received() const;
     [[nodiscard]] std::vector<ByteEvent> Sent() const;
     [[nodiscard]] std::vector<CommandEvent> Commands() const;

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
@@ -64,33 +65,43 @@ int main(int argc, char** argv)
     std::vector<std::string> refuse;
     std::vector<std::string> ignore;
     std::vector<std::string> shortRead;
+    std::vector<std::string> zero;
     std::string toggleReply;
     int exitShort = -1;
     int noise = 0;
     int hangupAfter = -1;
-    app.add_option("--link", link, "also make a symbolic link to the pseudo-terminal at PATH");
-    app.add_option("--device", device, "serve this serial device (9600 baud, 8O1) instead of a pseudo-terminal");
-    app.add_option("--memory", memoryFile, "the controller memory: a 1920-byte .vlk file (default: the demo junction)");
-    app.add_option("--period", period, "milliseconds between state frames")->check(CLI::Range(1, 600000));
-    app.add_option("--account", account, "account record sent on entering programming mode (default: the memory's)");
+    std::string clock;
+    int speed = 1;
+    app.add_option("--link", link, "also make a symbolic link to the pseudo-terminal at PATH")->type_name("PATH");
+    app.add_option("--device", device, "serve this serial device (9600 baud, 8O1) instead of a pseudo-terminal")->type_name("PATH");
+    app.add_option("--memory", memoryFile, "the controller memory: a 1920-byte .vlk file (default: the demo junction)")->type_name("FILE.vlk");
+    app.add_option("--period", period, "milliseconds between state frames (default 1000)")->type_name("MS")->check(CLI::Range(1, 600000));
+    app.add_option("--account", account, "account record sent on entering programming mode (default: the memory's)")->type_name("TEXT");
     app.add_flag("--no-pace", noPace, "send and act at once instead of at 9600 baud");
     app.add_flag("--log", log, "time-stamped hex trace of both directions on stderr");
+    app.add_option("--clock", clock, "start the controller's clock at DAY (0 Monday .. 6 Sunday) and HH:MM "
+                                     "instead of the computer's local time")->type_name("DAY,HH:MM");
+    app.add_option("--speed", speed, "run the junction's time this many times faster")->type_name("N")->check(CLI::Range(1, 3600));
     auto* faults = "Faults";
-    app.add_flag("--silent", silent, "send nothing at all")->group(faults);
-    app.add_option("--ps-clear", psClear, "the first N frames have status bit 5 clear")->check(CLI::NonNegativeNumber)->group(faults);
-    app.add_option("--short-frames", shortFrames, "the first N frames are cut to 10 bytes")->check(CLI::NonNegativeNumber)->group(faults);
+    app.add_flag("--silent", silent, "no controller on the line: send nothing, act on nothing")->group(faults);
+    app.add_option("--ps-clear", psClear, "the first N frames have status bit 5 clear")->type_name("N")->check(CLI::NonNegativeNumber)->group(faults);
+    app.add_option("--short-frames", shortFrames, "the first N frames are cut to 10 bytes")->type_name("N")->check(CLI::NonNegativeNumber)->group(faults);
     app.add_option("--refuse-sector", refuse, "answer writes of sector K with 0xF0+K (TIMES times, default always)")
         ->type_name("K[:TIMES]")->group(faults);
     app.add_option("--ignore-sector", ignore, "do not answer writes of sector K")->type_name("K[:TIMES]")->group(faults);
-    app.add_option("--short-sector-read", shortRead, "answer reads of sector K with 64 bytes")->type_name("K[:TIMES]")->group(faults);
+    app.add_option("--zero-sector", zero, "answer writes of sector K with 0x00")->type_name("K[:TIMES]")->group(faults);
+    app.add_option("--short-sector-read", shortRead,
+                   "answer every read of sector K with TIMES bursts of 64 bytes 100 ms apart, then the whole "
+                   "sector (without TIMES: one burst, nothing more)")
+        ->type_name("K[:TIMES]")->group(faults);
     app.add_option("--toggle-reply", toggleReply,
                    "answer the programming toggle with BYTE instead of 0xFF (0: refuse and stay in normal mode)")
         ->type_name("BYTE[:TIMES]")->group(faults);
-    app.add_option("--exit-short", exitShort, "answer the exit toggle with only N bytes and stay in programming mode")
+    app.add_option("--exit-short", exitShort, "answer the exit toggle with only N bytes and stay in programming mode")->type_name("N")
         ->check(CLI::Range(0, 25))->group(faults);
-    app.add_option("--noise", noise, "flip one bit of a sent byte with this probability in thousandths")
+    app.add_option("--noise", noise, "flip one bit of a sent byte with this probability in thousandths")->type_name("PER_MILLE")
         ->check(CLI::Range(0, 1000))->group(faults);
-    app.add_option("--hangup-after", hangupAfter, "drop the line after MS milliseconds and exit")
+    app.add_option("--hangup-after", hangupAfter, "drop the line after MS milliseconds and exit")->type_name("MS")
         ->check(CLI::NonNegativeNumber)->group(faults);
     app.get_option("--device")->excludes(app.get_option("--link"));
     CLI11_PARSE(app, argc, argv);
@@ -105,6 +116,17 @@ int main(int argc, char** argv)
     options.shortFrames = shortFrames;
     options.noisePerMille = noise;
     options.noiseSeed = static_cast<std::uint32_t>(getpid());
+    options.timeScale = speed;
+    if (!clock.empty()) {
+        int day = -1, hours = -1, minutes = -1;
+        char tail = 0;
+        if (std::sscanf(clock.c_str(), "%d,%d:%d%c", &day, &hours, &minutes, &tail) != 3 || day < 0 || day > 6
+            || hours < 0 || hours > 23 || minutes < 0 || minutes > 59) {
+            std::cerr << "vlk-sim: --clock wants DAY,HH:MM with DAY 0..6, e.g. 2,14:05\n";
+            return 2;
+        }
+        options.clock = vlk::SimulatorOptions::Clock{day, hours, minutes, 0};
+    }
     if (exitShort >= 0)
         options.exitShort = exitShort;
     if (hangupAfter >= 0)
@@ -114,6 +136,8 @@ int main(int argc, char** argv)
             options.refuseSector.push_back(ParseSectorFault(text));
         for (const auto& text : ignore)
             options.ignoreSector.push_back(ParseSectorFault(text));
+        for (const auto& text : zero)
+            options.zeroSector.push_back(ParseSectorFault(text));
         for (const auto& text : shortRead)
             options.shortSectorRead.push_back(ParseSectorFault(text));
         if (!toggleReply.empty())

@@ -174,5 +174,30 @@ TEST(Junction, CommandsLampsOffYellowAndBackAndUnknownBytesIgnored)
     EXPECT_EQ(f[2], 10);
 }
 
+TEST(Junction, HandBackFromAPhaseOutsideTheProgramAndAOnePhaseProgram)
+{
+    // Monday 01:00: the night program has phases 1 and 2 only.
+    Junction junction(DemoJunction(), true, 0, 1, 0);
+    junction.Command(0x43);
+    junction.Advance(60s);
+    ASSERT_EQ(Phase(junction.Frame()), 3);
+    junction.Command(0x00);
+    junction.Advance(1s);
+    StateFrame f = junction.Frame();
+    EXPECT_TRUE(Flag(f, 0));
+    EXPECT_EQ(Called(f), 1) << "phase 3 has no time in the night program: on to phase 1";
+    EXPECT_EQ(Program(f), 3);
+
+    Configuration single = DemoJunction();
+    single.programDuration[0] = {0, 20, 0, 0, 0, 0, 0, 0};
+    single.week = {};
+    Junction one(single, true, 2, 12, 0);
+    one.Advance(1h);
+    f = one.Frame();
+    EXPECT_EQ(Phase(f), 2);
+    EXPECT_FALSE(Flag(f, 0)) << "a one-phase program never leaves its phase";
+    EXPECT_EQ(f[15], 0x8C); // green: side street 3, 4 and the crossing 8
+}
+
 } // namespace
 } // namespace vlk

@@ -41,9 +41,10 @@ public:
 
     [[nodiscard]] bool IsOpen() const { return m_fd >= 0; }
 
-    // Like the station's port: ends at count bytes, `gap` after the last byte, or `total` after the call.
+    // Like the station's port, with a wider gap by default so that a simulator thread starved of the CPU
+    // for a moment does not cut a message: ends at count bytes, `gap` after the last byte, or `total`.
     Bytes Read(std::size_t count, std::chrono::milliseconds total = std::chrono::milliseconds(2000),
-               std::chrono::milliseconds gap = std::chrono::milliseconds(20))
+               std::chrono::milliseconds gap = std::chrono::milliseconds(50))
     {
         Bytes bytes;
         const auto start = Clock::now();

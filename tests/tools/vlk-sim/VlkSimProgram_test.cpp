@@ -138,7 +138,7 @@ TEST(VlkSimProgram, ServesTheGivenMemoryAndTheAccountRecordAsWindows1251)
             image[i] = '\xFF';
         std::ofstream(file, std::ios::binary).write(image.data(), static_cast<std::streamsize>(image.size()));
     }
-    Program sim({"--period", "50", "--no-pace", "--memory", file.string(), "--account", "УЗЕЛ 17"});
+    Program sim({"--period", "50", "--no-pace", "--memory", file.string(), "--account", "УЗЕЛ 17", "--clock", "6,23:58"});
     const std::string path = sim.FirstLine();
     ASSERT_FALSE(path.empty());
     PtyClient client(path);
@@ -146,6 +146,9 @@ TEST(VlkSimProgram, ServesTheGivenMemoryAndTheAccountRecordAsWindows1251)
     auto frame = client.Read(26, 1000ms);
     ASSERT_EQ(frame.size(), 26u);
     EXPECT_EQ(frame[0] & 0x04, 0x04) << "a memory without programs flashes yellow";
+    EXPECT_EQ(frame[3] & 0x0F, 6);
+    EXPECT_EQ(frame[4], 0x23);
+    EXPECT_EQ(frame[5], 0x58);
     client.Write({0xD5, 0x33});
     EXPECT_EQ(client.Read(1), PtyClient::Bytes{0xFF});
     EXPECT_EQ(client.Read(68), (PtyClient::Bytes{0xD3, 0xC7, 0xC5, 0xCB, 0x20, 0x31, 0x37, 0x00}));
@@ -166,6 +169,8 @@ TEST(VlkSimProgram, RefusesBadArgumentsAndEndsByItselfAfterAHangUp)
     EXPECT_EQ(badSector.Wait(5000ms), 2);
     Program badByte({"--toggle-reply", "0x155"});
     EXPECT_EQ(badByte.Wait(5000ms), 2);
+    Program badClock({"--clock", "7,10:00"});
+    EXPECT_EQ(badClock.Wait(5000ms), 2);
 
     Program hangUp({"--no-pace", "--period", "50", "--hangup-after", "100"});
     EXPECT_FALSE(hangUp.FirstLine().empty());
