@@ -2,6 +2,7 @@
 
 #include "forms/DialogClassRegistry.h"
 #include "forms/FormResources.h"
+#include "forms/GroupFrame.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -39,7 +40,7 @@ QWidget* MakeButton(const DialogItem& item)
     using namespace DialogStyle;
     switch (item.style & ButtonTypeMask) {
     case GroupBox:
-        return new QGroupBox(item.text);
+        return new GroupFrame(item.text);
     case CheckBox:
     case AutoCheckBox:
         return new QCheckBox(item.text);
@@ -338,10 +339,12 @@ void AFormWnd::Relayout()
         QWidget* window = entry.window.data();
         if (!window)
             continue;
-        const int left = static_cast<int>(w * entry.left / 100);
-        const int top = static_cast<int>(h * entry.top / 100);
-        int right = static_cast<int>(w * entry.right / 100);
-        int bottom = static_cast<int>(h * entry.bottom / 100);
+        // The small bias keeps an exact product (say 52 / 300 of 900) from truncating one short.
+        constexpr double bias = 1e-9;
+        const int left = static_cast<int>(w * entry.left / 100 + bias);
+        const int top = static_cast<int>(h * entry.top / 100 + bias);
+        int right = static_cast<int>(w * entry.right / 100 + bias);
+        int bottom = static_cast<int>(h * entry.bottom / 100 + bias);
         switch (entry.rule) {
         case SizeRule::KeepHeight:
             bottom = top + window->height();

@@ -3,7 +3,7 @@
 #include "forms/AFormWnd.h"
 #include "forms/DialogTemplate.h"
 #include "pages/GraficWnd.h"
-#include "ui/support/StandInGrid.h"
+#include "ui/forms/StandInGrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
