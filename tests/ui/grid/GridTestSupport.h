@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
 
@@ -77,6 +78,15 @@ inline bool WaitFor(const std::function<bool()>& pred, int ms = 1000)
         QTest::qWait(5);
     }
     return true;
+}
+
+// Types one character the way a keyboard layout delivers it (QTest maps only ASCII).
+inline void TypeChar(QWidget* widget, QChar c)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+    QApplication::sendEvent(widget, &release);
 }
 
 inline QPoint Centre(const QRect& r)
