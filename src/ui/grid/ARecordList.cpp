@@ -56,6 +56,7 @@ ARecordList::ARecordList(QWidget* parent)
 ARecordList::~ARecordList()
 {
     m_editing.Shutdown();
+    SetNotifyTarget(nullptr);
     m_model.ClearRows();
     m_curSel = -1;
 }
@@ -73,7 +74,7 @@ bool ARecordList::Create(unsigned style, const QRect& rect, QWidget* parent, int
     }
     setGeometry(rect);
     if (!m_notifyTarget)
-        m_notifyTarget = dynamic_cast<RecordListParent*>(parent);
+        SetNotifyTarget(dynamic_cast<RecordListParent*>(parent));
     constexpr unsigned WS_VISIBLE = 0x10000000;
     if (style & WS_VISIBLE)
         show();
@@ -95,6 +96,17 @@ RecordListGeometry ARecordList::Geometry() const
 }
 
 // ---- notifications -------------------------------------------------------------------------
+
+void ARecordList::SetNotifyTarget(RecordListParent* target)
+{
+    if (m_notifyTarget == target)
+        return;
+    if (m_notifyTarget)
+        std::erase(m_notifyTarget->m_grids, this);
+    m_notifyTarget = target;
+    if (m_notifyTarget)
+        m_notifyTarget->m_grids.push_back(this);
+}
 
 int ARecordList::Notify(int code, int row, int col, const QString* text)
 {

@@ -36,7 +36,7 @@ public:
     [[nodiscard]] virtual bool Create(unsigned style, const QRect& rect, QWidget* parent, int id);
     [[nodiscard]] int ControlId() const { return m_controlId; }
     void SetControlId(int id) { m_controlId = id; }
-    void SetNotifyTarget(RecordListParent* target) { m_notifyTarget = target; }
+    void SetNotifyTarget(RecordListParent* target);
     // Where the message boxes of editing go; the station's boxes when none is given.
     void SetMessages(Messages* messages) { m_messages = messages; }
 
