@@ -6,10 +6,7 @@
 #include <QLineEdit>
 #include <QPalette>
 
-#if __has_include("editor/ClassZetEdit.h")
 #include "editor/ClassZetEdit.h"
-#define VLK_GRID_HAS_ZET_EDIT 1
-#endif
 
 namespace vlk {
 
@@ -67,17 +64,12 @@ RecordListEditor::RecordListEditor(int flags, QWidget* parent)
     } else if (flags & (RLC_ZETKIND1 | RLC_ZETKIND2)) {
         m_kind = Kind::Zet;
         m_style = EditorStyle(flags);
-#ifdef VLK_GRID_HAS_ZET_EDIT
+        // The low two bits select the editor's kind.
         auto* zet = new ClassZetEdit(m_style & 0x3u, parent);
         m_line = zet->EditChild();
         if (m_line)
             m_line->setAlignment(Alignment(m_style));
         m_widget = zet;
-#else
-        // Until the drop-down editor is part of the build its columns edit in a line edit.
-        m_line = MakeLineEdit(parent, m_style);
-        m_widget = m_line.data();
-#endif
     } else {
         m_kind = Kind::Plain;
         m_style = EditorStyle(flags);
@@ -103,12 +95,10 @@ QWidget* RecordListEditor::FocusWidget() const
 
 QString RecordListEditor::Text() const
 {
-#ifdef VLK_GRID_HAS_ZET_EDIT
     if (m_kind == Kind::Zet) {
         if (auto* zet = qobject_cast<ClassZetEdit*>(m_widget.data()))
             return zet->Text();
     }
-#endif
     if (m_line)
         return m_line->text();
     return {};
@@ -116,14 +106,12 @@ QString RecordListEditor::Text() const
 
 void RecordListEditor::SetText(const QString& text)
 {
-#ifdef VLK_GRID_HAS_ZET_EDIT
     if (m_kind == Kind::Zet) {
         if (auto* zet = qobject_cast<ClassZetEdit*>(m_widget.data())) {
             zet->SetText(text);
             return;
         }
     }
-#endif
     if (m_line)
         m_line->setText(text);
 }

@@ -107,6 +107,7 @@ TEST(RecordListEditing, BeginEditFillsTheEditorAndNotifiesBeforeShowing)
     EXPECT_EQ(f.grid->GetEditColumn(), 1);
     EXPECT_EQ(f.grid->GetCurSel(), 2);
     EXPECT_EQ(f.grid->EditorObject()->Style(), 0x82u);
+    EXPECT_TRUE(f.grid->Editor()->inherits("vlk::ClassZetEdit"));
     EXPECT_TRUE(f.Line()->alignment() & Qt::AlignRight);
     const auto* begin = f.form.Last(-105);
     ASSERT_NE(begin, nullptr);
@@ -362,6 +363,8 @@ TEST(RecordListEditing, SyncEditorFollowsSetCellTextForPlainEditsOnly)
 {
     EditFixture f;
     f.grid->BeginEdit(1, 2);
+    EXPECT_FALSE(f.grid->Editor()->inherits("vlk::ClassZetEdit"));
+    EXPECT_TRUE(f.grid->Editor()->inherits("QLineEdit"));
     f.grid->SetCellText(1, 2, QStringLiteral("new"));
     EXPECT_EQ(f.Line()->text(), QStringLiteral("new"));
     f.Key(Qt::Key_Escape);
