@@ -3,6 +3,9 @@
 
 int main(int argc, char** argv)
 {
+    // Test discovery runs the executable outside CTest's environment: never reach for a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();

@@ -1,0 +1,334 @@
+#include "editor/PopupGeometry.h"
+#include "ui/editor/EditorTestSupport.h"
+
+#include <QLineEdit>
+#include <QScreen>
+
+namespace vlk {
+namespace {
+
+namespace geo = popup_geometry;
+using test::WaitFor;
+
+class ClassZetEditTest : public test::EditorTest {
+protected:
+    // Clicks the keys by their labels at the centres of their cells and waits for each to act.
+    void ClickKeys(CalculatorPopup* popup, const std::u32string& labels)
+    {
+        for (const char32_t label : labels) {
+            const auto key = Calculator::KeyForCharacter(label);
+            ASSERT_TRUE(key.has_value());
+            QPointer<CalculatorPopup> guard = popup;
+            ClickAt(popup, geo::KeyRect(*key).center());
+            ASSERT_TRUE(WaitFor([&] { return !guard || guard->PressedKey() == CalculatorPopup::kNoKey; }));
+        }
+    }
+    CalculatorPopup* OpenCalculator(ClassZetEdit* editor)
+    {
+        auto* popup = qobject_cast<CalculatorPopup*>(OpenByButton(editor));
+        EXPECT_NE(popup, nullptr);
+        return popup;
+    }
+};
+
+TEST_F(ClassZetEditTest, StyleBitsChooseThePopupAndTheField)
+{
+    EXPECT_TRUE(MakeEditor(ZES_NUMBER)->HasCalculator());
+    EXPECT_TRUE(MakeEditor(ZES_NUMBER | 0x80)->HasCalculator()); // the grid adds ES_AUTOHSCROLL
+    EXPECT_FALSE(MakeEditor(ZES_NUMBER | ZES_DATE)->HasCalculator());
+    EXPECT_FALSE(MakeEditor(0)->HasCalculator());
+    EXPECT_FALSE(MakeEditor(ZES_NUMBER | 0x4)->HasCalculator());
+    EXPECT_TRUE(MakeEditor(ZES_NUMBER | 0x4)->IsNumberField());
+    EXPECT_FALSE(MakeEditor(ZES_NUMBER | ZES_DATE)->IsNumberField());
+
+    ClassZetEdit* both = MakeEditor(ZES_NUMBER | ZES_DATE, "5.3.2008");
+    EXPECT_NE(qobject_cast<CalendarPopup*>(OpenByButton(both)), nullptr);
+    both->ClosePopup();
+    EXPECT_TRUE(Gone(both));
+}
+
+TEST_F(ClassZetEditTest, ChangedOnlyWhenTheTextDiffersFromTheTextAtFocus)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "12");
+    auto* other = new QLineEdit(m_form.get());
+    other->show();
+    other->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return other->hasFocus(); }));
+    QSignalSpy changed(editor, &ClassZetEdit::Changed);
+    editor->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return editor->EditChild()->hasFocus(); }));
+    EXPECT_EQ(editor->TextAtFocus(), "12");
+    EXPECT_EQ(editor->EditChild()->selectedText(), "12");
+
+    editor->SetText("12");
+    EXPECT_EQ(changed.count(), 0);
+    editor->SetText("13");
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(editor->Text(), "13");
+    editor->SetText("13"); // the text at focus moved on with the change
+    EXPECT_EQ(changed.count(), 1);
+    editor->SetText("12");
+    EXPECT_EQ(changed.count(), 2);
+
+    // Typing alone does not notify.
+    QTest::keyClicks(editor->EditChild(), "4");
+    EXPECT_EQ(changed.count(), 2);
+}
+
+TEST_F(ClassZetEditTest, ButtonStripIsVisibleAndOpensThePopup)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "7", {200, 50, 80, 20});
+    EXPECT_EQ(editor->ButtonStrip(), QRect(80 - 11, 0, 11, 20)); // trunc(0.65 * 18) = 11
+    EXPECT_LE(editor->EditChild()->geometry().right(), editor->ButtonStrip().left());
+
+    const QImage raised = editor->grab().toImage();
+    EXPECT_EQ(raised.pixelColor(0, 0), QColor(Qt::black));
+    EXPECT_EQ(raised.pixelColor(editor->ButtonStrip().center().x() - 3, 4), QColor(192, 192, 192));
+    int black = 0;
+    for (int y = 1; y < 19; ++y)
+        for (int x = editor->ButtonStrip().left() + 1; x < 79; ++x)
+            black += raised.pixelColor(x, y) == QColor(Qt::black);
+    EXPECT_EQ(black, 5 + 3 + 1); // the down-arrow
+
+    // A press outside the strip only focuses.
+    QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(1, 10));
+    EXPECT_EQ(editor->Popup(), nullptr);
+
+    const QPoint strip = editor->ButtonStrip().center();
+    QTest::mousePress(editor, Qt::LeftButton, {}, strip);
+    ZetPopup* popup = editor->Popup();
+    ASSERT_NE(popup, nullptr);
+    EXPECT_TRUE(popup->isVisible());
+    EXPECT_TRUE(editor->ButtonPressed());
+    EXPECT_NE(editor->grab().toImage(), raised); // drawn sunken
+    // Moving off the strip with the button held raises it, back over it sinks it.
+    QMouseEvent away(QEvent::MouseMove, QPointF(200, 200), editor->mapToGlobal(QPointF(5, 5)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(popup, &away);
+    EXPECT_FALSE(editor->ButtonPressed());
+    QMouseEvent back(QEvent::MouseMove, QPointF(0, 0), editor->mapToGlobal(QPointF(strip)),
+                     Qt::NoButton, Qt::LeftButton, {});
+    QCoreApplication::sendEvent(popup, &back);
+    EXPECT_TRUE(editor->ButtonPressed());
+    // The release reaches the pop-up, which has the mouse: the button comes up, the pop-up stays.
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(-50, -5), editor->mapToGlobal(QPointF(strip)),
+                        Qt::LeftButton, Qt::NoButton, {});
+    QCoreApplication::sendEvent(popup, &release);
+    EXPECT_FALSE(editor->ButtonPressed());
+    EXPECT_EQ(editor->Popup(), popup);
+    const QRect face = editor->ButtonStrip().adjusted(0, 1, -1, -1);
+    EXPECT_EQ(editor->grab().toImage().copy(face), raised.copy(face)) << "raised again";
+
+    // A second press in the strip while the pop-up is open opens nothing new.
+    QTest::mousePress(editor, Qt::LeftButton, {}, strip);
+    EXPECT_EQ(editor->Popup(), popup);
+    QTest::mouseRelease(editor, Qt::LeftButton, {}, strip);
+}
+
+TEST_F(ClassZetEditTest, OpeningNormalisesTheNumberAndPlacesThePopupUnderTheEditor)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "2.50");
+    editor->setFocus();
+    QSignalSpy changed(editor, &ClassZetEdit::Changed);
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ASSERT_NE(popup, nullptr);
+    EXPECT_EQ(editor->Text(), "2.5");
+    EXPECT_EQ(changed.count(), 1);
+    EXPECT_EQ(editor->EditChild()->cursorPosition(), 3);
+    EXPECT_EQ(popup->size(), QSize(131, 162));
+    const QRect global(editor->mapToGlobal(QPoint(0, 0)), editor->size());
+    EXPECT_EQ(popup->pos(), QPoint(global.x() + global.width() - 131, global.y() + global.height()));
+}
+
+TEST_F(ClassZetEditTest, PopupNearTheScreenEdgesOpensAboveAndToTheRight)
+{
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    m_form->setGeometry(screen.x(), screen.y() + screen.height() - 60, 300, 60);
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "1", {10, 20, 60, 18});
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ASSERT_NE(popup, nullptr);
+    const QRect global(editor->mapToGlobal(QPoint(0, 0)), editor->size());
+    EXPECT_EQ(popup->pos(), QPoint(global.x(), global.y() - 162));
+}
+
+TEST_F(ClassZetEditTest, SevenDividedByZeroBeepsAndLeavesZero)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "");
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ClickKeys(popup, U"7/0");
+    EXPECT_EQ(editor->Text(), "0");
+    EXPECT_EQ(m_beeps, 0);
+    ClickKeys(popup, U"=");
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(m_beeps, 1);
+    EXPECT_EQ(editor->Text(), "0");
+}
+
+TEST_F(ClassZetEditTest, CommaDigitsRoundIntoTheSecondDecimal)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "");
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ClickKeys(popup, U"1,05");
+    EXPECT_EQ(editor->Text(), "1.05");
+    ClickKeys(popup, U"7");
+    EXPECT_EQ(editor->Text(), "1.06");
+    ClickKeys(popup, U"C00");
+    EXPECT_EQ(editor->Text(), "0");
+    ClickAt(popup, {-10, -10}); // outside
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(editor->Text(), "0");
+}
+
+TEST_F(ClassZetEditTest, ClickOutsideAppliesThePendingOperator)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "");
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ClickKeys(popup, U"2+3");
+    EXPECT_EQ(editor->Text(), "3");
+    QTest::mouseDClick(popup, Qt::LeftButton, {}, QPoint(140, 20)); // right of the pop-up
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(editor->Text(), "5");
+    EXPECT_EQ(editor->EditChild()->cursorPosition(), 1);
+}
+
+TEST_F(ClassZetEditTest, KeysTypedInTheEditGoToTheCalculator)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "4");
+    CalculatorPopup* popup = OpenCalculator(editor);
+    QPointer<CalculatorPopup> guard = popup;
+    QLineEdit* edit = editor->EditChild();
+    QTest::keyClicks(edit, "*3");
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    QTest::keyClicks(edit, "5-");
+    ASSERT_TRUE(WaitFor([&] { return guard && guard->PressedKey() == CalculatorPopup::kNoKey; }));
+    EXPECT_EQ(edit->text(), "20");
+    QTest::keyClick(edit, Qt::Key_Backspace); // right after an operator
+    ASSERT_TRUE(WaitFor([&] { return guard && guard->PressedKey() == CalculatorPopup::kNoKey; }));
+    EXPECT_EQ(m_beeps, 1);
+    EXPECT_EQ(edit->text(), "20");
+    QTest::keyClicks(edit, "x"); // no key: nothing
+    QTest::keyClicks(edit, "1");
+    TypeCharacter(edit, QString::fromUtf8("с")); // Cyrillic es clears
+    ASSERT_TRUE(WaitFor([&] { return guard && guard->PressedKey() == CalculatorPopup::kNoKey; }));
+    EXPECT_EQ(edit->text(), "0");
+    QTest::keyClicks(edit, "9.5=");
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(edit->text(), "9.5");
+}
+
+TEST_F(ClassZetEditTest, KeysArrivingAtThePopupAreHandledThere)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "1");
+    CalculatorPopup* popup = OpenCalculator(editor);
+    QTest::keyClicks(popup, "+2");
+    QTest::keyClick(popup, Qt::Key_Return); // closes with the sum, then reaches the edit
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(editor->Text(), "3");
+}
+
+TEST_F(ClassZetEditTest, EnterInTheEditClosesThePopupAndReachesWhoeverWatches)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "1");
+    QSignalSpy returned(editor->EditChild(), &QLineEdit::returnPressed);
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ClickKeys(popup, U"+4");
+    QTest::keyClick(editor->EditChild(), Qt::Key_Return);
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(editor->Text(), "5");
+    EXPECT_EQ(returned.count(), 1);
+}
+
+TEST_F(ClassZetEditTest, PressedKeyShowsSunkenForAMomentFirst)
+{
+    CalculatorPopup::SetKeyDelay(100);
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "0");
+    CalculatorPopup* popup = OpenCalculator(editor);
+    const QImage before = popup->grab().toImage();
+    ClickAt(popup, geo::KeyRect(4).center()); // "4"
+    EXPECT_EQ(popup->PressedKey(), 4);
+    EXPECT_EQ(editor->Text(), "0");
+    const QImage sunken = popup->grab().toImage();
+    EXPECT_NE(sunken, before);
+    const QRect key = geo::KeyRect(4);
+    EXPECT_EQ(sunken.pixelColor(key.topLeft()), QColor(Qt::black));
+    EXPECT_EQ(before.pixelColor(key.topLeft()), QColor(Qt::white));
+    ASSERT_TRUE(WaitFor([&] { return popup->PressedKey() == CalculatorPopup::kNoKey; }));
+    EXPECT_EQ(editor->Text(), "4");
+    EXPECT_EQ(popup->grab().toImage(), before);
+    // Two quick keys both count.
+    ClickAt(popup, geo::KeyRect(5).center());
+    ClickAt(popup, geo::KeyRect(1).center());
+    ASSERT_TRUE(WaitFor([&] { return popup->PressedKey() == CalculatorPopup::kNoKey; }));
+    EXPECT_EQ(editor->Text(), "458");
+    // A click outside while a key still shows sunken: the key counts, then the pop-up closes.
+    ClickAt(popup, geo::KeyRect(18).center() - QPoint(0, 31) * 0);
+    EXPECT_EQ(popup->PressedKey(), 18);
+    ClickAt(popup, {-1, 0});
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(editor->Text(), "458");
+}
+
+TEST_F(ClassZetEditTest, OnlyOnePopupInTheApplication)
+{
+    ClassZetEdit* first = MakeEditor(ZES_NUMBER, "2", {20, 20, 80, 18});
+    ClassZetEdit* second = MakeEditor(ZES_DATE, "6.03.2008", {20, 80, 80, 18});
+    CalculatorPopup* calculator = OpenCalculator(first);
+    ClickKeys(calculator, U"+3");
+    ZetPopup* calendar = OpenByButton(second);
+    ASSERT_NE(calendar, nullptr);
+    EXPECT_EQ(first->Popup(), nullptr);
+    EXPECT_EQ(second->Popup(), calendar);
+    EXPECT_EQ(ZetPopup::Current(), calendar);
+    EXPECT_EQ(first->Text(), "5"); // the calculator closed the usual way
+    second->ClosePopup();
+    EXPECT_TRUE(Gone(second));
+}
+
+TEST_F(ClassZetEditTest, LeavingANumberFieldNormalisesItWithoutNotifying)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "");
+    auto* other = new QLineEdit(m_form.get());
+    other->show();
+    editor->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return editor->EditChild()->hasFocus(); }));
+    QSignalSpy changed(editor, &ClassZetEdit::Changed);
+    editor->EditChild()->setText(" 2.50abc");
+    other->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return other->hasFocus(); }));
+    EXPECT_EQ(editor->Text(), "2.5");
+    EXPECT_EQ(changed.count(), 0);
+
+    // An empty field stays empty.
+    editor->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return editor->EditChild()->hasFocus(); }));
+    editor->EditChild()->clear();
+    other->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return other->hasFocus(); }));
+    EXPECT_EQ(editor->Text(), "");
+}
+
+TEST_F(ClassZetEditTest, LosingFocusClosesThePopup)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "6");
+    editor->setFocus();
+    ASSERT_TRUE(WaitFor([&] { return editor->EditChild()->hasFocus(); }));
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ClickKeys(popup, U"*7");
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(editor->EditChild(), &out);
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(editor->Text(), "42");
+}
+
+TEST_F(ClassZetEditTest, DestroyingTheEditorWithItsPopupOpen)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "6");
+    CalculatorPopup* popup = OpenCalculator(editor);
+    ClickKeys(popup, U"+");
+    delete editor;
+    EXPECT_EQ(ZetPopup::Current(), nullptr);
+    QTest::qWait(5);
+}
+
+} // namespace
+} // namespace vlk

@@ -1,0 +1,97 @@
+// Writes PNG pictures of grids set up like the real tables, for a person to look at, and checks
+// the few things a picture must show.
+#include "GridTestSupport.h"
+#include "RealTables.h"
+
+#include <QDir>
+#include <QImage>
+
+#include <gtest/gtest.h>
+
+using namespace vlk;
+using namespace vlk::test;
+
+namespace {
+
+QString SnapshotPath(const char* name)
+{
+    QDir().mkpath(QStringLiteral(VLK_BINARY_DIR "/snapshots"));
+    return QStringLiteral(VLK_BINARY_DIR "/snapshots/") + QLatin1String(name);
+}
+
+QImage Snapshot(GridFixture& f, const char* name)
+{
+    QApplication::processEvents();
+    QImage image = f.grid->grab().toImage();
+    EXPECT_TRUE(image.save(SnapshotPath(name)));
+    return image;
+}
+
+} // namespace
+
+TEST(GridSnapshots, LampOutputTable)
+{
+    GridFixture f(QSize(1000, 420));
+    SetUpLampOutputTable(*f.grid);
+    for (int r = 0; r < 72; ++r)
+        f.grid->SetCheck(r, 2 + (r % 48), true);
+    f.Show();
+    const QImage image = Snapshot(f, "lamp_output_table.png");
+    // The red lamp of row 0 lies in column 1; its centre is red.
+    const QPoint lamp = Centre(f.grid->GetCellRect(0, 1));
+    const QColor c = image.pixelColor(lamp);
+    EXPECT_GT(c.red(), 150);
+    EXPECT_LT(c.green(), 100);
+}
+
+TEST(GridSnapshots, ProgramTable)
+{
+    GridFixture f(QSize(900, 180));
+    SetUpProgramTable(*f.grid);
+    for (int r = 0; r < 8; ++r)
+        f.grid->SetCellText(r, 1, QString::number(10 + r));
+    f.grid->SetCheck(2, 2, true);
+    f.grid->SetCheck(4, 6, true);
+    f.Show();
+    Snapshot(f, "program_table.png");
+}
+
+TEST(GridSnapshots, ConsoleLightsGrid)
+{
+    GridFixture f(QSize(560, 92));
+    SetUpLightsGrid(*f.grid);
+    const QString states[] = {QStringLiteral("К"), QStringLiteral("Ж"), QStringLiteral("З"), QStringLiteral(" ")};
+    for (int c = 1; c <= 24; ++c) {
+        f.grid->SetCellText(0, c, c % 3 == 0 ? states[0] : states[3]);
+        f.grid->SetCellText(1, c, c % 4 == 0 ? states[1] : states[3]);
+        f.grid->SetCellText(2, c, c % 3 != 0 ? states[2] : states[3]);
+        if (c > 12)
+            f.grid->SetCellText(3, c, c == 20 ? QStringLiteral("А") : QStringLiteral("Н"));
+    }
+    f.Show();
+    Snapshot(f, "console_lights_grid.png");
+}
+
+TEST(GridSnapshots, SelectedRowsAndEditor)
+{
+    GridFixture f(QSize(420, 200));
+    f.grid->SetStyle(0x14);
+    const int widths[] = {60, 80, 60, 60};
+    f.grid->SetColumns(4, widths);
+    f.grid->SetColumnFlags(0, 16);
+    f.grid->SetColumnFlags(1, 14);
+    f.grid->SetColumnFlags(2, 68);
+    f.grid->SetColumnFlags(3, 196);
+    f.grid->SetHeaderText(QStringLiteral("№\tВремя\tТВП1\tОчень длинный заголовок столбца"));
+    for (int r = 0; r < 5; ++r)
+        f.grid->AddRow(QStringLiteral("%1\t%2\tX\t%3").arg(r + 1).arg(r * 7).arg(r == 1 ? "X" : ""));
+    f.Show();
+    f.grid->setFocus();
+    f.grid->SetCurSel(1);
+    Snapshot(f, "selected_focused.png");
+    f.form.setFocus();
+    f.grid->clearFocus();
+    Snapshot(f, "selected_unfocused.png");
+    f.grid->BeginEdit(3, 1);
+    Snapshot(f, "editing.png");
+}
