@@ -3,6 +3,7 @@
 #include "forms/DialogClassRegistry.h"
 #include "forms/FormResources.h"
 #include "forms/GroupFrame.h"
+#include "grid/ACommon.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -400,26 +401,11 @@ bool AFormWnd::focusNextPrevChild(bool next)
     while (current && current->parentWidget() != this)
         current = current->parentWidget();
 
-    std::vector<QWidget*> order;
-    int position = -1;
-    for (QObject* child : children()) {
-        auto* window = qobject_cast<QWidget*>(child);
-        if (!window || window->isWindow())
-            continue;
-        if (window == current)
-            position = static_cast<int>(order.size());
-        const bool tabStop = (window->focusPolicy() & Qt::TabFocus) == Qt::TabFocus;
-        if (window == current || (tabStop && window->isVisibleTo(this) && window->isEnabled()))
-            order.push_back(window);
-    }
-    const int count = static_cast<int>(order.size());
-    if (count == 0 || (count == 1 && position == 0))
+    if (!current)
+        return QWidget::focusNextPrevChild(next);
+    QWidget* target = ACommon::NextTabControl(current, !next);
+    if (!target || target == current)
         return true;
-    int index = position;
-    if (index < 0)
-        index = next ? count - 1 : 0;
-    index = (index + (next ? 1 : count - 1)) % count;
-    QWidget* target = order[static_cast<std::size_t>(index)];
     target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
     if (ItemClass(target) == QLatin1String("Edit"))
         if (auto* edit = qobject_cast<QLineEdit*>(target))

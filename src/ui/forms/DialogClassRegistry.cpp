@@ -1,7 +1,9 @@
 #include "forms/DialogClassRegistry.h"
 
+#include "forms/AFormWnd.h"
 #include "forms/DialogTemplate.h"
 #include "forms/UpDownControl.h"
+#include "grid/ARecordList.h"
 
 #include <QRect>
 
@@ -17,6 +19,18 @@ DialogClassRegistry::DialogClassRegistry()
                   return control;
               },
               false});
+    // The grid keeps its own font; its column titles may come with the item's text.
+    Register(QStringLiteral("aRecordList"),
+             {[](const DialogItem& item, const QRect& rect, AFormWnd& page) -> QWidget* {
+                  auto* grid = new ARecordList;
+                  if (!grid->Create(item.style, rect, &page, item.id)) {
+                      delete grid;
+                      return nullptr;
+                  }
+                  grid->SetHeaderText(item.text);
+                  return grid;
+              },
+              true});
 }
 
 DialogClassRegistry& DialogClassRegistry::Instance()

@@ -13,8 +13,8 @@ inline constexpr int BitmapProgramMarker = 134; // day chart: a switch to a prog
 inline constexpr int BitmapYellowMarker = 135;  // day chart: a switch to the yellow mode
 inline constexpr int BitmapTabTexture = 156;    // tabs behind the page
 
-// The station's bitmap `id`; a null pixmap when there is none.
-[[nodiscard]] QPixmap FormBitmap(int id);
+// The station's bitmap `id` from the picture registry; a null pixmap when there is none.
+[[nodiscard]] QPixmap FormBitmap(int id, qreal devicePixelRatio = 1.0);
 
 // The templates and the drawing code name the faces they were designed with; these map them to
 // Cyrillic faces this system has (DejaVu Sans, installed with the station).

@@ -1,7 +1,6 @@
 #include "app/Tabs.h"
 
 #include "forms/FormResources.h"
-#include "ui/forms/StandInGrid.h"
 
 #include <QDir>
 #include <QTest>
@@ -42,7 +41,6 @@ int VisiblePages(const CTabs& tabs)
 
 class TabsTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { test::RegisterStandInGrid(); }
     void SetUp() override
     {
         m_tabs.resize(1024, 700);

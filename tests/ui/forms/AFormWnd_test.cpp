@@ -2,7 +2,7 @@
 #include "forms/DialogClassRegistry.h"
 #include "forms/FormResources.h"
 #include "forms/UpDownControl.h"
-#include "ui/forms/StandInGrid.h"
+#include "grid/ARecordList.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -70,7 +70,6 @@ END
 
 class AFormWndTest : public testing::Test {
 protected:
-    static void SetUpTestSuite() { test::RegisterStandInGrid(); }
 };
 
 TEST_F(AFormWndTest, BuildsEachTemplateClassAndWarnsOfAnUnknownOne)
@@ -125,10 +124,14 @@ TEST_F(AFormWndTest, BuildsEachTemplateClassAndWarnsOfAnUnknownOne)
     EXPECT_LT(combo->height(), 80 * units.height() / 8);
     EXPECT_TRUE(page.Item<UpDownControl>(19));
 
-    QWidget* grid = page.GetDlgItem(21);
+    // The grid, with the item's text handed to it as header text.
+    auto* grid = page.Item<ARecordList>(21);
     ASSERT_TRUE(grid);
-    EXPECT_EQ(grid->property("headerText").toString(), QString::fromUtf8("Заголовок\tВторой"));
+    EXPECT_TRUE(grid->GetColumnTitle(0).startsWith(QString::fromUtf8("Заголовок")));
+    EXPECT_EQ(grid->ControlId(), 21);
     EXPECT_EQ(AFormWnd::ItemClass(grid), QStringLiteral("aRecordList"));
+    // The grid keeps its own font.
+    EXPECT_NE(grid->font(), page.FormFont());
 }
 
 TEST_F(AFormWndTest, KeepsAnExistingTitle)

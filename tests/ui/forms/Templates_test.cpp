@@ -3,7 +3,6 @@
 #include "forms/AFormWnd.h"
 #include "forms/DialogTemplate.h"
 #include "pages/GraficWnd.h"
-#include "ui/forms/StandInGrid.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -295,7 +294,6 @@ QStringList LayoutProblems(const AFormWnd& page)
 
 class TemplateLayout : public testing::TestWithParam<PageSpec> {
 protected:
-    static void SetUpTestSuite() { test::RegisterStandInGrid(); }
 };
 
 TEST_P(TemplateLayout, NothingOverlapsOrIsCutFrom1024x700Up)
@@ -315,7 +313,6 @@ TEST_P(TemplateLayout, NothingOverlapsOrIsCutFrom1024x700Up)
 // The checks above can fail: squeezed far below its size, a page overlaps and cuts.
 TEST(TemplateLayoutCheck, FindsProblemsOnASqueezedPage)
 {
-    test::RegisterStandInGrid();
     AFormWnd page(130, 1050, 1049);
     page.setAttribute(Qt::WA_DontShowOnScreen);
     page.show();

@@ -1,7 +1,6 @@
 #include "pages/GraficWnd.h"
 
 #include "forms/DialogClassRegistry.h"
-#include "ui/forms/StandInGrid.h"
 
 #include <QLabel>
 
@@ -40,7 +39,6 @@ void ExpectChartsInPlace(const CGraficWnd& page)
 
 TEST(GraficWnd, ChartsTakeThePlaceholdersRectangles)
 {
-    test::RegisterStandInGrid();
     CGraficWnd page;
     ExpectChartsInPlace(page);
 }
@@ -61,7 +59,6 @@ TEST(GraficWnd, ChartsStandInPlaceEvenWhenThePlaceholderClassIsMissing)
 
 TEST(GraficWnd, ChartsStretchWithThePage)
 {
-    test::RegisterStandInGrid();
     CGraficWnd page;
     const QSize reference = page.FrameReferenceSize(1072, 1072);
     page.setAttribute(Qt::WA_DontShowOnScreen);
@@ -83,7 +80,6 @@ TEST(GraficWnd, ChartsStretchWithThePage)
 
 TEST(GraficWnd, DaysKeepTheirOwnSlots)
 {
-    test::RegisterStandInGrid();
     CGraficWnd page;
     page.Day(2).DaySlots()[47] = 10;
     page.Day(6).DaySlots()[0] = 9;
