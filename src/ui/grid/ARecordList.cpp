@@ -247,6 +247,15 @@ const QFont* ARecordList::SetFont(const QFont* font)
     return previous;
 }
 
+void ARecordList::SetHeaderOnly(int flag)
+{
+    m_headerOnly = flag;
+    // Nothing is painted below a header-only strip; let the window's own background show
+    // there rather than whatever the screen held.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent, flag == 0);
+    viewport()->setAutoFillBackground(flag != 0);
+}
+
 // ---- rows and cells ------------------------------------------------------------------------
 
 int ARecordList::AddRow(const QString& text)
