@@ -115,6 +115,24 @@ TEST(ACommon, DrawBitmapCentresAndClipsToTheRectangle)
     EXPECT_EQ(small.pixelColor(6, 8), QColor(Qt::red));
 }
 
+TEST(ACommon, DrawBitmapAtRatioTwoCopiesEveryDevicePixel)
+{
+    for (int id : {132, 136, 155}) {
+        SCOPED_TRACE(id);
+        const QSize size = Pictures::Size(id);
+        QImage image = Canvas(size, Qt::red, 2.0);
+        {
+            QPainter p(&image);
+            ACommon::DrawBitmap(p, QRect(QPoint(0, 0), size), id, ROP_SRCCOPY);
+        }
+        const QImage source = Pictures::Pixmap(id, 2.0).toImage();
+        ASSERT_EQ(source.size(), image.size());
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                ASSERT_EQ(image.pixel(x, y) & 0xFFFFFF, source.pixel(x, y) & 0xFFFFFF) << x << "," << y;
+    }
+}
+
 TEST(ACommon, MaskThenPictureIsTransparent)
 {
     for (qreal ratio : {1.0, 2.0}) {
