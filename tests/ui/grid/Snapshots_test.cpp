@@ -71,6 +71,14 @@ TEST(GridSnapshots, ConsoleLightsGrid)
     }
     f.Show();
     Snapshot(f, "console_lights_grid.png");
+    // The same at device pixel ratio 2: pictures are drawn for it, not scaled up.
+    QImage sharp(f.View()->size() * 2, QImage::Format_RGB32);
+    sharp.setDevicePixelRatio(2.0);
+    sharp.fill(Qt::white);
+    f.View()->render(&sharp);
+    EXPECT_TRUE(sharp.save(SnapshotPath("console_lights_grid@2x.png")));
+    const QPoint lamp = Centre(f.grid->GetCellRect(0, 3)) * 2;
+    EXPECT_GT(sharp.pixelColor(lamp).red(), 150);
 }
 
 TEST(GridSnapshots, SelectedRowsAndEditor)
