@@ -281,7 +281,7 @@ void ARecordList::SetCellText(int row, int col, const QString& text)
         return;
     if ((m_style & RLS_SYNCEDITOR) && m_editing.IsOpen() && row == m_editing.EditRow()
         && col == m_editing.EditColumn() && m_editing.Editor()->EditorKind() == RecordListEditor::Kind::Plain) {
-        const_cast<RecordListEditor*>(m_editing.Editor())->SetText(text);
+        m_editing.Editor()->SetText(text);
     }
     if (!m_model.SetCellText(row, col, text))
         return;
