@@ -4,6 +4,7 @@
 #include "grid/RecordListFlags.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHash>
 #include <QImage>
 #include <QPaintEngine>
@@ -19,6 +20,13 @@ namespace {
 QPixmap Tinted(int bitmap, qreal ratio, QRgb pattern)
 {
     static QHash<QString, QPixmap> cache;
+    // Pixmaps must not outlive the application object.
+    static const bool hooked = [] {
+        if (auto* app = QCoreApplication::instance())
+            QObject::connect(app, &QObject::destroyed, [] { cache.clear(); });
+        return true;
+    }();
+    Q_UNUSED(hooked);
     const QString key = QStringLiteral("%1/%2/%3").arg(bitmap).arg(ratio).arg(pattern, 8, 16);
     const auto it = cache.constFind(key);
     if (it != cache.constEnd())
