@@ -4,6 +4,7 @@
 #include "grid/RecordListFlags.h"
 
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QHash>
 #include <QImage>
 #include <QPaintEngine>
@@ -19,6 +20,13 @@ namespace {
 QPixmap Tinted(int bitmap, qreal ratio, QRgb pattern)
 {
     static QHash<QString, QPixmap> cache;
+    // Pixmaps must not outlive the application object.
+    static const bool hooked = [] {
+        if (auto* app = QCoreApplication::instance())
+            QObject::connect(app, &QObject::destroyed, [] { cache.clear(); });
+        return true;
+    }();
+    Q_UNUSED(hooked);
     const QString key = QStringLiteral("%1/%2/%3").arg(bitmap).arg(ratio).arg(pattern, 8, 16);
     const auto it = cache.constFind(key);
     if (it != cache.constEnd())
@@ -81,37 +89,38 @@ void ACommon::DrawBitmap(QPainter& painter, const QRect& rect, int bitmap, unsig
     const QRect extent = target.intersected(QRect(x, y, rect.width(), rect.height()));
     if (extent.isEmpty())
         return;
-    const QRect source(extent.topLeft() - target.topLeft(), extent.size());
+    // The source rectangle counts the pixmap's own (device) pixels.
+    const QRectF source(QPointF(extent.topLeft() - target.topLeft()) * ratio, QSizeF(extent.size()) * ratio);
 
     const bool rasterOps = painter.paintEngine() && painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
     const auto oldMode = painter.compositionMode();
     switch (rop) {
     case ROP_MERGECOPY:
-        painter.drawPixmap(extent, Tinted(bitmap, ratio, painter.brush().color().rgb()), source);
+        painter.drawPixmap(QRectF(extent), Tinted(bitmap, ratio, painter.brush().color().rgb()), source);
         break;
     case ROP_MERGEPAINT:
         if (rasterOps) {
             painter.setCompositionMode(QPainter::RasterOp_NotSourceOrDestination);
-            painter.drawPixmap(extent, Pictures::Pixmap(bitmap, ratio), source);
+            painter.drawPixmap(QRectF(extent), Pictures::Pixmap(bitmap, ratio), source);
         } else {
             // The target here is the cell's background, which is the painter's brush.
-            painter.drawPixmap(extent, InverseOr(bitmap, ratio, painter.brush().color().rgb()), source);
+            painter.drawPixmap(QRectF(extent), InverseOr(bitmap, ratio, painter.brush().color().rgb()), source);
         }
         break;
     case ROP_SRCAND:
         painter.setCompositionMode(rasterOps ? QPainter::RasterOp_SourceAndDestination
                                              : QPainter::CompositionMode_Multiply);
-        painter.drawPixmap(extent, Pictures::Pixmap(bitmap, ratio), source);
+        painter.drawPixmap(QRectF(extent), Pictures::Pixmap(bitmap, ratio), source);
         break;
     case ROP_SRCINVERT:
         // After the mask the target is black under the picture and the picture black around
         // it, so an additive blend shows the same where raster operations are missing.
         painter.setCompositionMode(rasterOps ? QPainter::RasterOp_SourceXorDestination
                                              : QPainter::CompositionMode_Plus);
-        painter.drawPixmap(extent, Pictures::Pixmap(bitmap, ratio), source);
+        painter.drawPixmap(QRectF(extent), Pictures::Pixmap(bitmap, ratio), source);
         break;
     default:
-        painter.drawPixmap(extent, Pictures::Pixmap(bitmap, ratio), source);
+        painter.drawPixmap(QRectF(extent), Pictures::Pixmap(bitmap, ratio), source);
         break;
     }
     painter.setCompositionMode(oldMode);

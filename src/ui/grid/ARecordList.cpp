@@ -247,6 +247,15 @@ const QFont* ARecordList::SetFont(const QFont* font)
     return previous;
 }
 
+void ARecordList::SetHeaderOnly(int flag)
+{
+    m_headerOnly = flag;
+    // Nothing is painted below a header-only strip; let the window's own background show
+    // there rather than whatever the screen held.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent, flag == 0);
+    viewport()->setAutoFillBackground(flag != 0);
+}
+
 // ---- rows and cells ------------------------------------------------------------------------
 
 int ARecordList::AddRow(const QString& text)
@@ -272,7 +281,7 @@ void ARecordList::SetCellText(int row, int col, const QString& text)
         return;
     if ((m_style & RLS_SYNCEDITOR) && m_editing.IsOpen() && row == m_editing.EditRow()
         && col == m_editing.EditColumn() && m_editing.Editor()->EditorKind() == RecordListEditor::Kind::Plain) {
-        const_cast<RecordListEditor*>(m_editing.Editor())->SetText(text);
+        m_editing.Editor()->SetText(text);
     }
     if (!m_model.SetCellText(row, col, text))
         return;

@@ -60,7 +60,7 @@ public:
     // The font is not owned; returns the previous one. Null returns to the grid's own font.
     const QFont* SetFont(const QFont* font);
     [[nodiscard]] const QFont* GetFont() const { return m_font ? m_font : &m_ownFont; }
-    void SetHeaderOnly(int flag) { m_headerOnly = flag; }
+    void SetHeaderOnly(int flag);
 
     // Rows, cells and selection.
     int AddRow(const QString& text);

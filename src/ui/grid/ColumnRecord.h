@@ -7,7 +7,7 @@
 namespace vlk {
 
 // One entry of a picture column's list; an entry with image <= 0 is empty.
-struct PictureEntry {
+struct ColumnPicture {
     QString text;
     int image = 0;
     int mask = 0;
@@ -22,7 +22,7 @@ struct ColumnRecord {
     double percent = 0.0;
     QString title;
     QString tip;
-    std::array<PictureEntry, MaxPictures> pictures{};
+    std::array<ColumnPicture, MaxPictures> pictures{};
 };
 
 } // namespace vlk

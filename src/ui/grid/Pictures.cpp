@@ -1,5 +1,6 @@
 #include "grid/Pictures.h"
 
+#include <QCoreApplication>
 #include <QFont>
 #include <QHash>
 #include <QImage>
@@ -150,6 +151,13 @@ QHash<int, Entry>& Registry()
 QHash<quint64, QPixmap>& Cache()
 {
     static QHash<quint64, QPixmap> cache;
+    // Pixmaps must not outlive the application object.
+    static const bool hooked = [] {
+        if (auto* app = QCoreApplication::instance())
+            QObject::connect(app, &QObject::destroyed, [] { cache.clear(); });
+        return true;
+    }();
+    Q_UNUSED(hooked);
     return cache;
 }
 

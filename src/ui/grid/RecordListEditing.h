@@ -30,6 +30,7 @@ public:
     [[nodiscard]] int EditColumn() const { return m_editColumn; }
     [[nodiscard]] bool IsOpen() const { return m_editor != nullptr; }
     [[nodiscard]] const RecordListEditor* Editor() const { return m_editor.get(); }
+    [[nodiscard]] RecordListEditor* Editor() { return m_editor.get(); }
     [[nodiscard]] QWidget* EditorWidget() const { return m_editor ? m_editor->Widget() : nullptr; }
     // The editor's text as a notification carries it (at most 511 characters).
     [[nodiscard]] QString EditorText() const;
@@ -44,7 +45,7 @@ public:
     void Shutdown();
 
     // The value stored for an editor text: "%d" parsing, negatives and non-numbers give "0",
-    // above 255 gives nullopt (the caller warns and stores "").
+    // above 255 sets *tooLarge and gives "" (the caller warns and stores it).
     [[nodiscard]] static QString Normalise(const QString& text, bool* tooLarge);
 
 private:

@@ -1,22 +1,10 @@
 #pragma once
 
+#include "config/Catalogue.h"
+
 namespace vlk {
 
-// Grid style bits (SetStyle).
-inline constexpr int RLS_PROPORTIONAL = 0x01;
-inline constexpr int RLS_SYNCEDITOR = 0x04;
-inline constexpr int RLS_NOSELECT = 0x08;
-inline constexpr int RLS_FIXEDCOLUMNS = 0x10;
-
-// Column flag bits (SetColumnFlags).
-inline constexpr int RLC_ZETKIND1 = 0x001;
-inline constexpr int RLC_ZETKIND2 = 0x002;
-inline constexpr int RLC_EDIT = 0x004;
-inline constexpr int RLC_RIGHT = 0x008;
-inline constexpr int RLC_CENTER = 0x010;
-inline constexpr int RLC_CHECK = 0x040;
-inline constexpr int RLC_RADIO = 0x080;
-inline constexpr int RLC_PICTURES = 0x800;
+// The grid style bits (RLS_*) and column flags (RLC_*) are shared with the table catalogue.
 
 // Notification codes sent to the parent; they keep the numbers of the list-view and header
 // notifications the pages were written against.

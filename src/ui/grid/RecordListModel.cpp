@@ -49,7 +49,7 @@ int RecordListModel::ColumnRight(int col) const
     return right;
 }
 
-const PictureEntry* RecordListModel::PictureFor(int col, const QString& text) const
+const ColumnPicture* RecordListModel::PictureFor(int col, const QString& text) const
 {
     if (col < 0 || col >= MaxColumns)
         return nullptr;

@@ -40,7 +40,7 @@ public:
     [[nodiscard]] int ColumnRight(int col) const;
 
     // The first picture entry of col with an image whose text equals text, or null.
-    [[nodiscard]] const PictureEntry* PictureFor(int col, const QString& text) const;
+    [[nodiscard]] const ColumnPicture* PictureFor(int col, const QString& text) const;
 
     int AddRow(const QString& text);
     void MoveRow(int from, int to);

@@ -162,7 +162,7 @@ void RecordListPainter::PaintCheckCell(const QRect& cell, bool current, const QS
 
 void RecordListPainter::PaintPictureCell(const QRect& cell, int col, const QString& text)
 {
-    const PictureEntry* entry = m_model.PictureFor(col, text);
+    const ColumnPicture* entry = m_model.PictureFor(col, text);
     if (!entry)
         return;
     if (entry->mask > 0)

@@ -106,6 +106,8 @@ struct GridFixture {
     {
         form.show();
         (void)QTest::qWaitForWindowExposed(&form);
+        form.activateWindow();
+        (void)QTest::qWaitForWindowActive(&form);
         QApplication::processEvents();
     }
     QWidget* View() const { return grid->viewport(); }

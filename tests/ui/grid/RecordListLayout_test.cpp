@@ -218,3 +218,15 @@ TEST(RecordListLayout, AutoSizeInProportionalModeKeepsThePairsWidth)
     EXPECT_EQ(m.Column(0).width, 65);
     EXPECT_EQ(m.Column(1).width, 5);
 }
+
+TEST(RecordListLayout, ZeroWidthColumnsAreNeverHitAndShareTheirNeighboursDivider)
+{
+    // As the red-sensor table: columns after the data have width 0.
+    RecordListModel m = Columns({40, 40, 40, 0, 0, 0});
+    RecordListGeometry g = Geo(400, 100, 3);
+    EXPECT_EQ(RecordListLayout::HitTestColumn(m, g, 119), 2);
+    EXPECT_EQ(RecordListLayout::HitTestColumn(m, g, 120), -1);
+    EXPECT_EQ(RecordListLayout::HitTestDivider(m, g, 120), 2);
+    EXPECT_EQ(RecordListLayout::HorizontalMax(m, g), 0);
+    EXPECT_EQ(m.ColumnRight(5), 120);
+}

@@ -1,6 +1,7 @@
 // Writes PNG pictures of grids set up like the real tables, for a person to look at, and checks
 // the few things a picture must show.
 #include "GridTestSupport.h"
+#include "CatalogueGrids.h"
 #include "RealTables.h"
 
 #include <QDir>
@@ -32,7 +33,7 @@ QImage Snapshot(GridFixture& f, const char* name)
 TEST(GridSnapshots, LampOutputTable)
 {
     GridFixture f(QSize(1000, 420));
-    SetUpLampOutputTable(*f.grid);
+    ApplyGridSetup(*f.grid, Catalogue::Grid(TableId::LampOutput));
     for (int r = 0; r < 72; ++r)
         f.grid->SetCheck(r, 2 + (r % 48), true);
     f.Show();
@@ -47,7 +48,7 @@ TEST(GridSnapshots, LampOutputTable)
 TEST(GridSnapshots, ProgramTable)
 {
     GridFixture f(QSize(900, 180));
-    SetUpProgramTable(*f.grid);
+    ApplyGridSetup(*f.grid, Catalogue::Grid(TableId::Program));
     for (int r = 0; r < 8; ++r)
         f.grid->SetCellText(r, 1, QString::number(10 + r));
     f.grid->SetCheck(2, 2, true);
@@ -59,7 +60,7 @@ TEST(GridSnapshots, ProgramTable)
 TEST(GridSnapshots, ConsoleLightsGrid)
 {
     GridFixture f(QSize(560, 92));
-    SetUpLightsGrid(*f.grid);
+    ApplyGridSetup(*f.grid, Catalogue::Grid(TableId::ConsoleLights));
     const QString states[] = {QStringLiteral("К"), QStringLiteral("Ж"), QStringLiteral("З"), QStringLiteral(" ")};
     for (int c = 1; c <= 24; ++c) {
         f.grid->SetCellText(0, c, c % 3 == 0 ? states[0] : states[3]);
@@ -70,6 +71,14 @@ TEST(GridSnapshots, ConsoleLightsGrid)
     }
     f.Show();
     Snapshot(f, "console_lights_grid.png");
+    // The same at device pixel ratio 2: pictures are drawn for it, not scaled up.
+    QImage sharp(f.View()->size() * 2, QImage::Format_RGB32);
+    sharp.setDevicePixelRatio(2.0);
+    sharp.fill(Qt::white);
+    f.View()->render(&sharp);
+    EXPECT_TRUE(sharp.save(SnapshotPath("console_lights_grid@2x.png")));
+    const QPoint lamp = Centre(f.grid->GetCellRect(0, 3)) * 2;
+    EXPECT_GT(sharp.pixelColor(lamp).red(), 150);
 }
 
 TEST(GridSnapshots, SelectedRowsAndEditor)
@@ -94,4 +103,28 @@ TEST(GridSnapshots, SelectedRowsAndEditor)
     Snapshot(f, "selected_unfocused.png");
     f.grid->BeginEdit(3, 1);
     Snapshot(f, "editing.png");
+}
+
+// Every table of the catalogue, as the pages set it up, one picture each.
+TEST(GridSnapshots, EveryCatalogueTable)
+{
+    for (const auto& setup : Catalogue::Grids()) {
+        SCOPED_TRACE(setup.name);
+        int width = 0;
+        if (setup.Proportional())
+            width = 640;
+        else
+            for (const auto& column : setup.columns)
+                width += column.width;
+        const int rows = setup.headerOnly ? 0 : static_cast<int>(setup.rows.size());
+        const QSize size(std::clamp(width + 2, 120, 1300),
+                         std::clamp((setup.headerHeight < 0 ? 16 : setup.headerHeight) + 1 + rows * 18 + 18, 20, 900));
+        GridFixture f(size);
+        ApplyGridSetup(*f.grid, setup);
+        f.Show();
+        const std::string name = "catalogue_" + setup.name + ".png";
+        Snapshot(f, name.c_str());
+        EXPECT_EQ(f.grid->GetColumnCount(), setup.ColumnCount());
+        EXPECT_EQ(f.grid->GetRowCount(), static_cast<int>(setup.rows.size()));
+    }
 }

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "config/Configuration.h"
+
+#include <nlohmann/json.hpp>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace vlk {
+
+struct JsonExport {
+    std::optional<nlohmann::ordered_json> json;
+    std::string error;
+};
+
+struct JsonImport {
+    std::optional<Configuration> configuration;
+    std::string error;           // names the field, e.g. "directions[3].green: ..."
+};
+
+// The configuration as JSON with named fields (the README's vlkctl section describes them).
+// Every value the image can carry has exactly one JSON form, so export then import is lossless.
+class ConfigurationJson {
+public:
+    [[nodiscard]] static JsonExport ToJson(const Configuration& configuration);
+    // Validates everything before anything is taken: ranges, at most ten switch points a day,
+    // the priorities a full order with "РП" last, an account record that fits the image.
+    [[nodiscard]] static JsonImport FromJson(const nlohmann::json& json);
+    // Parses and then validates; a syntax error names its position.
+    [[nodiscard]] static JsonImport FromText(std::string_view text);
+
+    // Indented JSON that keeps short arrays and objects on one line, e.g. a day's switch point
+    // or a row of times, so that a file stays readable and diffable.
+    [[nodiscard]] static std::string Dump(const nlohmann::ordered_json& json);
+
+    // "06:00" for slot 12.
+    [[nodiscard]] static std::string SlotTime(int slot);
+    // "ПН".."ВС" for day 0..6.
+    [[nodiscard]] static std::string_view DayName(int day);
+};
+
+} // namespace vlk
