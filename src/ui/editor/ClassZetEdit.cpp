@@ -7,13 +7,14 @@
 #include "util/Calculator.h"
 
 #include <QApplication>
-#include <QKeyEvent>
-#include <QScreen>
-
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScreen>
+
+#include <algorithm>
 
 namespace vlk {
 
@@ -128,14 +129,27 @@ void ClassZetEdit::paintEvent(QPaintEvent*)
     if (face.width() < 3 || face.height() < 3)
         return;
     p.fillRect(face, QColor(192, 192, 192));
-    const QColor topLeft = m_pressed ? QColor(128, 128, 128) : Qt::white;
-    const QColor bottomRight = m_pressed ? Qt::white : QColor(128, 128, 128);
-    p.setPen(topLeft);
-    p.drawLine(face.topLeft(), face.topRight());
-    p.drawLine(face.topLeft(), face.bottomLeft());
-    p.setPen(bottomRight);
-    p.drawLine(face.bottomLeft(), face.bottomRight());
-    p.drawLine(face.topRight(), face.bottomRight());
+    const QColor gray(128, 128, 128);
+    const int l = face.left();
+    const int t = face.top();
+    const int r = face.right();
+    const int b = face.bottom();
+    if (m_pressed) {
+        // Pushed: a flat gray outline.
+        p.setPen(gray);
+        p.drawRect(face.adjusted(0, 0, -1, -1));
+    } else {
+        // Raised: a light-gray and white top-left, a black and gray bottom-right.
+        p.setPen(Qt::white);
+        p.drawLine(l + 1, t + 1, r - 2, t + 1);
+        p.drawLine(l + 1, t + 1, l + 1, b - 2);
+        p.setPen(Qt::black);
+        p.drawLine(l, b, r, b);
+        p.drawLine(r, t, r, b);
+        p.setPen(gray);
+        p.drawLine(l + 1, b - 1, r - 1, b - 1);
+        p.drawLine(r - 1, t + 1, r - 1, b - 1);
+    }
     // The small black down-arrow: rows of 5, 3 and 1 pixels, nudged when sunken.
     const int shift = m_pressed ? 1 : 0;
     const int cx = face.left() + face.width() / 2 + shift;
@@ -185,6 +199,8 @@ void ClassZetEdit::TrackButton(const QPoint& globalPos)
 
 void ClassZetEdit::ReleaseButton()
 {
+    if (ZetPopup* popup = Popup())
+        popup->SetOpeningPress(false);
     m_holding = false;
     SetPressed(false);
 }
@@ -198,9 +214,7 @@ void ClassZetEdit::EditLostFocus()
         } else {
             ADate& date = CalendarPopup::SharedDate();
             date.Parse(text.toStdString());
-            const QString formatted = QString::fromStdString(date.Format());
-            m_edit->setText(formatted);
-            SetText(formatted);
+            SetText(QString::fromStdString(date.Format()));
         }
     }
     ClosePopup();
@@ -209,10 +223,9 @@ void ClassZetEdit::EditLostFocus()
 bool ClassZetEdit::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == m_edit) {
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease ||
-            event->type() == QEvent::ShortcutOverride) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
             ZetPopup* popup = Popup();
-            if (!popup || event->type() == QEvent::ShortcutOverride)
+            if (!popup)
                 return false;
             auto* key = static_cast<QKeyEvent*>(event);
             // The keys that end or move the edit close the pop-up and go on to the edit and

@@ -165,6 +165,10 @@ bool ZetPopup::HandleOpeningPress(QMouseEvent* event)
     if (!m_openingPress)
         return false;
     if (event->type() == QEvent::MouseMove) {
+        if (!(event->buttons() & Qt::LeftButton)) {
+            m_openingPress = false; // its release went elsewhere
+            return false;
+        }
         if (m_owner)
             m_owner->TrackButton(event->globalPosition().toPoint());
         return true;

@@ -3,6 +3,7 @@
 
 #include <QLineEdit>
 #include <QScreen>
+#include <QWindow>
 
 namespace vlk {
 namespace {
@@ -85,8 +86,9 @@ TEST_F(ClassZetEditTest, ButtonStripIsVisibleAndOpensThePopup)
     EXPECT_EQ(raised.pixelColor(0, 0), QColor(Qt::black));
     EXPECT_EQ(raised.pixelColor(editor->ButtonStrip().center().x() - 3, 4), QColor(192, 192, 192));
     int black = 0;
-    for (int y = 1; y < 19; ++y)
-        for (int x = editor->ButtonStrip().left() + 1; x < 79; ++x)
+    // Inside the button's edges (its face spans x 69..78, y 1..18 of the 80 x 20 editor).
+    for (int y = 2; y < 17; ++y)
+        for (int x = editor->ButtonStrip().left() + 1; x < 77; ++x)
             black += raised.pixelColor(x, y) == QColor(Qt::black);
     EXPECT_EQ(black, 5 + 3 + 1); // the down-arrow
 
@@ -261,7 +263,7 @@ TEST_F(ClassZetEditTest, PressedKeyShowsSunkenForAMomentFirst)
     ASSERT_TRUE(WaitFor([&] { return popup->PressedKey() == CalculatorPopup::kNoKey; }));
     EXPECT_EQ(editor->Text(), "458");
     // A click outside while a key still shows sunken: the key counts, then the pop-up closes.
-    ClickAt(popup, geo::KeyRect(18).center() - QPoint(0, 31) * 0);
+    ClickAt(popup, geo::KeyRect(18).center());
     EXPECT_EQ(popup->PressedKey(), 18);
     ClickAt(popup, {-1, 0});
     EXPECT_TRUE(Gone(editor));
@@ -318,6 +320,41 @@ TEST_F(ClassZetEditTest, LosingFocusClosesThePopup)
     QCoreApplication::sendEvent(editor->EditChild(), &out);
     EXPECT_TRUE(Gone(editor));
     EXPECT_EQ(editor->Text(), "42");
+}
+
+// The same road through the window system's event routing, as a real mouse takes it: the press on
+// the button opens the pop-up, which then gets every mouse event, even over the form.
+TEST_F(ClassZetEditTest, RealMouseRoutingThroughTheWindows)
+{
+    ClassZetEdit* editor = MakeEditor(ZES_NUMBER, "3");
+    QWindow* form = m_form->windowHandle();
+    ASSERT_NE(form, nullptr);
+    const QPoint strip = editor->mapTo(m_form.get(), editor->ButtonStrip().center());
+    QTest::mousePress(form, Qt::LeftButton, {}, strip);
+    auto* popup = qobject_cast<CalculatorPopup*>(editor->Popup());
+    ASSERT_NE(popup, nullptr);
+    QTest::mouseRelease(form, Qt::LeftButton, {}, strip);
+    EXPECT_FALSE(editor->ButtonPressed());
+    ASSERT_EQ(editor->Popup(), popup);
+
+    QWindow* window = popup->windowHandle();
+    ASSERT_NE(window, nullptr);
+    for (const int key : {15, 4}) { // "+", "4"
+        QTest::mouseClick(window, Qt::LeftButton, {}, geo::KeyRect(key).center());
+        ASSERT_TRUE(WaitFor([&] { return popup->PressedKey() == CalculatorPopup::kNoKey; }));
+    }
+    EXPECT_EQ(editor->Text(), "4");
+    // A click on the form, away from the pop-up, closes it with the sum.
+    QTest::mouseClick(form, Qt::LeftButton, {}, QPoint(20, 250));
+    EXPECT_TRUE(Gone(editor));
+    EXPECT_EQ(editor->Text(), "7");
+
+    // Pressing the button again while the pop-up is open closes it and opens nothing new.
+    QTest::mousePress(form, Qt::LeftButton, {}, strip);
+    QTest::mouseRelease(form, Qt::LeftButton, {}, strip);
+    ASSERT_NE(editor->Popup(), nullptr);
+    QTest::mouseClick(form, Qt::LeftButton, {}, strip);
+    EXPECT_TRUE(Gone(editor));
 }
 
 TEST_F(ClassZetEditTest, DestroyingTheEditorWithItsPopupOpen)
