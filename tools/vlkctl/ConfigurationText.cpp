@@ -5,6 +5,7 @@
 #include "config/ConfigurationImage.h"
 #include "util/Cp1251.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <sstream>
 #include <vector>

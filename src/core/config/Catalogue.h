@@ -87,6 +87,8 @@ struct ColumnSetup {
 // Everything a page hands its grid at creation, in the order it hands it over:
 // SetStyle, SetHeaderHeight, SetColumns, per column flags/width/pictures/tip,
 // SetHeaderText, SetHeaderOnly, AddRow for each row, then SetCurSel.
+// A proportional grid takes its per-cent shares through SetColumns (SetColumnWidth would set
+// pixels); a fixed grid may take its pixel widths either way, with the same result.
 struct GridSetup {
     TableId id = TableId::PhaseMinTime;
     std::string name;             // the configuration item's name

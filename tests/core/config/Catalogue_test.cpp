@@ -339,3 +339,23 @@ TEST(Catalogue, SplitTabsKeepsEmptyPieces)
     EXPECT_EQ(Catalogue::SplitTabs(""), (std::vector<std::string>{""}));
     EXPECT_EQ(Catalogue::SplitTabs("\t"), (std::vector<std::string>{"", ""}));
 }
+
+TEST(Catalogue, DataRowsAndColumnsOfEveryTable)
+{
+    struct Expect { TableId id; int rows; int columns; };
+    const Expect all[] = {
+        {TableId::PhaseMinTime, 8, 1},  {TableId::Priority, 10, 1},     {TableId::DirectionGroupStrip, 0, 0},
+        {TableId::Direction, 24, 13},   {TableId::ProgramGroupStrip, 0, 0}, {TableId::Program, 8, 27},
+        {TableId::LampOutput, 72, 48},  {TableId::WaitBoard, 2, 48},    {TableId::RedSensor, 24, 16},
+        {TableId::GreenSensor, 24, 24}, {TableId::MinSignalTime, 2, 24}, {TableId::InterGreen, 24, 24},
+    };
+    for (const auto& e : all) {
+        const GridSetup& g = Catalogue::Grid(e.id);
+        SCOPED_TRACE(g.name);
+        EXPECT_EQ(g.dataRows, e.rows);
+        EXPECT_EQ(g.dataColumns, e.columns);
+        // The default rows are exactly the data rows; the strips have none.
+        EXPECT_EQ(static_cast<int>(g.rows.size()), e.rows);
+        EXPECT_LE(g.firstDataColumn + g.dataColumns, g.ColumnCount());
+    }
+}
