@@ -1,12 +1,18 @@
+#include "app/MainFrm.h"
+#include "app/VLKLx.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow frame;
-    frame.setWindowTitle(QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
-    frame.resize(1024, 720);
-    frame.show();
-    return app.exec();
+    int result = 1;
+    {
+        vlk::CVLKLxApp station;
+        if (!station.InitInstance())
+            return 1;
+        app.setQuitOnLastWindowClosed(true);
+        result = QApplication::exec();
+    }
+    return result;
 }
