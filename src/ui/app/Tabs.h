@@ -1,0 +1,82 @@
+#pragma once
+
+#include "forms/AFormWnd.h"
+#include "pages/GraficWnd.h"
+
+#include <QFont>
+#include <QString>
+#include <QWidget>
+
+#include <vector>
+
+namespace vlk {
+
+// The tab host: owns the seven pages, shows one at a time under a strip of tabs it paints itself.
+// Switching tabs only hides and shows pages, so the whole configuration always stays in them.
+class CTabs : public QWidget {
+    Q_OBJECT
+public:
+    struct tagPAGE {
+        QWidget* window = nullptr;
+        QString name; // up to 127 characters
+    };
+
+    static constexpr int DirectionsTab = 0;
+    static constexpr int ProgramsTab = 1;
+    static constexpr int SchedulesTab = 2;
+    static constexpr int ConsoleTab = 3;
+    static constexpr int OutputsTab = 4;
+    static constexpr int SensorsTab = 5;
+    static constexpr int ZadTab = 6;
+
+    explicit CTabs(QWidget* parent = nullptr);
+    ~CTabs() override;
+
+    CTabs(const CTabs&) = delete;
+    CTabs& operator=(const CTabs&) = delete;
+
+    void AddPage(int index, const QString& label, QWidget* page);
+    // The rectangle of tab `index`, or an empty one for an unknown index.
+    [[nodiscard]] QRect TabRect(int index) const;
+    // The index of the tab under `point`, or -1 (the gaps between tabs belong to none).
+    [[nodiscard]] int HitTest(QPoint point) const;
+    void SelectPage(int index);
+
+    [[nodiscard]] int Selected() const { return m_selected; }
+    [[nodiscard]] int TabHeight() const { return m_tabHeight; }
+    [[nodiscard]] int PageCount() const { return static_cast<int>(m_pages.size()); }
+    [[nodiscard]] const tagPAGE& Page(int index) const { return m_pages.at(static_cast<std::size_t>(index)); }
+    [[nodiscard]] const QFont& TabFont() const { return m_tabFont; }
+
+    // The pages, for the code that reads and writes the configuration. The pages without a class
+    // of their own yet are plain forms of their templates.
+    [[nodiscard]] AFormWnd& DirectionPage() { return m_directionPage; }
+    [[nodiscard]] AFormWnd& ProgramPage() { return m_programPage; }
+    [[nodiscard]] AFormWnd& DeskPage() { return m_deskPage; }
+    [[nodiscard]] AFormWnd& OutputPage() { return m_outputPage; }
+    [[nodiscard]] AFormWnd& MeasurePage() { return m_measurePage; }
+    [[nodiscard]] CGraficWnd& GraficPage() { return m_graficPage; }
+    [[nodiscard]] AFormWnd& ConfigPage() { return m_configPage; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    [[nodiscard]] int LabelWidth(int index) const;
+
+    AFormWnd m_directionPage;
+    AFormWnd m_programPage;
+    AFormWnd m_deskPage;
+    AFormWnd m_outputPage;
+    AFormWnd m_measurePage;
+    CGraficWnd m_graficPage;
+    AFormWnd m_configPage;
+    std::vector<tagPAGE> m_pages;
+    QFont m_tabFont;
+    int m_tabHeight = 30;
+    int m_selected = ConsoleTab;
+};
+
+} // namespace vlk

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QGroupBox>
+
+namespace vlk {
+
+// A template's group box: an etched frame with its caption set into the top edge, drawn straight
+// on the page's texture (the style's own group box tints its inside).
+class GroupFrame : public QGroupBox {
+    Q_OBJECT
+public:
+    explicit GroupFrame(const QString& title, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
+} // namespace vlk

@@ -1,0 +1,60 @@
+#pragma once
+
+#include <QFont>
+#include <QWidget>
+
+#include <array>
+
+namespace vlk {
+
+// One day of the week schedule: a 0..24 h axis with 48 half-hour slots and a marker on every slot
+// where the controller switches program. A left click steps a slot's program 1..9, "Ж", 1...;
+// a right click removes the switch point; a day holds at most ten of them.
+class CScheduleWnd : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int SlotCount = 48;
+    static constexpr int MaxSwitchPoints = 10;
+    static constexpr int YellowMode = 10;
+    using SlotArray = std::array<int, SlotCount>;
+
+    explicit CScheduleWnd(QWidget* parent = nullptr);
+    ~CScheduleWnd() override;
+
+    CScheduleWnd(const CScheduleWnd&) = delete;
+    CScheduleWnd& operator=(const CScheduleWnd&) = delete;
+
+    // The day's slots, read and written directly by the file and memory code; repaint after writing.
+    [[nodiscard]] SlotArray& DaySlots() { return m_slots; }
+    [[nodiscard]] const SlotArray& DaySlots() const { return m_slots; }
+    // Replaces all 48 slots and repaints.
+    void SetSlots(const SlotArray& values);
+    [[nodiscard]] int SwitchPointCount() const;
+
+    // Geometry for a client width, in pixels.
+    [[nodiscard]] static double Pitch(int width);
+    [[nodiscard]] static int SlotX(int slot, int width);
+    [[nodiscard]] static int HourX(int hour, int width);
+    [[nodiscard]] static int HalfHourOffset(int width);
+    // The slot under x, or -1 when there is none.
+    [[nodiscard]] static int SlotAt(int x, int width);
+    // The area a marker and its label occupy, to be repainted when the slot changes.
+    [[nodiscard]] static QRect MarkerRect(int slot, int width);
+
+    // What the mouse does to slot `slot`; false when it changes nothing.
+    bool StepSlot(int slot);
+    bool ClearSlot(int slot);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void DrawMarker(QPainter& painter, int slot) const;
+
+    SlotArray m_slots{};
+    QFont m_labelFont;
+};
+
+} // namespace vlk

@@ -1,0 +1,150 @@
+#include "pages/ScheduleWnd.h"
+
+#include "forms/FormResources.h"
+
+#include <QDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+using namespace vlk;
+
+TEST(ScheduleGeometry, FiveHundredPixelsWide)
+{
+    EXPECT_DOUBLE_EQ(CScheduleWnd::Pitch(500), 10.0);
+    EXPECT_EQ(CScheduleWnd::SlotX(12, 500), 130); // 06:00
+    EXPECT_EQ(CScheduleWnd::HourX(6, 500), 130);
+    EXPECT_EQ(CScheduleWnd::HourX(0, 500), 10);
+    EXPECT_EQ(CScheduleWnd::HourX(24, 500), 490);
+    EXPECT_EQ(CScheduleWnd::HalfHourOffset(500), 10);
+    // Slot k answers over x(k) + 5 - w/2 .. x(k) + 5 + w/2.
+    EXPECT_EQ(CScheduleWnd::SlotAt(129, 500), 11);
+    EXPECT_EQ(CScheduleWnd::SlotAt(130, 500), 12);
+    EXPECT_EQ(CScheduleWnd::SlotAt(139, 500), 12);
+    EXPECT_EQ(CScheduleWnd::SlotAt(140, 500), 13);
+}
+
+TEST(ScheduleGeometry, EdgeSlotsAndNoSlot)
+{
+    // Truncation towards zero gives slot 1 a doubled band and slot 0 what lies left of it.
+    EXPECT_EQ(CScheduleWnd::SlotAt(0, 500), -1);
+    EXPECT_EQ(CScheduleWnd::SlotAt(1, 500), 0);
+    EXPECT_EQ(CScheduleWnd::SlotAt(10, 500), 0);
+    EXPECT_EQ(CScheduleWnd::SlotAt(11, 500), 1);
+    EXPECT_EQ(CScheduleWnd::SlotAt(29, 500), 1);
+    EXPECT_EQ(CScheduleWnd::SlotAt(30, 500), 2);
+    EXPECT_EQ(CScheduleWnd::SlotAt(489, 500), 47);
+    EXPECT_EQ(CScheduleWnd::SlotAt(490, 500), -1);
+    EXPECT_EQ(CScheduleWnd::SlotAt(-40, 500), -1);
+    // A chart no wider than its margins has no slots at all.
+    EXPECT_EQ(CScheduleWnd::SlotAt(10, 20), -1);
+    EXPECT_EQ(CScheduleWnd::SlotAt(5, 0), -1);
+    // Pitch 30.5 (1484 px): positions truncate.
+    EXPECT_EQ(CScheduleWnd::SlotX(3, 1484), 101);
+    EXPECT_EQ(CScheduleWnd::HourX(1, 1484), 71);
+    EXPECT_EQ(CScheduleWnd::HalfHourOffset(1484), 30);
+}
+
+class ScheduleChart : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        m_chart.resize(500, 60);
+        m_chart.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_chart));
+    }
+    void Click(int slot, Qt::MouseButton button = Qt::LeftButton)
+    {
+        QTest::mouseClick(&m_chart, button, {}, QPoint(CScheduleWnd::SlotX(slot, 500) + 5, 40));
+    }
+    int Slot(int slot) const { return m_chart.DaySlots()[static_cast<std::size_t>(slot)]; }
+
+    CScheduleWnd m_chart;
+};
+
+TEST_F(ScheduleChart, ElevenLeftClicksStepThroughTheProgramsAndYellow)
+{
+    const int expected[] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 1};
+    for (int step : expected) {
+        Click(12);
+        EXPECT_EQ(Slot(12), step);
+        QTest::qWait(QApplication::doubleClickInterval() / 10 + 1);
+    }
+    EXPECT_EQ(m_chart.SwitchPointCount(), 1);
+}
+
+TEST_F(ScheduleChart, TenSwitchPointsAtMost)
+{
+    CScheduleWnd::SlotArray day{};
+    for (int k = 0; k < 10; ++k)
+        day[static_cast<std::size_t>(k * 4)] = 1 + k % 9;
+    m_chart.SetSlots(day);
+
+    Click(1); // empty: refused
+    EXPECT_EQ(Slot(1), 0);
+    Click(8); // an existing point still steps
+    EXPECT_EQ(Slot(8), 4);
+    Click(8, Qt::RightButton); // removing one makes room
+    EXPECT_EQ(Slot(8), 0);
+    Click(1);
+    EXPECT_EQ(Slot(1), 1);
+    EXPECT_EQ(m_chart.SwitchPointCount(), 10);
+}
+
+TEST_F(ScheduleChart, DoubleClickStepsOnce)
+{
+    // A double click arrives as a press and release, then the double click and its release.
+    const QPoint at(CScheduleWnd::SlotX(20, 500) + 5, 40);
+    QTest::mouseClick(&m_chart, Qt::LeftButton, {}, at);
+    QTest::mouseDClick(&m_chart, Qt::LeftButton, {}, at);
+    EXPECT_EQ(Slot(20), 1);
+}
+
+TEST_F(ScheduleChart, RightClickOnNothingChangesNothing)
+{
+    CScheduleWnd::SlotArray day{};
+    day[5] = 7;
+    m_chart.SetSlots(day);
+    Click(6, Qt::RightButton);
+    QTest::mouseClick(&m_chart, Qt::RightButton, {}, QPoint(495, 40)); // right of slot 47
+    QTest::mouseClick(&m_chart, Qt::LeftButton, {}, QPoint(495, 40));
+    EXPECT_EQ(m_chart.DaySlots(), day);
+    Click(5, Qt::RightButton);
+    EXPECT_EQ(m_chart.SwitchPointCount(), 0);
+}
+
+TEST_F(ScheduleChart, PaintsAxisAndMarkers)
+{
+    CScheduleWnd::SlotArray day{};
+    day[12] = 3;
+    day[13] = 10;
+    m_chart.SetSlots(day);
+    const QImage image = m_chart.grab().toImage();
+    const QImage green = FormBitmap(134).toImage();
+    const QImage yellow = FormBitmap(135).toImage();
+    // Marker bitmaps stand at x(k) - 7, y 30; compare a corner of the plate away from the label.
+    EXPECT_EQ(image.pixel(130 - 7 + 2, 30 + 18), green.pixel(2, 18));
+    EXPECT_EQ(image.pixel(140 - 7 + 2, 30 + 18), yellow.pixel(2, 18));
+    EXPECT_NE(green.pixel(2, 18), yellow.pixel(2, 18));
+    EXPECT_EQ(QColor(image.pixel(250, 45)), QColor(248, 252, 240));
+    EXPECT_EQ(QColor(image.pixel(250, 20)), QColor(Qt::black)); // the axis
+    EXPECT_EQ(QColor(image.pixel(130, 24)), QColor(Qt::black)); // hour 6 tick
+    EXPECT_EQ(QColor(image.pixel(120, 21)), QColor(Qt::black)); // half-hour tick before it
+    EXPECT_EQ(QColor(image.pixel(120, 24)), QColor(248, 252, 240));
+}
+
+// A day with switch points, written beside the page snapshots to be looked at.
+TEST_F(ScheduleChart, Snapshot)
+{
+    CScheduleWnd::SlotArray day{};
+    day[0] = 1;
+    day[13] = 2;
+    day[14] = 9;
+    day[34] = 10;
+    day[47] = 5;
+    m_chart.SetSlots(day);
+    m_chart.resize(820, 66);
+    const QString folder = QStringLiteral(VLK_BINARY_DIR "/snapshots");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    EXPECT_TRUE(m_chart.grab().save(folder + QStringLiteral("/day-chart.png")));
+}
