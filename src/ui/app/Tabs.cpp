@@ -29,7 +29,7 @@ CTabs::CTabs(QWidget* parent)
     : QWidget(parent),
       m_directionPage(130, 1050, 1049, this),
       m_programPage(131, 1046, 1046, this),
-      m_deskPage(135, 1046, 1048, this),
+      m_deskPage(this),
       m_outputPage(141, 1045, 1044, this),
       m_measurePage(142, 1057, 1056, this),
       m_graficPage(this),

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "forms/AFormWnd.h"
+#include "pages/DeskWnd.h"
 #include "pages/GraficWnd.h"
 
 #include <QFont>
@@ -52,7 +53,7 @@ public:
     // of their own yet are plain forms of their templates.
     [[nodiscard]] AFormWnd& DirectionPage() { return m_directionPage; }
     [[nodiscard]] AFormWnd& ProgramPage() { return m_programPage; }
-    [[nodiscard]] AFormWnd& DeskPage() { return m_deskPage; }
+    [[nodiscard]] CDeskWnd& DeskPage() { return m_deskPage; }
     [[nodiscard]] AFormWnd& OutputPage() { return m_outputPage; }
     [[nodiscard]] AFormWnd& MeasurePage() { return m_measurePage; }
     [[nodiscard]] CGraficWnd& GraficPage() { return m_graficPage; }
@@ -68,7 +69,7 @@ private:
 
     AFormWnd m_directionPage;
     AFormWnd m_programPage;
-    AFormWnd m_deskPage;
+    CDeskWnd m_deskPage;
     AFormWnd m_outputPage;
     AFormWnd m_measurePage;
     CGraficWnd m_graficPage;
