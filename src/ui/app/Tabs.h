@@ -1,8 +1,13 @@
 #pragma once
 
 #include "forms/AFormWnd.h"
+#include "pages/ConfigWnd.h"
 #include "pages/DeskWnd.h"
+#include "pages/DirectionWnd.h"
 #include "pages/GraficWnd.h"
+#include "pages/MeasureWnd.h"
+#include "pages/OutputWnd.h"
+#include "pages/ProgramWnd.h"
 
 #include <QFont>
 #include <QString>
@@ -51,13 +56,13 @@ public:
 
     // The pages, for the code that reads and writes the configuration. The pages without a class
     // of their own yet are plain forms of their templates.
-    [[nodiscard]] AFormWnd& DirectionPage() { return m_directionPage; }
-    [[nodiscard]] AFormWnd& ProgramPage() { return m_programPage; }
+    [[nodiscard]] CDirectionWnd& DirectionPage() { return m_directionPage; }
+    [[nodiscard]] CProgramWnd& ProgramPage() { return m_programPage; }
     [[nodiscard]] CDeskWnd& DeskPage() { return m_deskPage; }
-    [[nodiscard]] AFormWnd& OutputPage() { return m_outputPage; }
-    [[nodiscard]] AFormWnd& MeasurePage() { return m_measurePage; }
+    [[nodiscard]] COutputWnd& OutputPage() { return m_outputPage; }
+    [[nodiscard]] CMeasureWnd& MeasurePage() { return m_measurePage; }
     [[nodiscard]] CGraficWnd& GraficPage() { return m_graficPage; }
-    [[nodiscard]] AFormWnd& ConfigPage() { return m_configPage; }
+    [[nodiscard]] CConfigWnd& ConfigPage() { return m_configPage; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -67,13 +72,13 @@ protected:
 private:
     [[nodiscard]] int LabelWidth(int index) const;
 
-    AFormWnd m_directionPage;
-    AFormWnd m_programPage;
+    CDirectionWnd m_directionPage;
+    CProgramWnd m_programPage;
     CDeskWnd m_deskPage;
-    AFormWnd m_outputPage;
-    AFormWnd m_measurePage;
+    COutputWnd m_outputPage;
+    CMeasureWnd m_measurePage;
     CGraficWnd m_graficPage;
-    AFormWnd m_configPage;
+    CConfigWnd m_configPage;
     std::vector<tagPAGE> m_pages;
     QFont m_tabFont;
     int m_tabHeight = 30;
