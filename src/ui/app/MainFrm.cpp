@@ -216,16 +216,9 @@ void CMainFrame::UpdateCommands()
     m_commands[ID_PORT_COM2]->setChecked(m_portNumber == 2);
 }
 
-ConsoleSink& CMainFrame::Console()
-{
-    if (auto* sink = dynamic_cast<ConsoleSink*>(&m_tabs.DeskPage()))
-        return *sink;
-    return m_detachedConsole;
-}
-
 void CMainFrame::LockConsole()
 {
-    Console().CommandByte() = 0x00;
+    Console().ResetControl();
 }
 
 void CMainFrame::AskPortAndStart()
@@ -244,8 +237,9 @@ void CMainFrame::ExchangeStart()
 {
     if (m_thread)
         return;
-    std::unique_ptr<CThreadPort> worker =
-        StartExchange(Console(), ChosenPortName(m_portNumber), m_workerMessages, m_exchangeLock, ++m_generation);
+    // A new generation: whatever an earlier worker left queued is never shown over this one.
+    std::unique_ptr<CThreadPort> worker = StartExchange(Console(), ChosenPortName(m_portNumber), m_workerMessages,
+                                                        m_exchangeLock, Console().NextGeneration());
     if (!worker)
         return; // no thread: nothing changes, nothing is shown
     m_thread = std::move(worker);

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/DetachedConsole.h"
 #include "app/Tabs.h"
 #include "app/UiThreadMessages.h"
 #include "link/CPort.h"
@@ -21,7 +20,7 @@ class QToolBar;
 
 namespace vlk {
 
-class ConsoleSink;
+class CDeskWnd;
 class FrameDialogs;
 class LockIndicators;
 class Messages;
@@ -70,8 +69,8 @@ public:
     [[nodiscard]] bool ProgrammingMode() const { return m_programming; }
     [[nodiscard]] CTabs& Tabs() { return m_tabs; }
     [[nodiscard]] CPort& Port() { return m_port; }
-    // The console page as the exchange sees it.
-    [[nodiscard]] ConsoleSink& Console();
+    // The console page, which the exchange shows its frames on.
+    [[nodiscard]] CDeskWnd& Console() { return m_tabs.DeskPage(); }
 
     // The menu item or toolbar button of a command, null for an unknown one.
     [[nodiscard]] QAction* Command(int id) const;
@@ -114,12 +113,10 @@ private:
     FrameDialogs& m_dialogs;
     UiThreadMessages m_lineMessages;    // procedures run off the UI thread: wait for each box
     UiThreadMessages m_workerMessages;  // the exchange worker: never waits on the UI thread
-    DetachedConsole m_detachedConsole;
     std::map<int, QAction*> m_commands;
     QToolBar* m_toolBar = nullptr;
     LockIndicators* m_indicators = nullptr;
     QString m_helpFolder;
-    std::uint64_t m_generation = 0;
     bool m_busy = false;
 
     // The shared state, in the order the frame has always kept it.
