@@ -1,4 +1,5 @@
 #include "app/MainFrm.h"
+#include "app/QuitOnSignal.h"
 #include "app/VLKLx.h"
 
 #include <QApplication>
@@ -11,7 +12,9 @@ int main(int argc, char** argv)
         vlk::CVLKLxApp station;
         if (!station.InitInstance())
             return 1;
-        app.setQuitOnLastWindowClosed(true);
+        // Ctrl+C or a TERM: the same close as the window's close box, exchange stopped first.
+        vlk::QuitOnSignal onSignal;
+        QObject::connect(&onSignal, &vlk::QuitOnSignal::Requested, station.MainWnd(), &QWidget::close);
         result = QApplication::exec();
     }
     return result;

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QElapsedTimer>
+#include <QProcess>
 
 namespace vlk::test {
 namespace {
@@ -94,11 +95,14 @@ TEST_F(StationTest, TheWindowKeepsPaintingWhileTheExchangeStops)
     EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Готов"));
 }
 
-TEST_F(StationTest, APortHeldElsewhereIsReportedByTheExchange)
+TEST_F(StationTest, APortHeldByAnotherProcessIsReported)
 {
     StartSimulator(FastOptions());
-    CPort holder;
-    ASSERT_TRUE(holder.Open(m_path, "AX25"));
+    // Another program holds the device with an exclusive lock, as a second station would.
+    QProcess holder;
+    holder.start(QStringLiteral("flock"), {QStringLiteral("-x"), QString::fromStdString(m_path), QStringLiteral("-c"),
+                                          QStringLiteral("echo locked; exec sleep 60")});
+    ASSERT_TRUE(holder.waitForReadyRead(5000)) << "flock(1) is part of util-linux";
     StartStation(1);
     ASSERT_TRUE(WaitFor([&] { return !m_messages.Entries().empty(); }, 3s));
     EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт"}));
@@ -109,6 +113,8 @@ TEST_F(StationTest, APortHeldElsewhereIsReportedByTheExchange)
     EXPECT_FALSE(m_frame->ProgrammingMode());
     EXPECT_FALSE(m_frame->ExchangeRunning());
     EXPECT_FALSE(m_frame->Command(32771)->isChecked());
+    holder.kill();
+    holder.waitForFinished(2000);
 }
 
 } // namespace
