@@ -104,6 +104,22 @@ TEST_F(MainFrameTest, StatusBarSaysReadyAndShowsThePromptOfTheHighlightedItem)
     EXPECT_EQ(panes, (QStringList{QStringLiteral("ВР"), QStringLiteral("ЦИФ"), QStringLiteral("СКРЛ")}));
 }
 
+TEST(LockIndicators, DarkOnlyWhileTheirLockIsOn)
+{
+    LockIndicators panes;
+    panes.Show(0b101u);
+    EXPECT_TRUE(panes.Pane(LockIndicators::Caps)->isEnabled());
+    EXPECT_FALSE(panes.Pane(LockIndicators::Num)->isEnabled());
+    EXPECT_TRUE(panes.Pane(LockIndicators::Scroll)->isEnabled());
+    panes.Show(0b010u);
+    EXPECT_FALSE(panes.Pane(LockIndicators::Caps)->isEnabled());
+    EXPECT_TRUE(panes.Pane(LockIndicators::Num)->isEnabled());
+    // A platform that does not tell shows them all off.
+    panes.Show(std::nullopt);
+    for (auto lock : {LockIndicators::Caps, LockIndicators::Num, LockIndicators::Scroll})
+        EXPECT_FALSE(panes.Pane(lock)->isEnabled());
+}
+
 TEST_F(MainFrameTest, CancelAtStartLeavesPortOneAndNoExchange)
 {
     m_dialogs.ports = {0};
