@@ -386,6 +386,17 @@ TEST(DeskWnd, RowsShareTheGridHeight)
             EXPECT_GT((height + 1) * rows, client) << size.width() << "x" << size.height() << " rows " << rows;
         }
     }
+    // A state grid 100 pixels high inside its border, with no header: rows of 12.
+    bool found = false;
+    for (int h = 200; h < 400 && !found; ++h) {
+        page.resize(800, h);
+        QApplication::processEvents();
+        if (page.StateGrid()->contentsRect().height() == 100) {
+            found = true;
+            EXPECT_EQ(page.StateGrid()->GetRowHeight(), 12);
+        }
+    }
+    EXPECT_TRUE(found);
     // A page too low for its grids keeps one-pixel rows rather than none.
     page.resize(500, 40);
     QApplication::processEvents();
