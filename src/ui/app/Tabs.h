@@ -55,7 +55,7 @@ public:
     [[nodiscard]] const QFont& TabFont() const { return m_tabFont; }
 
     // The pages, for the code that reads and writes the configuration. The pages without a class
-    // of their own yet are plain forms of their templates.
+    // of their own yet (the console) are plain forms of their templates.
     [[nodiscard]] CDirectionWnd& DirectionPage() { return m_directionPage; }
     [[nodiscard]] CProgramWnd& ProgramPage() { return m_programPage; }
     [[nodiscard]] CDeskWnd& DeskPage() { return m_deskPage; }

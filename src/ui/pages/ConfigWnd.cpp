@@ -9,16 +9,11 @@ CConfigWnd::CConfigWnd(QWidget* parent) : AFormWnd(TemplateId, 1073, 1074, paren
 {
     m_first = PageGrids::SetUp(*this, TableId::MinSignalTime);
     m_second = PageGrids::SetUp(*this, TableId::InterGreen);
+    // The two rows fill the grid whatever its height.
+    if (m_first)
+        PageGrids::KeepRowsFilling(*m_first, 2);
 }
 
 CConfigWnd::~CConfigWnd() = default;
-
-void CConfigWnd::resizeEvent(QResizeEvent* event)
-{
-    AFormWnd::resizeEvent(event);
-    // The red and green rows fill the grid whatever its height.
-    if (m_first)
-        m_first->SetRowHeight(PageGrids::FillingRowHeight(*m_first, 2));
-}
 
 } // namespace vlk

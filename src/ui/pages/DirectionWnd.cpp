@@ -53,6 +53,10 @@ CDirectionWnd::CDirectionWnd(QWidget* parent)
     for (ARecordList* grid : {m_phaseMinTime, m_priority, m_strip, m_directions})
         if (grid)
             grid->SetNotifyTarget(this);
+    if (m_phaseMinTime)
+        PageGrids::KeepRowsFilling(*m_phaseMinTime, 8);
+    if (m_priority)
+        PageGrids::KeepRowsFilling(*m_priority, 10);
     Refresh();
 
     if (m_master)
@@ -158,10 +162,6 @@ void CDirectionWnd::LayoutGrids()
 {
     if (m_strip && m_directions)
         PageGrids::PlaceStripAbove(*m_strip, *m_directions);
-    if (m_phaseMinTime)
-        m_phaseMinTime->SetRowHeight(PageGrids::FillingRowHeight(*m_phaseMinTime, 8));
-    if (m_priority)
-        m_priority->SetRowHeight(PageGrids::FillingRowHeight(*m_priority, 10));
 }
 
 } // namespace vlk

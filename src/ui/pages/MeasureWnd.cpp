@@ -13,10 +13,4 @@ CMeasureWnd::CMeasureWnd(QWidget* parent) : AFormWnd(TemplateId, 1057, 1056, par
 
 CMeasureWnd::~CMeasureWnd() = default;
 
-void CMeasureWnd::resizeEvent(QResizeEvent* event)
-{
-    AFormWnd::resizeEvent(event);
-    // Nothing beyond the proportional layout.
-}
-
 } // namespace vlk

@@ -20,9 +20,6 @@ public:
     [[nodiscard]] ARecordList* RedSensor() const { return m_first; }
     [[nodiscard]] ARecordList* GreenSensor() const { return m_second; }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     ARecordList* m_first = nullptr;
     ARecordList* m_second = nullptr;

@@ -9,16 +9,11 @@ COutputWnd::COutputWnd(QWidget* parent) : AFormWnd(TemplateId, 1045, 1044, paren
 {
     m_first = PageGrids::SetUp(*this, TableId::LampOutput);
     m_second = PageGrids::SetUp(*this, TableId::WaitBoard);
+    // The two rows fill the grid whatever its height.
+    if (m_second)
+        PageGrids::KeepRowsFilling(*m_second, 2);
 }
 
 COutputWnd::~COutputWnd() = default;
-
-void COutputWnd::resizeEvent(QResizeEvent* event)
-{
-    AFormWnd::resizeEvent(event);
-    // The two call-point rows fill the grid whatever its height.
-    if (m_second)
-        m_second->SetRowHeight(PageGrids::FillingRowHeight(*m_second, 2));
-}
 
 } // namespace vlk

@@ -20,9 +20,6 @@ public:
     [[nodiscard]] ARecordList* LampOutput() const { return m_first; }
     [[nodiscard]] ARecordList* WaitBoard() const { return m_second; }
 
-protected:
-    void resizeEvent(QResizeEvent* event) override;
-
 private:
     ARecordList* m_first = nullptr;
     ARecordList* m_second = nullptr;

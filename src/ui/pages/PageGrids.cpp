@@ -3,6 +3,8 @@
 #include "forms/AFormWnd.h"
 #include "grid/ARecordList.h"
 
+#include <QEvent>
+
 #include <limits>
 
 namespace vlk::PageGrids {
@@ -54,11 +56,47 @@ void PlaceStripAbove(ARecordList& strip, const ARecordList& table)
     strip.viewport()->update();
 }
 
+namespace {
+
+// Sets the grid's row height whenever its client area changes size.
+class RowFiller final : public QObject {
+public:
+    RowFiller(ARecordList& grid, int rows) : QObject(&grid), m_grid(grid), m_rows(rows)
+    {
+        grid.viewport()->installEventFilter(this);
+        Apply();
+    }
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Resize)
+            Apply();
+        return false;
+    }
+
+private:
+    void Apply()
+    {
+        const int height = FillingRowHeight(m_grid, m_rows);
+        if (height != m_grid.GetRowHeight())
+            m_grid.SetRowHeight(height);
+    }
+
+    ARecordList& m_grid;
+    int m_rows;
+};
+
+} // namespace
+
 int FillingRowHeight(const ARecordList& grid, int rows)
 {
     if (rows <= 0)
         return grid.GetRowHeight();
     return qMax(1, (grid.viewport()->height() - grid.GetHeaderHeight()) / rows);
+}
+
+void KeepRowsFilling(ARecordList& grid, int rows)
+{
+    new RowFiller(grid, rows);
 }
 
 std::optional<long long> DialogItemInt(const QString& text)

@@ -31,6 +31,9 @@ void PlaceStripAbove(ARecordList& strip, const ARecordList& table);
 
 // The row height, in whole pixels, at which `rows` rows fill the grid's client area under its header.
 [[nodiscard]] int FillingRowHeight(const ARecordList& grid, int rows);
+// Gives the grid that row height now and after every change of its client area's size (the page's
+// own resize comes before its grids have placed their client areas).
+void KeepRowsFilling(ARecordList& grid, int rows);
 
 // The value of an edit read as a signed dialog-item integer: optional blanks, an optional sign,
 // decimal digits and nothing after them. Empty or non-numeric gives 0; a number too large for
