@@ -54,8 +54,7 @@ public:
     [[nodiscard]] const tagPAGE& Page(int index) const { return m_pages.at(static_cast<std::size_t>(index)); }
     [[nodiscard]] const QFont& TabFont() const { return m_tabFont; }
 
-    // The pages, for the code that reads and writes the configuration. The pages without a class
-    // of their own yet (the console) are plain forms of their templates.
+    // The pages, for the code that reads and writes the configuration.
     [[nodiscard]] CDirectionWnd& DirectionPage() { return m_directionPage; }
     [[nodiscard]] CProgramWnd& ProgramPage() { return m_programPage; }
     [[nodiscard]] CDeskWnd& DeskPage() { return m_deskPage; }
