@@ -1,12 +1,21 @@
+#include "app/MainFrm.h"
+#include "app/QuitOnSignal.h"
+#include "app/VLKLx.h"
+
 #include <QApplication>
-#include <QMainWindow>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
-    QMainWindow frame;
-    frame.setWindowTitle(QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
-    frame.resize(1024, 720);
-    frame.show();
-    return app.exec();
+    int result = 1;
+    {
+        vlk::CVLKLxApp station;
+        if (!station.InitInstance())
+            return 1;
+        // Ctrl+C or a TERM: the same close as the window's close box, exchange stopped first.
+        vlk::QuitOnSignal onSignal;
+        QObject::connect(&onSignal, &vlk::QuitOnSignal::Requested, station.MainWnd(), &QWidget::close);
+        result = QApplication::exec();
+    }
+    return result;
 }

@@ -13,7 +13,8 @@ constexpr int kSendings = 4;   // a sector is sent at most four times
 constexpr int kFurtherReads = 3;
 } // namespace
 
-WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBytes& image)
+WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBytes& image,
+                                  const SectorProgress& progress)
 {
     if (!port.IsOpen()) {
         messages.Show("Порт не открыт!");
@@ -21,6 +22,8 @@ WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBy
     }
     bool success = true;
     for (int k = 0; k < static_cast<int>(kSectorCount); ++k) {
+        if (progress)
+            progress(k);
         const std::uint8_t command = SectorWriteCommand(k);
         const std::uint8_t* sector = image.data() + k * kSectorSize;
         std::uint8_t reply = 0;
@@ -54,7 +57,7 @@ WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBy
     return WriteResult::Failed;
 }
 
-std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages)
+std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages, const SectorProgress& progress)
 {
     if (!port.IsOpen()) {
         messages.Show("Порт не открыт!");
@@ -63,6 +66,8 @@ std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages)
     ImageBytes image{};
     std::array<std::uint8_t, kSectorSize> sector{};
     for (int k = 0; k < static_cast<int>(kSectorCount); ++k) {
+        if (progress)
+            progress(k);
         const std::uint8_t command = SectorReadCommand(k);
         (void)port.Write(&command, 1);
         bool whole = port.Read(sector.data(), sector.size()) == kSectorSize;

@@ -27,13 +27,13 @@ void PolyLine(QPainter& painter, std::initializer_list<QPoint> points)
 
 CTabs::CTabs(QWidget* parent)
     : QWidget(parent),
-      m_directionPage(130, 1050, 1049, this),
-      m_programPage(131, 1046, 1046, this),
-      m_deskPage(135, 1046, 1048, this),
-      m_outputPage(141, 1045, 1044, this),
-      m_measurePage(142, 1057, 1056, this),
+      m_directionPage(this),
+      m_programPage(this),
+      m_deskPage(this),
+      m_outputPage(this),
+      m_measurePage(this),
       m_graficPage(this),
-      m_configPage(183, 1073, 1074, this),
+      m_configPage(this),
       // The face was a bitmap font whose smallest size stands in for the asked 8 pixels.
       m_tabFont(StationFont(QStringLiteral("MS Sans Serif"), 11))
 {

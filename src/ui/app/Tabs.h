@@ -1,7 +1,13 @@
 #pragma once
 
 #include "forms/AFormWnd.h"
+#include "pages/ConfigWnd.h"
+#include "pages/DeskWnd.h"
+#include "pages/DirectionWnd.h"
 #include "pages/GraficWnd.h"
+#include "pages/MeasureWnd.h"
+#include "pages/OutputWnd.h"
+#include "pages/ProgramWnd.h"
 
 #include <QFont>
 #include <QString>
@@ -48,15 +54,14 @@ public:
     [[nodiscard]] const tagPAGE& Page(int index) const { return m_pages.at(static_cast<std::size_t>(index)); }
     [[nodiscard]] const QFont& TabFont() const { return m_tabFont; }
 
-    // The pages, for the code that reads and writes the configuration. The pages without a class
-    // of their own yet are plain forms of their templates.
-    [[nodiscard]] AFormWnd& DirectionPage() { return m_directionPage; }
-    [[nodiscard]] AFormWnd& ProgramPage() { return m_programPage; }
-    [[nodiscard]] AFormWnd& DeskPage() { return m_deskPage; }
-    [[nodiscard]] AFormWnd& OutputPage() { return m_outputPage; }
-    [[nodiscard]] AFormWnd& MeasurePage() { return m_measurePage; }
+    // The pages, for the code that reads and writes the configuration.
+    [[nodiscard]] CDirectionWnd& DirectionPage() { return m_directionPage; }
+    [[nodiscard]] CProgramWnd& ProgramPage() { return m_programPage; }
+    [[nodiscard]] CDeskWnd& DeskPage() { return m_deskPage; }
+    [[nodiscard]] COutputWnd& OutputPage() { return m_outputPage; }
+    [[nodiscard]] CMeasureWnd& MeasurePage() { return m_measurePage; }
     [[nodiscard]] CGraficWnd& GraficPage() { return m_graficPage; }
-    [[nodiscard]] AFormWnd& ConfigPage() { return m_configPage; }
+    [[nodiscard]] CConfigWnd& ConfigPage() { return m_configPage; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -66,13 +71,13 @@ protected:
 private:
     [[nodiscard]] int LabelWidth(int index) const;
 
-    AFormWnd m_directionPage;
-    AFormWnd m_programPage;
-    AFormWnd m_deskPage;
-    AFormWnd m_outputPage;
-    AFormWnd m_measurePage;
+    CDirectionWnd m_directionPage;
+    CProgramWnd m_programPage;
+    CDeskWnd m_deskPage;
+    COutputWnd m_outputPage;
+    CMeasureWnd m_measurePage;
     CGraficWnd m_graficPage;
-    AFormWnd m_configPage;
+    CConfigWnd m_configPage;
     std::vector<tagPAGE> m_pages;
     QFont m_tabFont;
     int m_tabHeight = 30;

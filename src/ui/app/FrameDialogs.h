@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace vlk {
+
+// The dialogs the main frame asks the user through; tests answer them instead of a person.
+class FrameDialogs {
+public:
+    virtual ~FrameDialogs() = default;
+    // The port-choice dialog: 1 (COM1) or 2 (COM2) after OK, 0 after Cancel.
+    [[nodiscard]] virtual int ChoosePort(QWidget* owner) = 0;
+    // The file-open and file-save dialogs of *.vlk files: the chosen path, or empty after Cancel.
+    [[nodiscard]] virtual QString OpenFileName(QWidget* owner) = 0;
+    [[nodiscard]] virtual QString SaveFileName(QWidget* owner) = 0;
+};
+
+} // namespace vlk

@@ -1,0 +1,449 @@
+#include "app/MainFrm.h"
+
+#include "app/AboutDlg.h"
+#include "app/FrameDialogs.h"
+#include "app/LockIndicators.h"
+#include "app/StationArt.h"
+#include "link/MemoryTransfer.h"
+#include "link/ProgrammingMode.h"
+#include "pages/ConfigPages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QEventLoop>
+#include <QFile>
+#include <QFileInfo>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMetaObject>
+#include <QSaveFile>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include <span>
+#include <thread>
+
+namespace vlk {
+
+namespace {
+
+const QString kIdleText = QStringLiteral("Готов");
+const QString kHelpFileName = QStringLiteral("HELPVLK2_2.hlp");
+
+struct CommandText {
+    int id;
+    const char* caption;  // menu text; null for a toolbar-only command
+    const char* prompt;   // status bar prompt
+    const char* tooltip;  // null: no toolbar button
+};
+
+// The captions, prompts and tooltips of the commands, as the station has always shown them.
+constexpr CommandText kCommandTexts[] = {
+    {CMainFrame::ID_PROGRAMMING_MODE, nullptr, "Включить/выключить режим программирования", "Режим программирования"},
+    {CMainFrame::ID_WRITE_MEMORY, nullptr, "Писать ЕПРОМ", "Писать"},
+    {CMainFrame::ID_READ_MEMORY, nullptr, "Читать ЕПРОМ", "Читать"},
+    {CMainFrame::ID_FILE_OPEN, "&Открыть", "Открыть файл", "Открыть"},
+    {CMainFrame::ID_FILE_SAVE, "&Сохранить", "Сохранить файл", "Сохранить"},
+    {CMainFrame::ID_APP_EXIT, "В&ыход", "Выход из программы", "Завершить работу"},
+    {CMainFrame::ID_EXCHANGE_START, "&Запустить", "Запустить обмен данными", nullptr},
+    {CMainFrame::ID_EXCHANGE_STOP, "Ос&тановить", "Остановить обмен данными", nullptr},
+    {CMainFrame::ID_PORT_COM1, "COM&1", "Выбор порта COM1", nullptr},
+    {CMainFrame::ID_PORT_COM2, "COM&2", "Выбор порта COM2", nullptr},
+    {CMainFrame::ID_HELP, "Вы&зов справки\tF1", "Показать руководство по рограммированию контроллера ВЛК2.2_v4", nullptr},
+    {CMainFrame::ID_APP_ABOUT, "О &программе VLK2.2", "Показать информацию о программе, ее версии и авторах",
+     "О программе"},
+};
+
+} // namespace
+
+CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialogs& dialogs, QWidget* parent)
+    : QMainWindow(parent),
+      m_exchangeLock(exchangeLock),
+      m_messages(messages),
+      m_dialogs(dialogs),
+      m_lineMessages(messages, this, UiThreadMessages::Mode::Blocking),
+      m_workerMessages(messages, this, UiThreadMessages::Mode::Posted),
+      m_helpFolder(QCoreApplication::applicationDirPath())
+{
+    setWindowTitle(QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
+    setWindowIcon(StationArt::ApplicationIcon());
+    setMinimumSize(m_minWidth, m_minHeight);
+    resize(1024, 720);
+
+    CreateActions();
+    CreateMenu();
+    CreateToolBar();
+    CreateStatusBar();
+
+    // The tab host fills everything between the toolbar and the status bar.
+    auto* client = new QWidget(this);
+    auto* layout = new QVBoxLayout(client);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_tabs.setParent(client);
+    layout->addWidget(&m_tabs);
+    setCentralWidget(client);
+    m_tabs.show();
+    UpdateCommands();
+}
+
+CMainFrame::~CMainFrame()
+{
+    // The close request has normally stopped the exchange already; a frame destroyed without one
+    // must still end its worker before the console page goes.
+    if (m_thread) {
+        StopExchange(m_thread, Console());
+        m_exchangeRunning = false;
+    }
+}
+
+void CMainFrame::CreateActions()
+{
+    for (const CommandText& text : kCommandTexts) {
+        const QString caption = text.caption != nullptr ? QString::fromUtf8(text.caption)
+                                                        : QString::fromUtf8(text.tooltip);
+        auto* action = new QAction(caption, this);
+        action->setData(text.id);
+        action->setStatusTip(QString::fromUtf8(text.prompt));
+        if (text.tooltip != nullptr)
+            action->setToolTip(QString::fromUtf8(text.tooltip));
+        action->setIcon(QIcon(StationArt::ToolbarPicture(text.id)));
+        action->setIconVisibleInMenu(false);
+        m_commands[text.id] = action;
+    }
+    for (int id : {ID_PROGRAMMING_MODE, ID_PORT_COM1, ID_PORT_COM2})
+        m_commands[id]->setCheckable(true);
+    // F1 is the only key the frame binds; the edit keys stay with the edit fields.
+    m_commands[ID_HELP]->setShortcut(QKeySequence(Qt::Key_F1));
+    m_commands[ID_HELP]->setShortcutContext(Qt::WindowShortcut);
+
+    connect(m_commands[ID_PROGRAMMING_MODE], &QAction::triggered, this, &CMainFrame::OnProgrammingMode);
+    connect(m_commands[ID_WRITE_MEMORY], &QAction::triggered, this, &CMainFrame::OnWriteMemory);
+    connect(m_commands[ID_READ_MEMORY], &QAction::triggered, this, &CMainFrame::OnReadMemory);
+    connect(m_commands[ID_FILE_OPEN], &QAction::triggered, this, &CMainFrame::OnFileOpen);
+    connect(m_commands[ID_FILE_SAVE], &QAction::triggered, this, &CMainFrame::OnFileSave);
+    connect(m_commands[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
+    connect(m_commands[ID_EXCHANGE_START], &QAction::triggered, this, [this] {
+        if (!m_busy && !m_exchangeRunning)
+            ExchangeStart();
+    });
+    connect(m_commands[ID_EXCHANGE_STOP], &QAction::triggered, this, [this] {
+        if (!m_busy)
+            ExchangeStop();
+    });
+    connect(m_commands[ID_PORT_COM1], &QAction::triggered, this, [this] { OnPort(1); });
+    connect(m_commands[ID_PORT_COM2], &QAction::triggered, this, [this] { OnPort(2); });
+    connect(m_commands[ID_HELP], &QAction::triggered, this, &CMainFrame::OnHelp);
+    connect(m_commands[ID_APP_ABOUT], &QAction::triggered, this, &CMainFrame::OnAbout);
+}
+
+void CMainFrame::CreateMenu()
+{
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
+    file->addAction(m_commands[ID_FILE_OPEN]);
+    file->addAction(m_commands[ID_FILE_SAVE]);
+    file->addAction(m_commands[ID_APP_EXIT]);
+    QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
+    exchange->addAction(m_commands[ID_EXCHANGE_START]);
+    exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
+    QMenu* port = bar->addMenu(QStringLiteral("Порт"));
+    port->addAction(m_commands[ID_PORT_COM1]);
+    port->addAction(m_commands[ID_PORT_COM2]);
+    QMenu* help = bar->addMenu(QStringLiteral("&?"));
+    help->addAction(m_commands[ID_HELP]);
+    help->addAction(m_commands[ID_APP_ABOUT]);
+}
+
+void CMainFrame::CreateToolBar()
+{
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QString::number(AFX_IDW_TOOLBAR));
+    m_toolBar->setMovable(false);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setIconSize(QSize(StationArt::kButtonWidth, StationArt::kButtonHeight));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    m_toolBar->addAction(m_commands[ID_PROGRAMMING_MODE]);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_commands[ID_WRITE_MEMORY]);
+    m_toolBar->addAction(m_commands[ID_READ_MEMORY]);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_commands[ID_FILE_OPEN]);
+    m_toolBar->addAction(m_commands[ID_FILE_SAVE]);
+    m_toolBar->addSeparator();
+    m_toolBar->addAction(m_commands[ID_APP_ABOUT]);
+    addToolBar(Qt::TopToolBarArea, m_toolBar);
+    setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void CMainFrame::CreateStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QString::number(AFX_IDW_STATUS_BAR));
+    m_indicators = new LockIndicators(bar);
+    bar->addPermanentWidget(m_indicators);
+    // A prompt that goes away (the pointer left an item) gives the pane back to "Готов".
+    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+        if (text.isEmpty())
+            bar->showMessage(kIdleText);
+    });
+    bar->showMessage(kIdleText);
+}
+
+QAction* CMainFrame::Command(int id) const
+{
+    const auto it = m_commands.find(id);
+    return it == m_commands.end() ? nullptr : it->second;
+}
+
+void CMainFrame::UpdateCommands()
+{
+    m_commands[ID_PROGRAMMING_MODE]->setChecked(m_programming);
+    m_commands[ID_WRITE_MEMORY]->setEnabled(m_programming);
+    m_commands[ID_READ_MEMORY]->setEnabled(m_programming);
+    m_commands[ID_EXCHANGE_START]->setEnabled(!m_exchangeRunning);
+    m_commands[ID_EXCHANGE_STOP]->setEnabled(m_exchangeRunning);
+    m_commands[ID_PORT_COM1]->setEnabled(!m_exchangeRunning);
+    m_commands[ID_PORT_COM2]->setEnabled(!m_exchangeRunning);
+    m_commands[ID_PORT_COM1]->setChecked(m_portNumber == 1);
+    m_commands[ID_PORT_COM2]->setChecked(m_portNumber == 2);
+}
+
+void CMainFrame::LockConsole()
+{
+    Console().ResetControl();
+}
+
+void CMainFrame::AskPortAndStart()
+{
+    const int port = m_dialogs.ChoosePort(this);
+    if (port == 1 || port == 2) {
+        m_portNumber = port;
+        ExchangeStart();
+    } else {
+        m_portNumber = 1;
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::ExchangeStart()
+{
+    if (m_thread)
+        return;
+    // A new generation: whatever an earlier worker left queued is never shown over this one.
+    std::unique_ptr<CThreadPort> worker = StartExchange(Console(), ChosenPortName(m_portNumber), m_workerMessages,
+                                                        m_exchangeLock, Console().NextGeneration());
+    if (!worker)
+        return; // no thread: nothing changes, nothing is shown
+    m_thread = std::move(worker);
+    m_exchangeRunning = true;
+    UpdateCommands();
+}
+
+void CMainFrame::ExchangeStop()
+{
+    if (!m_exchangeRunning)
+        return;
+    if (m_thread) {
+        CThreadPort* worker = m_thread.get();
+        RunOnLine(QStringLiteral("Остановка обмена данными..."), [worker] {
+            worker->SignalStop();
+            worker->StopAndWait();
+        });
+        m_thread.reset();
+    }
+    Console().ClearState(FrameBytes{});
+    m_exchangeRunning = false;
+    UpdateCommands();
+}
+
+void CMainFrame::OnPort(int port)
+{
+    if (!m_exchangeRunning && !m_busy)
+        m_portNumber = port;
+    UpdateCommands();
+}
+
+void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& job)
+{
+    m_busy = true;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    ShowStatus(status);
+    QEventLoop loop;
+    std::thread line([&] {
+        job();
+        QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
+    });
+    // Paint, timers and the console's updates go on; the user's clicks and keys wait.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    line.join();
+    QApplication::restoreOverrideCursor();
+    ShowStatus(kIdleText);
+    m_busy = false;
+}
+
+void CMainFrame::ShowStatus(const QString& text)
+{
+    statusBar()->showMessage(text);
+}
+
+void CMainFrame::OnProgrammingMode()
+{
+    if (m_busy) {
+        UpdateCommands();
+        return;
+    }
+    // Whichever way the toggle goes, the controller is in charge of the junction again.
+    LockConsole();
+    if (!m_programming) {
+        ExchangeStop();
+        ProgrammingEntry entry;
+        const std::string portName = ChosenPortName(m_portNumber);
+        RunOnLine(QStringLiteral("Переход в режим программирования..."),
+                  [&] { entry = EnterProgrammingMode(m_port, portName, m_lineMessages); });
+        if (entry.Accepted())
+            m_programming = true;
+    } else {
+        bool left = false;
+        RunOnLine(QStringLiteral("Выход из режима программирования, перезапуск контроллера..."),
+                  [&] { left = ExitProgrammingMode(m_port, m_lineMessages); });
+        if (left) {
+            m_programming = false;
+            m_tabs.SelectPage(CTabs::ConsoleTab);
+            ExchangeStart();
+        }
+    }
+    UpdateCommands();
+}
+
+void CMainFrame::OnWriteMemory()
+{
+    if (m_busy || !m_programming)
+        return;
+    // The image is taken from the pages before the line is touched, exactly as a save would.
+    const ImageBytes image = ConfigPages(m_tabs).BuildImage();
+    RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
+        (void)WriteControllerMemory(m_port, m_lineMessages, image, [this](int sector) {
+            QMetaObject::invokeMethod(this, [this, sector] {
+                ShowStatus(QStringLiteral("Запись ОДД: сектор %1 из 15").arg(sector + 1));
+            }, Qt::QueuedConnection);
+        });
+    });
+}
+
+void CMainFrame::OnReadMemory()
+{
+    if (m_busy || !m_programming)
+        return;
+    std::optional<ImageBytes> image;
+    RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
+        image = ReadControllerMemory(m_port, m_lineMessages, [this](int sector) {
+            QMetaObject::invokeMethod(this, [this, sector] {
+                ShowStatus(QStringLiteral("Чтение ОДД: сектор %1 из 15").arg(sector + 1));
+            }, Qt::QueuedConnection);
+        });
+    });
+    // Only a memory that arrived whole reaches the pages.
+    if (image)
+        (void)ConfigPages(m_tabs).ApplyImage(*image, LoadFlavour::Memory, m_messages);
+}
+
+void CMainFrame::OnFileOpen()
+{
+    if (m_busy)
+        return;
+    const QString path = m_dialogs.OpenFileName(this);
+    if (path.isEmpty())
+        return;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_messages.Show(QStringLiteral("Файл %1 не открыт: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString())
+                            .toStdString());
+        return;
+    }
+    const QByteArray data = file.read(static_cast<qint64>(kImageSize));
+    if (data.size() < static_cast<qsizetype>(kImageSize)) {
+        // A short file is no configuration: nothing of it reaches the pages.
+        m_messages.Show(QStringLiteral("Файл %1 не прочитан: в нем %2 байт вместо 1920")
+                            .arg(QDir::toNativeSeparators(path))
+                            .arg(data.size())
+                            .toStdString());
+        return;
+    }
+    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
+    (void)ConfigPages(m_tabs).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
+                                         m_messages);
+}
+
+void CMainFrame::OnFileSave()
+{
+    if (m_busy)
+        return;
+    QString path;
+    for (;;) {
+        path = m_dialogs.SaveFileName(this);
+        if (path.isEmpty())
+            return;
+        if (!QFileInfo::exists(path))
+            break;
+        if (m_messages.Ask("Такой файл существует,перезаписать?", MessageIcon::Question))
+            break;
+    }
+    const ImageBytes image = ConfigPages(m_tabs).BuildImage();
+    // Written beside the old file and renamed over it, so a failed save leaves the old one whole.
+    QSaveFile file(path);
+    const bool saved = file.open(QIODevice::WriteOnly)
+                       && file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()))
+                              == static_cast<qint64>(image.size())
+                       && file.commit();
+    if (!saved) {
+        m_messages.Show(QStringLiteral("Файл %1 не записан: %2")
+                            .arg(QDir::toNativeSeparators(path), file.errorString())
+                            .toStdString());
+    }
+}
+
+QString CMainFrame::HelpFilePath() const
+{
+    return QDir(m_helpFolder).filePath(kHelpFileName);
+}
+
+void CMainFrame::OnHelp()
+{
+    const QString path = HelpFilePath();
+    if (!QFileInfo::exists(path)) {
+        m_messages.Show(QStringLiteral("Файл справки %1 не найден").arg(QDir::toNativeSeparators(path)).toStdString());
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
+        m_messages.Show(QStringLiteral("Нет программы, которая открывает файл справки %1")
+                            .arg(QDir::toNativeSeparators(path))
+                            .toStdString());
+}
+
+void CMainFrame::OnAbout()
+{
+    CAboutDlg about(this);
+    about.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event)
+{
+    // A command waiting on the line finishes first; the close box may be pressed again after.
+    if (m_busy) {
+        event->ignore();
+        return;
+    }
+    ExchangeStop();
+    QMainWindow::closeEvent(event);
+}
+
+} // namespace vlk

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "app/Tabs.h"
+#include "app/UiThreadMessages.h"
+#include "link/CPort.h"
+#include "link/ThreadPort.h"
+
+#include <QMainWindow>
+#include <QString>
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+
+class QAction;
+class QLabel;
+class QToolBar;
+
+namespace vlk {
+
+class CDeskWnd;
+class FrameDialogs;
+class LockIndicators;
+class Messages;
+
+// The station's one top-level window: menu, toolbar, status bar and the tab host with every page.
+// It keeps the state the commands share (the chosen port, whether the exchange runs, whether the
+// controller is in programming mode), owns the exchange worker and the port of programming mode
+// and the memory transfer, and routes every command.
+class CMainFrame : public QMainWindow {
+    Q_OBJECT
+public:
+    enum CommandId : int {
+        ID_PROGRAMMING_MODE = 32771,
+        ID_WRITE_MEMORY = 32772,
+        ID_READ_MEMORY = 32773,
+        ID_EXCHANGE_START = 32778,
+        ID_EXCHANGE_STOP = 32779,
+        ID_PORT_COM1 = 32780,
+        ID_PORT_COM2 = 32781,
+        ID_FILE_OPEN = 57601,
+        ID_FILE_SAVE = 57603,
+        ID_APP_ABOUT = 57664,
+        ID_APP_EXIT = 57665,
+        ID_HELP = 57670,
+    };
+    static constexpr int kMinimumWidth = 500;
+    static constexpr int kMinimumHeight = 500;
+    static constexpr int AFX_IDW_TOOLBAR = 59392;
+    static constexpr int AFX_IDW_STATUS_BAR = 59393;
+
+    // `exchangeLock` is the process-wide lock of the exchange and outlives the frame; `messages`
+    // shows every message (on the UI thread); `dialogs` asks for the port and the file names.
+    CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialogs& dialogs, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+    CMainFrame(const CMainFrame&) = delete;
+    CMainFrame& operator=(const CMainFrame&) = delete;
+
+    // The end of frame creation: asks for the port and, after OK, starts the exchange.
+    void AskPortAndStart();
+
+    // The frame's operations for the other parts of the station.
+    void ExchangeStart();
+    void ExchangeStop();
+    [[nodiscard]] int PortNumber() const { return m_portNumber; }
+    [[nodiscard]] bool ExchangeRunning() const { return m_exchangeRunning; }
+    [[nodiscard]] bool ProgrammingMode() const { return m_programming; }
+    [[nodiscard]] CTabs& Tabs() { return m_tabs; }
+    [[nodiscard]] CPort& Port() { return m_port; }
+    // The console page, which the exchange shows its frames on.
+    [[nodiscard]] CDeskWnd& Console() { return m_tabs.DeskPage(); }
+
+    // The menu item or toolbar button of a command, null for an unknown one.
+    [[nodiscard]] QAction* Command(int id) const;
+    [[nodiscard]] QToolBar* ToolBar() const { return m_toolBar; }
+    // True while a command waits on the line; input to the window is held back meanwhile.
+    [[nodiscard]] bool Busy() const { return m_busy; }
+    // Where the help file is looked for; the executable's folder unless set.
+    void SetHelpFolder(const QString& folder) { m_helpFolder = folder; }
+    [[nodiscard]] QString HelpFilePath() const;
+
+    // The commands.
+    void OnProgrammingMode();
+    void OnWriteMemory();
+    void OnReadMemory();
+    void OnFileOpen();
+    void OnFileSave();
+    void OnPort(int port);
+    void OnHelp();
+    void OnAbout();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateActions();
+    void CreateMenu();
+    void CreateToolBar();
+    void CreateStatusBar();
+    // Sets the enabled and checked states of every command from the frame's state.
+    void UpdateCommands();
+    // Runs `job` on a thread of its own while the UI thread keeps painting but takes no input,
+    // with the busy cursor and `status` in the prompt pane.
+    void RunOnLine(const QString& status, const std::function<void()>& job);
+    void ShowStatus(const QString& text);
+    // Locks the console's buttons and clears its command: the controller is in charge again.
+    void LockConsole();
+
+    std::mutex& m_exchangeLock;
+    Messages& m_messages;
+    FrameDialogs& m_dialogs;
+    UiThreadMessages m_lineMessages;    // procedures run off the UI thread: wait for each box
+    UiThreadMessages m_workerMessages;  // the exchange worker: never waits on the UI thread
+    std::map<int, QAction*> m_commands;
+    QToolBar* m_toolBar = nullptr;
+    LockIndicators* m_indicators = nullptr;
+    QString m_helpFolder;
+    bool m_busy = false;
+
+    // The shared state, in the order the frame has always kept it.
+    int m_minWidth = kMinimumWidth;
+    int m_minHeight = kMinimumHeight;
+    bool m_exchangeRunning = false;
+    int m_portNumber = 1;
+    std::unique_ptr<CThreadPort> m_thread;
+    CTabs m_tabs;
+    CPort m_port;
+    bool m_programming = false;
+};
+
+} // namespace vlk

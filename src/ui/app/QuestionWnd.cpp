@@ -1,0 +1,77 @@
+#include "app/QuestionWnd.h"
+
+#include "app/DialogUnits.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <cstdlib>
+
+namespace vlk {
+
+QString CQuestionWnd::DeviceOf(int port)
+{
+    const char* variable = port == 2 ? "VLK_COM2" : "VLK_COM1";
+    const char* value = std::getenv(variable);
+    if (value != nullptr && *value != '\0')
+        return QString::fromLocal8Bit(value);
+    return port == 2 ? QStringLiteral("/dev/ttyS1") : QStringLiteral("/dev/ttyS0");
+}
+
+CQuestionWnd::CQuestionWnd(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint)
+{
+    setWindowTitle(QStringLiteral("ВЛК2.2"));
+    setWindowModality(Qt::ApplicationModal);
+    const DialogUnits du(font());
+    // The device under each port name takes one more line than the bare choice needed.
+    const int extra = 10;
+    setFixedSize(du.X(174), du.Y(106 + extra));
+
+    auto* group = new QGroupBox(QStringLiteral("Выберите порт :"), this);
+    group->setGeometry(du.Rect(14, 14, 136, 27 + extra));
+    m_com1 = new QRadioButton(QStringLiteral("COM1"), this);
+    m_com1->setGeometry(du.Rect(35, 27, 38, 9));
+    m_com2 = new QRadioButton(QStringLiteral("COM2"), this);
+    m_com2->setGeometry(du.Rect(96, 27, 48, 9));
+    m_com1->setObjectName(QStringLiteral("1061"));
+    m_com2->setObjectName(QStringLiteral("1062"));
+    QFont small = font();
+    small.setPointSizeF(font().pointSizeF() * 0.85);
+    for (int port : {1, 2}) {
+        auto* device = new QLabel(DeviceOf(port), this);
+        device->setFont(small);
+        device->setForegroundRole(QPalette::PlaceholderText);
+        device->setGeometry(du.Rect(port == 1 ? 24 : 85, 37, 62, 9));
+        device->setAlignment(Qt::AlignCenter);
+        device->setToolTip(device->text());
+    }
+
+    auto* question = new QLabel(QStringLiteral("Запустить обмен данными через выбранный порт?"), this);
+    question->setGeometry(du.Rect(23, 47 + extra, 127, 23));
+    question->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    question->setWordWrap(true);
+
+    m_ok = new QPushButton(QStringLiteral("OK"), this);
+    m_ok->setGeometry(du.Rect(22, 78 + extra, 50, 14));
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    m_cancel->setGeometry(du.Rect(101, 78 + extra, 50, 14));
+
+    connect(m_com1, &QRadioButton::clicked, this, [this] { m_port = 1; });
+    connect(m_com2, &QRadioButton::clicked, this, [this] { m_port = 2; });
+    connect(m_ok, &QPushButton::clicked, this, &CQuestionWnd::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &CQuestionWnd::reject);
+}
+
+void CQuestionWnd::accept()
+{
+    // No port yet: the dialog stays open.
+    if (m_port == 0)
+        return;
+    QDialog::accept();
+}
+
+} // namespace vlk

@@ -1,0 +1,49 @@
+#include "app/StandardDialogs.h"
+
+#include "app/QuestionWnd.h"
+
+#include <QFileDialog>
+#include <QStringList>
+
+namespace vlk {
+
+const QString StandardDialogs::kOpenFilter = QStringLiteral("VLKL Files (*.vlk);;All Files (*.*)");
+const QString StandardDialogs::kSaveFilter = QStringLiteral("VLKL Files (*.vlk)");
+
+int StandardDialogs::ChoosePort(QWidget* owner)
+{
+    CQuestionWnd dialog(owner);
+    return dialog.exec() == QDialog::Accepted ? dialog.ChosenPort() : 0;
+}
+
+namespace {
+
+QString RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& filter)
+{
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setNameFilter(filter);
+    dialog.setDefaultSuffix(QStringLiteral("vlk"));
+    // The station asks the overwrite question itself, with its own wording and buttons.
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.selectFile(QStringLiteral("*.vlk"));
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    const QStringList files = dialog.selectedFiles();
+    return files.isEmpty() ? QString() : files.front();
+}
+
+} // namespace
+
+QString StandardDialogs::OpenFileName(QWidget* owner)
+{
+    return RunFileDialog(owner, QFileDialog::AcceptOpen, kOpenFilter);
+}
+
+QString StandardDialogs::SaveFileName(QWidget* owner)
+{
+    return RunFileDialog(owner, QFileDialog::AcceptSave, kSaveFilter);
+}
+
+} // namespace vlk

@@ -1,0 +1,20 @@
+#pragma once
+
+#include "app/FrameDialogs.h"
+
+namespace vlk {
+
+// The real dialogs: the port-choice dialog and the platform's file dialogs with the station's
+// filters and default extension.
+class StandardDialogs final : public FrameDialogs {
+public:
+    [[nodiscard]] int ChoosePort(QWidget* owner) override;
+    [[nodiscard]] QString OpenFileName(QWidget* owner) override;
+    [[nodiscard]] QString SaveFileName(QWidget* owner) override;
+
+    // The filters as the file dialogs show them.
+    static const QString kOpenFilter;
+    static const QString kSaveFilter;
+};
+
+} // namespace vlk

@@ -1,0 +1,37 @@
+#include "app/UiThreadMessages.h"
+
+#include <QMetaObject>
+#include <QThread>
+
+namespace vlk {
+
+void UiThreadMessages::Show(const std::string& text, MessageIcon icon)
+{
+    QObject* ui = m_uiObject.data();
+    if (ui == nullptr)
+        return;
+    if (QThread::currentThread() == ui->thread()) {
+        m_target.Show(text, icon);
+        return;
+    }
+    Messages& target = m_target;
+    const auto type = m_mode == Mode::Blocking ? Qt::BlockingQueuedConnection : Qt::QueuedConnection;
+    QMetaObject::invokeMethod(ui, [&target, text, icon] { target.Show(text, icon); }, type);
+}
+
+bool UiThreadMessages::Ask(const std::string& text, MessageIcon icon)
+{
+    QObject* ui = m_uiObject.data();
+    if (ui == nullptr)
+        return false;
+    if (QThread::currentThread() == ui->thread())
+        return m_target.Ask(text, icon);
+    if (m_mode == Mode::Posted)
+        return false;
+    bool answer = false;
+    Messages& target = m_target;
+    QMetaObject::invokeMethod(ui, [&] { answer = target.Ask(text, icon); }, Qt::BlockingQueuedConnection);
+    return answer;
+}
+
+} // namespace vlk

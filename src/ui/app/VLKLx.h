@@ -1,0 +1,34 @@
+#pragma once
+
+#include "app/Messages.h"
+#include "app/StandardDialogs.h"
+
+#include <memory>
+#include <mutex>
+
+namespace vlk {
+
+class CMainFrame;
+
+// The application object: start-up and shutdown around the main frame. The exchange lock is
+// made before the frame and goes after it, so the exchange worker can never find it gone.
+class CVLKLxApp {
+public:
+    CVLKLxApp();
+    ~CVLKLxApp();
+    CVLKLxApp(const CVLKLxApp&) = delete;
+    CVLKLxApp& operator=(const CVLKLxApp&) = delete;
+
+    // Registers the drop-down editor, creates the frame (which asks for the port and may start
+    // the exchange), shows it and paints it at once.
+    [[nodiscard]] bool InitInstance();
+    [[nodiscard]] CMainFrame* MainWnd() const { return m_frame.get(); }
+
+private:
+    std::mutex m_exchangeLock;
+    BoxMessages m_messages;
+    StandardDialogs m_dialogs;
+    std::unique_ptr<CMainFrame> m_frame;
+};
+
+} // namespace vlk

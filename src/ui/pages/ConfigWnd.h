@@ -1,0 +1,28 @@
+#pragma once
+
+#include "forms/AFormWnd.h"
+
+namespace vlk {
+
+class ARecordList;
+
+// "Конфигурация для ZAD": the minimum red and green times of the directions and the times between their greens.
+class CConfigWnd : public AFormWnd {
+    Q_OBJECT
+public:
+    static constexpr int TemplateId = 183;
+    static constexpr int MinSignalTimeId = 1015;
+    static constexpr int InterGreenId = 1075;
+
+    explicit CConfigWnd(QWidget* parent = nullptr);
+    ~CConfigWnd() override;
+
+    [[nodiscard]] ARecordList* MinSignalTime() const { return m_first; }
+    [[nodiscard]] ARecordList* InterGreen() const { return m_second; }
+
+private:
+    ARecordList* m_first = nullptr;
+    ARecordList* m_second = nullptr;
+};
+
+} // namespace vlk

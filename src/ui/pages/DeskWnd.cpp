@@ -1,0 +1,419 @@
+#include "pages/DeskWnd.h"
+
+#include "config/Catalogue.h"
+#include "grid/ARecordList.h"
+#include "grid/Pictures.h"
+#include "pages/DeskImages.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMetaObject>
+#include <QThread>
+#include <QTimer>
+
+#include <array>
+#include <climits>
+
+namespace vlk {
+
+namespace {
+
+const std::array<QString, 7> kDayNames{
+    QStringLiteral("Понедельник"), QStringLiteral("Вторник"), QStringLiteral("Среда"),   QStringLiteral("Четверг"),
+    QStringLiteral("Пятница"),     QStringLiteral("Суббота"), QStringLiteral("Воскресенье")};
+
+const QString kLampOn[] = {QStringLiteral("К"), QStringLiteral("Ж"), QStringLiteral("З")};
+const QString kOff = QStringLiteral(" ");
+const QString kFailure = QStringLiteral("А");
+const QString kNoFailure = QStringLiteral("Н");
+
+// Sets a grid up from its catalogue entry, in the order the pages hand it over.
+void ApplySetup(ARecordList& grid, const GridSetup& setup)
+{
+    grid.SetStyle(setup.style);
+    if (setup.headerHeight >= 0)
+        grid.SetHeaderHeight(setup.headerHeight);
+    const std::vector<int> widths = setup.Widths();
+    grid.SetColumns(setup.ColumnCount(), widths.data());
+    for (int c = 0; c < setup.ColumnCount(); ++c) {
+        const ColumnSetup& column = setup.columns[static_cast<std::size_t>(c)];
+        grid.SetColumnFlags(c, column.flags);
+        if (!setup.Proportional())
+            grid.SetColumnWidth(c, column.width);
+        int entry = 0;
+        for (const PictureEntry& picture : column.pictures)
+            grid.SetColumnPicture(c, entry++, QString::fromStdString(picture.text), picture.image, picture.mask);
+        if (!column.tip.empty())
+            grid.SetColumnTip(c, QString::fromStdString(column.tip));
+    }
+    if (setup.setHeader)
+        grid.SetHeaderText(QString::fromStdString(setup.header));
+    if (setup.headerOnly)
+        grid.SetHeaderOnly(1);
+    for (const std::string& row : setup.rows)
+        grid.AddRow(QString::fromStdString(row));
+    if (setup.currentRow >= 0)
+        grid.SetCurSel(setup.currentRow);
+}
+
+// A field read as a signed integer the way the worker reads it: leading blanks, a sign, the
+// digits up to the first other character; 0 when there are none.
+int LeadingInteger(const QString& text)
+{
+    int i = 0;
+    const int n = static_cast<int>(text.size());
+    while (i < n && text[i].isSpace())
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
+        negative = text[i] == QLatin1Char('-');
+        ++i;
+    }
+    long long value = 0;
+    for (; i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
+        value = value * 10 + (text[i].unicode() - '0');
+        if (value > INT_MAX)
+            value = INT_MAX; // typed nonsense: held at the limit rather than overflowing
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+QString TwoDigits(int value)
+{
+    return value < 10 ? QStringLiteral("0%1").arg(value) : QString::number(value);
+}
+
+} // namespace
+
+CDeskWnd::CDeskWnd(QWidget* parent) : AFormWnd(parent)
+{
+    // The pictures first: the template's picture statics load theirs while they are built.
+    RegisterDeskImages();
+    CreateDlgItems(TemplateId);
+    const QSize reference = FrameReferenceSize(LowestFrameId, TopFrameId);
+    StoreLayout(reference.width(), reference.height());
+
+    SetUpGrids();
+    SetUpFields();
+    connect(this, &AFormWnd::ItemClicked, this, &CDeskWnd::OnItemClicked);
+    ShowControlLock();
+}
+
+CDeskWnd::~CDeskWnd() = default;
+
+void CDeskWnd::SetUpGrids()
+{
+    m_stateGrid = dynamic_cast<ARecordList*>(GetDlgItem(StateGridId));
+    m_lightsGrid = dynamic_cast<ARecordList*>(GetDlgItem(LightsGridId));
+    m_sensorsGrid = dynamic_cast<ARecordList*>(GetDlgItem(SensorsGridId));
+    const std::pair<ARecordList*, TableId> grids[] = {{m_stateGrid, TableId::ConsoleState},
+                                                      {m_lightsGrid, TableId::ConsoleLights},
+                                                      {m_sensorsGrid, TableId::ConsoleSensors}};
+    for (const auto& [grid, table] : grids)
+        if (grid)
+            ApplySetup(*grid, Catalogue::Grid(table));
+}
+
+void CDeskWnd::SetUpFields()
+{
+    SetText(DayId, kDayNames[0]);
+    SetText(HoursId, QStringLiteral("00"));
+    SetText(MinutesId, QStringLiteral("00"));
+    if (auto* days = Item<QComboBox>(SendDayId)) {
+        for (const QString& day : kDayNames)
+            days->addItem(day);
+        days->setCurrentIndex(-1);
+        connect(days, &QComboBox::currentIndexChanged, this, [this] { RememberClockFields(); });
+    }
+    for (int id : {SendHoursId, SendMinutesId})
+        if (auto* edit = Item<QLineEdit>(id))
+            connect(edit, &QLineEdit::textChanged, this, [this] { RememberClockFields(); });
+    RememberClockFields();
+}
+
+// ---- the worker's side ------------------------------------------------------------------------
+
+bool CDeskWnd::Current(std::uint64_t generation) const
+{
+    return generation != 0 && generation == m_generation.load();
+}
+
+std::uint64_t CDeskWnd::NextGeneration()
+{
+    m_generation = ++m_lastGeneration;
+    return m_lastGeneration;
+}
+
+void CDeskWnd::ShowGroup(std::uint64_t generation, FrameGroup group, const StateFrame& frame)
+{
+    if (!Current(generation))
+        return;
+    // Checked again on arrival: the exchange may have stopped while the update was queued.
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, group, frame] {
+            if (Current(generation))
+                ShowFrameGroup(group, frame);
+        },
+        Qt::QueuedConnection);
+}
+
+void CDeskWnd::Repaint(std::uint64_t generation)
+{
+    if (!Current(generation))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (Current(generation))
+                update();
+        },
+        Qt::QueuedConnection);
+}
+
+void CDeskWnd::ClearState(const FrameBytes& frame)
+{
+    // Whatever the stopped worker still has queued is dropped from here on.
+    m_generation = 0;
+    if (QThread::currentThread() != thread()) {
+        QMetaObject::invokeMethod(this, [this, frame] { ClearState(frame); }, Qt::QueuedConnection);
+        return;
+    }
+    const StateFrame decoded = DecodeStateFrame(frame);
+    for (int g = 0; g < kFrameGroupCount; ++g)
+        ShowGroupText(static_cast<FrameGroup>(g), decoded, true);
+    update();
+}
+
+ClockFields CDeskWnd::ClockToSend()
+{
+    const std::lock_guard lock(m_clockMutex);
+    return m_clockFields;
+}
+
+void CDeskWnd::RememberClockFields()
+{
+    ClockFields fields;
+    if (const auto* edit = Item<QLineEdit>(SendHoursId))
+        fields.hours = LeadingInteger(edit->text());
+    if (const auto* edit = Item<QLineEdit>(SendMinutesId))
+        fields.minutes = LeadingInteger(edit->text());
+    if (const auto* days = Item<QComboBox>(SendDayId))
+        fields.day = days->currentIndex();
+    const std::lock_guard lock(m_clockMutex);
+    m_clockFields = fields;
+}
+
+// ---- the display mapping ----------------------------------------------------------------------
+
+void CDeskWnd::ShowFrame(const StateFrame& frame)
+{
+    for (int g = 0; g < kFrameGroupCount; ++g)
+        ShowFrameGroup(static_cast<FrameGroup>(g), frame);
+    update();
+}
+
+void CDeskWnd::ShowFrameGroup(FrameGroup group, const StateFrame& frame)
+{
+    ShowGroupText(group, frame, false);
+}
+
+void CDeskWnd::ShowGroupText(FrameGroup group, const StateFrame& frame, bool clearing)
+{
+    const auto lamps = [](ARecordList* grid, int row, const auto& flags, const QString& on, const QString& off) {
+        if (!grid)
+            return;
+        for (std::size_t i = 0; i < flags.size(); ++i)
+            grid->SetCellText(row, static_cast<int>(i) + 1, flags[i] ? on : off);
+    };
+    switch (group) {
+    case FrameGroup::Status:
+        if (m_stateGrid)
+            for (int bit = 0; bit < 8; ++bit)
+                m_stateGrid->SetCellText(bit, 1, frame.status[static_cast<std::size_t>(bit)] ? kLampOn[0] : kOff);
+        break;
+    case FrameGroup::Phases:
+        SetText(CurrentPhaseId, QString::number(frame.currentPhase));
+        SetText(CalledPhaseId, QString::number(frame.calledPhase));
+        break;
+    case FrameGroup::Priority:
+        SetText(PriorityId, QString::number(frame.priority));
+        break;
+    case FrameGroup::DayProgram:
+        // A day value of 7..15 names no day: the field keeps what it shows.
+        if (frame.Day() != kNoDay) {
+            const QString& name = kDayNames[static_cast<std::size_t>(frame.Day())];
+            SetText(DayId, clearing ? name.toLower() : name);
+        }
+        SetText(ProgramId, QString::number(frame.program));
+        break;
+    case FrameGroup::Hours:
+        SetText(HoursId, clearing ? QString::number(frame.hours) : TwoDigits(frame.hours));
+        break;
+    case FrameGroup::Minutes:
+        SetText(MinutesId, clearing ? QString::number(frame.minutes) : TwoDigits(frame.minutes));
+        break;
+    case FrameGroup::Failures:
+        lamps(m_lightsGrid, 3, frame.failure, kFailure, kNoFailure);
+        break;
+    case FrameGroup::Red:
+        lamps(m_lightsGrid, 0, frame.red, kLampOn[0], kOff);
+        break;
+    case FrameGroup::Yellow:
+        lamps(m_lightsGrid, 1, frame.yellow, kLampOn[1], kOff);
+        break;
+    case FrameGroup::Green:
+        lamps(m_lightsGrid, 2, frame.green, kLampOn[2], kOff);
+        break;
+    case FrameGroup::RedSensors:
+        lamps(m_sensorsGrid, 0, frame.redSensorL1, kLampOn[0], kOff);
+        lamps(m_sensorsGrid, 1, frame.redSensorL2, kLampOn[0], kOff);
+        break;
+    case FrameGroup::GreenSensors:
+        lamps(m_sensorsGrid, 2, frame.greenSensor, kLampOn[2], kOff);
+        break;
+    }
+}
+
+void CDeskWnd::SetText(int id, const QString& text)
+{
+    if (auto* edit = Item<QLineEdit>(id))
+        edit->setText(text);
+}
+
+// ---- the operator's controls ------------------------------------------------------------------
+
+void CDeskWnd::OnItemClicked(int id)
+{
+    if (id == TakeClockId)
+        OnTakeClock();
+    else if (id == SendClockId)
+        OnSendClock();
+    else if (id == ToggleId)
+        OnToggleControl();
+    else
+        OnCommandButton(id);
+}
+
+void CDeskWnd::OnCommandButton(int id)
+{
+    for (const CommandImages& button : kCommandImages) {
+        if (button.control != id)
+            continue;
+        if (m_controlLocked != 0)
+            return;
+        const int index = static_cast<int>(&button - kCommandImages.data());
+        // Phases 1-8 call 0x41-0x48; then "ЖМ" and "ОС".
+        const std::uint8_t byte = index < 8 ? command::CallPhase(index + 1)
+                                  : index == 8 ? command::kYellowFlashing
+                                               : command::kLightsOff;
+        m_commandByte = byte;
+        ShowPressed(id, button.pressed);
+        return;
+    }
+}
+
+void CDeskWnd::OnToggleControl()
+{
+    m_controlLocked = m_controlLocked != 0 ? 0 : 1;
+    m_commandByte = m_controlLocked != 0 ? command::kNone : command::kOperatorControl;
+    ShowControlLock();
+}
+
+void CDeskWnd::ResetControl()
+{
+    m_controlLocked = 1;
+    m_commandByte = command::kNone;
+    ShowControlLock();
+}
+
+void CDeskWnd::ShowControlLock()
+{
+    SetItemBitmap(ToggleId, Image(m_controlLocked != 0 ? DeskImage::ControlLocked : DeskImage::ControlOperator));
+    for (const CommandImages& button : kCommandImages)
+        SetItemBitmap(button.control, Image(m_controlLocked != 0 ? button.locked : button.normal));
+    Relayout();
+    UpdateRowHeights();
+}
+
+void CDeskWnd::OnTakeClock()
+{
+    const QDateTime now = m_now ? m_now() : QDateTime::currentDateTime();
+    SetText(SendHoursId, now.toString(QStringLiteral("HH")));
+    if (auto* edit = GetDlgItem(SendHoursId))
+        edit->repaint();
+    SetText(SendMinutesId, now.toString(QStringLiteral("mm")));
+    if (auto* edit = GetDlgItem(SendMinutesId))
+        edit->repaint();
+    if (auto* days = Item<QComboBox>(SendDayId))
+        days->setCurrentIndex(now.date().dayOfWeek() - 1); // Qt counts Monday 1 .. Sunday 7
+    ShowPressed(TakeClockId, DeskImage::TakeClockPressed);
+}
+
+void CDeskWnd::OnSendClock()
+{
+    m_sendClock = 1;
+    ShowPressed(SendClockId, DeskImage::SendClockPressed);
+}
+
+void CDeskWnd::ShowPressed(int id, int pressed)
+{
+    SetItemBitmap(id, Image(pressed));
+    // The resting picture comes back without holding the UI thread, so the worker's updates keep
+    // flowing; only the latest press of a button restores it.
+    auto* label = GetDlgItem(id);
+    if (!label)
+        return;
+    const int serial = label->property("vlkPressSerial").toInt() + 1;
+    label->setProperty("vlkPressSerial", serial);
+    QTimer::singleShot(PressedLook, this, [this, id, serial] {
+        const auto* window = GetDlgItem(id);
+        if (window && window->property("vlkPressSerial").toInt() == serial)
+            ShowResting(id);
+    });
+}
+
+void CDeskWnd::ShowResting(int id)
+{
+    if (id == TakeClockId) {
+        SetItemBitmap(id, Image(DeskImage::TakeClock));
+        return;
+    }
+    if (id == SendClockId) {
+        SetItemBitmap(id, Image(DeskImage::SendClock));
+        return;
+    }
+    for (const CommandImages& button : kCommandImages)
+        if (button.control == id)
+            SetItemBitmap(id, Image(m_controlLocked != 0 ? button.locked : button.normal));
+}
+
+QPixmap CDeskWnd::Image(int imageId) const
+{
+    return Pictures::Pixmap(imageId, devicePixelRatioF());
+}
+
+// ---- layout -----------------------------------------------------------------------------------
+
+void CDeskWnd::resizeEvent(QResizeEvent* event)
+{
+    AFormWnd::resizeEvent(event);
+    UpdateRowHeights();
+}
+
+void CDeskWnd::UpdateRowHeights()
+{
+    const std::pair<ARecordList*, int> grids[] = {{m_stateGrid, 8}, {m_lightsGrid, 4}, {m_sensorsGrid, 3}};
+    for (const auto& [grid, rows] : grids) {
+        if (!grid)
+            continue;
+        const int client = grid->contentsRect().height();
+        if (grid == m_stateGrid && client <= 0)
+            continue;
+        // Rows share the client height below the header, the remainder dropped; never below one pixel.
+        grid->SetRowHeight(qMax(1, (client - grid->GetHeaderHeight()) / rows));
+    }
+}
+
+} // namespace vlk

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "app/FrameDialogs.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+
+namespace vlk::test {
+
+// Answers the frame's dialogs from queues, as a user would; an empty queue answers Cancel.
+class ScriptedDialogs final : public FrameDialogs {
+public:
+    int ChoosePort(QWidget*) override
+    {
+        ++portAsked;
+        return Take(ports, 0);
+    }
+    QString OpenFileName(QWidget*) override
+    {
+        ++openAsked;
+        return Take(openNames, QString());
+    }
+    QString SaveFileName(QWidget*) override
+    {
+        ++saveAsked;
+        return Take(saveNames, QString());
+    }
+
+    std::deque<int> ports;
+    std::deque<QString> openNames;
+    std::deque<QString> saveNames;
+    int portAsked = 0;
+    int openAsked = 0;
+    int saveAsked = 0;
+
+private:
+    template <class T>
+    static T Take(std::deque<T>& queue, T none)
+    {
+        if (queue.empty())
+            return none;
+        T value = queue.front();
+        queue.pop_front();
+        return value;
+    }
+};
+
+} // namespace vlk::test

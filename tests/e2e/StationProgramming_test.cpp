@@ -1,0 +1,208 @@
+#include "e2e/StationHarness.h"
+
+#include "config/ConfigurationImage.h"
+#include "config/DemoJunction.h"
+#include "pages/ConfigPages.h"
+
+#include <QAction>
+#include <QFile>
+#include <QDir>
+#include <QTemporaryDir>
+
+namespace vlk::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+class StationProgrammingTest : public StationTest {
+protected:
+    // Loads the demo junction into the pages through the open command.
+    void OpenDemoJunction()
+    {
+        const QString path = m_dir.filePath(QStringLiteral("demo.vlk"));
+        const ImageBytes image = ConfigurationImage::Encode(DemoJunction());
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()));
+        file.close();
+        m_dialogs.openNames = {path};
+        m_frame->Command(57601)->trigger();
+        ASSERT_EQ(PagesImage(), image);
+    }
+    ImageBytes PagesImage() { return ConfigPages(m_frame->Tabs()).BuildImage(); }
+
+    QTemporaryDir m_dir;
+};
+
+TEST_F(StationProgrammingTest, OnWriteReadBackOff)
+{
+    StartSimulator(FastOptions());
+    StartStation(1);
+    ASSERT_TRUE(WaitFor([&] { return !m_sim->Commands().empty(); }, 5s));
+    OpenDemoJunction();
+    const ImageBytes shown = PagesImage();
+    m_frame->Tabs().SelectPage(CTabs::DirectionsTab);
+
+    m_frame->Command(32771)->trigger();
+    EXPECT_EQ(m_messages.Texts(), (Texts{"учетная запись\nУЗЕЛ 17"}));
+    EXPECT_TRUE(m_frame->ProgrammingMode());
+    EXPECT_FALSE(m_frame->ExchangeRunning());
+    EXPECT_TRUE(m_frame->Command(32771)->isChecked());
+    EXPECT_TRUE(m_frame->Command(32772)->isEnabled());
+    EXPECT_TRUE(m_frame->Command(32773)->isEnabled());
+    EXPECT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Programming);
+
+    m_messages.Clear();
+    QStringList statuses;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] { statuses << m_frame->statusBar()->currentMessage(); });
+    sampler.start(1);
+    m_frame->Command(32772)->trigger();
+    sampler.stop();
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Запись ОДД закончена"}));
+    EXPECT_EQ(m_sim->Memory(), shown);
+    EXPECT_EQ(m_sim->SectorsWritten().size(), 15u);
+    EXPECT_FALSE(statuses.filter(QStringLiteral(" из 15")).isEmpty());
+
+    // Reading back gives the same configuration (only zeros may now show as "0").
+    m_messages.Clear();
+    m_frame->Command(32773)->trigger();
+    EXPECT_TRUE(m_messages.Entries().empty());
+    EXPECT_EQ(m_sim->SectorsRead().size(), 15u);
+    EXPECT_EQ(PagesImage(), shown);
+
+    m_frame->Command(32771)->trigger();
+    EXPECT_TRUE(m_messages.Entries().empty());
+    EXPECT_FALSE(m_frame->ProgrammingMode());
+    EXPECT_TRUE(m_frame->ExchangeRunning());
+    EXPECT_EQ(m_frame->Tabs().Selected(), CTabs::ConsoleTab);
+    EXPECT_FALSE(m_frame->Command(32772)->isEnabled());
+    m_sim->ClearRecords();
+    EXPECT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= 2; }, 5s));
+}
+
+TEST_F(StationProgrammingTest, AReadChangesThePagesOnlyWhenEverySectorArrived)
+{
+    SimulatorOptions options = FastOptions();
+    options.shortSectorRead = {SectorFault{5, -1}};
+    StartSimulator(options);
+    StartStation(0);
+    const ImageBytes before = PagesImage();
+    m_frame->Command(32771)->trigger();
+    ASSERT_TRUE(m_frame->ProgrammingMode());
+    m_messages.Clear();
+    m_frame->Command(32773)->trigger();
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Кадр не прочитан!", "Отказ при чтении ОДД"}));
+    EXPECT_EQ(m_messages.Entries().back().icon, MessageIcon::Stop);
+    EXPECT_EQ(PagesImage(), before);
+}
+
+TEST_F(StationProgrammingTest, ARefusedSectorIsReportedInOrder)
+{
+    SimulatorOptions options = FastOptions();
+    options.refuseSector = {SectorFault{3, -1}};
+    StartSimulator(options);
+    StartStation(0);
+    m_frame->Command(32771)->trigger();
+    ASSERT_TRUE(m_frame->ProgrammingMode());
+    m_messages.Clear();
+    m_frame->Command(32772)->trigger();
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Отказ при записи ОДД", "Память ОДД не записана, повторите!"}));
+    EXPECT_EQ(m_messages.Entries()[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(m_messages.Entries()[1].icon, MessageIcon::None);
+    int third = 0;
+    for (const auto& sector : m_sim->SectorsWritten()) {
+        EXPECT_LE(sector.sector, 3);
+        third += sector.sector == 3;
+    }
+    EXPECT_EQ(third, 4);
+    EXPECT_TRUE(m_frame->ProgrammingMode());
+}
+
+TEST_F(StationProgrammingTest, ASilentLineRefusesProgrammingMode)
+{
+    SimulatorOptions options = FastOptions();
+    options.silent = true;
+    StartSimulator(options);
+    StartStation(1);
+    m_frame->Command(32771)->trigger();
+    EXPECT_EQ(m_messages.Texts(),
+              (Texts{"кадр не прочитан", "кадр не прочитан", "Отказ перехода в режим программирования"}));
+    EXPECT_FALSE(m_frame->ProgrammingMode());
+    EXPECT_FALSE(m_frame->ExchangeRunning());
+    EXPECT_FALSE(m_frame->Command(32771)->isChecked());
+    EXPECT_FALSE(m_frame->Command(32772)->isEnabled());
+    // The port stays with the frame until the next entry.
+    EXPECT_TRUE(m_frame->Port().IsOpen());
+}
+
+TEST_F(StationProgrammingTest, SaveAsksBeforeOverwritingAndKeepsTheOldFileOnCancel)
+{
+    StartStation(0);
+    OpenDemoJunction();
+    const QString existing = m_dir.filePath(QStringLiteral("old.vlk"));
+    {
+        QFile file(existing);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("old contents");
+    }
+    const QString fresh = m_dir.filePath(QStringLiteral("new.vlk"));
+    m_dialogs.saveNames = {existing, fresh};
+    m_messages.QueueAnswer(false);
+    m_frame->Command(57603)->trigger();
+    ASSERT_EQ(m_messages.Entries().size(), 1u);
+    EXPECT_EQ(m_messages.Entries()[0].text, "Такой файл существует,перезаписать?");
+    EXPECT_TRUE(m_messages.Entries()[0].question);
+    EXPECT_EQ(m_messages.Entries()[0].icon, MessageIcon::Question);
+    EXPECT_EQ(m_dialogs.saveAsked, 2);
+    QFile old(existing);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old contents"));
+    QFile saved(fresh);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QByteArray bytes = saved.readAll();
+    ASSERT_EQ(bytes.size(), 1920);
+    const ImageBytes expected = ConfigurationImage::Encode(DemoJunction());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), reinterpret_cast<const std::uint8_t*>(bytes.data())));
+
+    // OK overwrites, and nothing but the file is left in the folder.
+    m_messages.Clear();
+    m_dialogs.saveNames = {existing};
+    m_frame->Command(57603)->trigger();
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Такой файл существует,перезаписать?"}));
+    old.close();
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.size(), 1920);
+    EXPECT_EQ(QDir(m_dir.path()).entryList(QDir::Files).size(), 3);
+}
+
+TEST_F(StationProgrammingTest, AShortOrUnreadableFileChangesNothing)
+{
+    StartStation(0);
+    OpenDemoJunction();
+    const ImageBytes before = PagesImage();
+    const QString shortFile = m_dir.filePath(QStringLiteral("short.vlk"));
+    {
+        QFile file(shortFile);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(1000, '\x01'));
+    }
+    m_messages.Clear();
+    m_dialogs.openNames = {shortFile, m_dir.filePath(QStringLiteral("missing.vlk"))};
+    m_frame->Command(57601)->trigger();
+    m_frame->Command(57601)->trigger();
+    ASSERT_EQ(m_messages.Texts().size(), 2u);
+    EXPECT_EQ(m_messages.Texts()[0], ("Файл " + shortFile + " не прочитан: в нем 1000 байт вместо 1920").toStdString());
+    EXPECT_EQ(m_messages.Texts()[1].rfind("Файл " + m_dir.filePath(QStringLiteral("missing.vlk")).toStdString() + " не открыт", 0),
+              0u);
+    EXPECT_EQ(PagesImage(), before);
+
+    // Cancel in the dialog does nothing at all.
+    m_messages.Clear();
+    m_frame->Command(57601)->trigger();
+    EXPECT_TRUE(m_messages.Entries().empty());
+    EXPECT_EQ(PagesImage(), before);
+}
+
+} // namespace
+} // namespace vlk::test

@@ -1,0 +1,106 @@
+#include "app/QuestionWnd.h"
+
+#include <QPushButton>
+#include <QRadioButton>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace vlk {
+namespace {
+
+// Runs the dialog modally and plays `script` once it is up; returns exec()'s result.
+template <class Script>
+int RunWith(CQuestionWnd& dialog, Script script)
+{
+    QTimer::singleShot(0, &dialog, [&] { script(); });
+    return dialog.exec();
+}
+
+TEST(QuestionWnd, LooksAsTheStationAlwaysAsked)
+{
+    CQuestionWnd dialog;
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("ВЛК2.2"));
+    EXPECT_EQ(dialog.Com1()->text(), QStringLiteral("COM1"));
+    EXPECT_EQ(dialog.Com2()->text(), QStringLiteral("COM2"));
+    EXPECT_FALSE(dialog.Com1()->isChecked());
+    EXPECT_FALSE(dialog.Com2()->isChecked());
+    EXPECT_EQ(dialog.OkButton()->text(), QStringLiteral("OK"));
+    EXPECT_TRUE(dialog.OkButton()->isDefault());
+    EXPECT_EQ(dialog.CancelButton()->text(), QStringLiteral("Отмена"));
+    EXPECT_EQ(dialog.ChosenPort(), 0);
+    EXPECT_FALSE(dialog.windowFlags() & Qt::WindowCloseButtonHint);
+    bool question = false;
+    for (auto* label : dialog.findChildren<QLabel*>())
+        question |= label->text() == QStringLiteral("Запустить обмен данными через выбранный порт?");
+    EXPECT_TRUE(question);
+}
+
+TEST(QuestionWnd, ShowsTheDeviceOfEachPort)
+{
+    setenv("VLK_COM1", "/dev/ttyUSB7", 1);
+    unsetenv("VLK_COM2");
+    CQuestionWnd dialog;
+    QStringList texts;
+    for (auto* label : dialog.findChildren<QLabel*>())
+        texts << label->text();
+    EXPECT_TRUE(texts.contains(QStringLiteral("/dev/ttyUSB7")));
+    EXPECT_TRUE(texts.contains(QStringLiteral("/dev/ttyS1")));
+    unsetenv("VLK_COM1");
+    EXPECT_EQ(CQuestionWnd::DeviceOf(1), QStringLiteral("/dev/ttyS0"));
+}
+
+TEST(QuestionWnd, OkWaitsForAPortThenEndsWithIt)
+{
+    CQuestionWnd dialog;
+    bool stayedOpen = false;
+    const int result = RunWith(dialog, [&] {
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        stayedOpen = dialog.isVisible();
+        QTest::mouseClick(dialog.Com2(), Qt::LeftButton);
+        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenPort(), 2);
+}
+
+TEST(QuestionWnd, EnterOnTheDefaultButtonAcceptsOnlyWithAPort)
+{
+    CQuestionWnd dialog;
+    bool stayedOpen = false;
+    const int result = RunWith(dialog, [&] {
+        QTest::keyClick(&dialog, Qt::Key_Return);
+        stayedOpen = dialog.isVisible();
+        QTest::mouseClick(dialog.Com1(), Qt::LeftButton);
+        QTest::keyClick(&dialog, Qt::Key_Return);
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenPort(), 1);
+}
+
+TEST(QuestionWnd, CancelAndEscapeEndWithCancelWhateverWasChosen)
+{
+    CQuestionWnd cancelled;
+    EXPECT_EQ(RunWith(cancelled,
+                      [&] {
+                          QTest::mouseClick(cancelled.Com1(), Qt::LeftButton);
+                          QTest::mouseClick(cancelled.CancelButton(), Qt::LeftButton);
+                      }),
+              QDialog::Rejected);
+
+    CQuestionWnd escaped;
+    EXPECT_EQ(RunWith(escaped,
+                      [&] {
+                          QTest::mouseClick(escaped.Com2(), Qt::LeftButton);
+                          QTest::keyClick(&escaped, Qt::Key_Escape);
+                      }),
+              QDialog::Rejected);
+}
+
+} // namespace
+} // namespace vlk
