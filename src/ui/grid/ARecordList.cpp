@@ -20,10 +20,10 @@ namespace {
 
 QFont GridFont()
 {
-    // A small dialog face with Cyrillic; the nearest installed face stands in.
     QFont font;
-    font.setFamilies({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
-                      QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
+    // The dialog face of the original is not on this platform; Arial's metrics come closest and
+    // every desktop maps the name to a metric-compatible face with Cyrillic.
+    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans"), QStringLiteral("Nimbus Sans"),
                       QStringLiteral("DejaVu Sans")});
     font.setPixelSize(11);
     font.setStyleHint(QFont::SansSerif);

@@ -434,3 +434,30 @@ TEST(RecordListEditing, EditorBringsItsColumnIntoView)
     EXPECT_EQ(f.grid->HorizontalPosition(), 0);
     EXPECT_EQ(f.grid->Editor()->x(), 0);
 }
+
+TEST(RecordListEditing, VetoedCommitStopsSetCurSel)
+{
+    EditFixture f;
+    f.grid->SetCurSel(1);
+    f.grid->BeginEdit(1, 1);
+    f.Type(QStringLiteral("5"));
+    f.form.vetoCommit = 1;
+    f.form.entries.clear();
+    f.grid->SetCurSel(3);
+    EXPECT_EQ(f.grid->GetCurSel(), 1);
+    EXPECT_NE(f.grid->Editor(), nullptr);
+    EXPECT_EQ(f.form.Count(1), 0);
+    EXPECT_EQ(f.form.Count(-101), 1);
+    // Once the parent agrees the move goes through and the value is stored first.
+    f.form.vetoCommit = 0;
+    f.Type(QStringLiteral("6"));
+    f.grid->SetCurSel(3);
+    EXPECT_EQ(f.grid->GetCurSel(), 3);
+    EXPECT_EQ(f.grid->GetCellText(1, 1), QStringLiteral("6"));
+    const auto codes = f.form.Codes();
+    ASSERT_GE(codes.size(), 4u);
+    EXPECT_EQ(codes[codes.size() - 4], -101);
+    EXPECT_EQ(codes[codes.size() - 3], -106);
+    EXPECT_EQ(codes[codes.size() - 2], 1);
+    EXPECT_EQ(codes.back(), 1001); // the selection command
+}

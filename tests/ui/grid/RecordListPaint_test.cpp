@@ -153,6 +153,14 @@ TEST(RecordListPaint, CurrentRowColoursAndCheckTint)
             differing += a != b;
         }
     }
+    // An unchecked cell shows nothing.
+    f.grid->SetCheck(3, 2, false);
+    Flush();
+    const QImage after = f.View()->grab().toImage();
+    const QRect unchecked = f.grid->GetCellRect(3, 2);
+    for (int dy = 1; dy < unchecked.height(); ++dy)
+        for (int dx = 1; dx < unchecked.width(); ++dx)
+            ASSERT_EQ(after.pixelColor(unchecked.left() + dx, unchecked.top() + dy), QColor(248, 252, 240));
     EXPECT_GT(visibleCurrent, 10);
     EXPECT_GT(visibleOther, 10);
     EXPECT_GT(differing, visibleOther);
@@ -424,4 +432,55 @@ TEST(RecordListLayoutWidget, HeaderTooltipsForTipsAndTitlesThatDoNotFit)
     QTest::mouseMove(f.View(), QPoint(250, 50)); // below the header
     EXPECT_FALSE(f.grid->TipShown());
     EXPECT_EQ(f.grid->TipColumn(), -1);
+}
+
+TEST(RecordListPaint, TitlesThatFitAreCentredOthersStartAtTheLeft)
+{
+    GridFixture f(QSize(300, 60));
+    const int widths[] = {100, 40};
+    f.grid->SetColumns(2, widths);
+    f.grid->SetHeaderText(QStringLiteral("Фаза\tОчень длинный заголовок"));
+    f.Show();
+    const QImage image = f.View()->grab().toImage();
+    auto inkSpan = [&](int x0, int x1) {
+        int left = -1, right = -1;
+        for (int x = x0; x < x1; ++x) {
+            for (int y = 1; y < 16; ++y) {
+                if (image.pixelColor(x, y).lightness() < 110) {
+                    if (left < 0)
+                        left = x;
+                    right = x;
+                }
+            }
+        }
+        return std::make_pair(left, right);
+    };
+    const auto centred = inkSpan(0, 99);
+    EXPECT_NEAR((centred.first + centred.second) / 2.0, 50.0, 3.0);
+    const auto clipped = inkSpan(101, 140);
+    EXPECT_LE(clipped.first, 104);
+    EXPECT_GE(clipped.second, 130);
+    EXPECT_LE(clipped.second, 137); // clipped 2 pixels before the divider
+}
+
+TEST(RecordListPaint, ResizeDragShowsAnInvertedLine)
+{
+    GridFixture f(QSize(300, 100));
+    const int widths[] = {60, 60};
+    f.grid->SetColumns(2, widths);
+    f.grid->AddRow(QStringLiteral("a\tb"));
+    f.Show();
+    QTest::mousePress(f.View(), Qt::LeftButton, Qt::NoModifier, QPoint(60, 8));
+    QTest::mouseMove(f.View(), QPoint(150, 8));
+    Flush();
+    const QImage image = f.View()->grab().toImage();
+    // White xor-ed into the even row's colour, over the whole height.
+    const QColor row(224, 228, 216);
+    EXPECT_EQ(image.pixelColor(150, 25), QColor(255 - row.red(), 255 - row.green(), 255 - row.blue()));
+    EXPECT_EQ(image.pixelColor(150, 50).rgb() & 0xFFFFFF, ~QColor(248, 252, 240).rgb() & 0xFFFFFF); // an odd stripe
+    EXPECT_EQ(image.pixelColor(151, 25), row);
+    QTest::mouseRelease(f.View(), Qt::LeftButton, Qt::NoModifier, QPoint(150, 8));
+    EXPECT_EQ(f.grid->GetColumnWidth(0), 150);
+    Flush();
+    EXPECT_EQ(f.View()->grab().toImage().pixelColor(151, 25), row);
 }
