@@ -196,17 +196,17 @@ TEST(Templates, ConsoleItemsStandWhereTheConsoleWasDrawn)
 
 namespace {
 
-struct PageSpec {
+struct PageFrames {
     int templateId;
     int lowestFrame;
     int topFrame;
 };
 
-std::unique_ptr<AFormWnd> MakePage(const PageSpec& spec)
+std::unique_ptr<AFormWnd> MakePage(const PageFrames& frames)
 {
-    if (spec.templateId == CGraficWnd::TemplateId)
+    if (frames.templateId == CGraficWnd::TemplateId)
         return std::make_unique<CGraficWnd>();
-    return std::make_unique<AFormWnd>(spec.templateId, spec.lowestFrame, spec.topFrame);
+    return std::make_unique<AFormWnd>(frames.templateId, frames.lowestFrame, frames.topFrame);
 }
 
 bool IsFrame(const QWidget* w)
@@ -292,7 +292,7 @@ QStringList LayoutProblems(const AFormWnd& page)
 
 } // namespace
 
-class TemplateLayout : public testing::TestWithParam<PageSpec> {
+class TemplateLayout : public testing::TestWithParam<PageFrames> {
 protected:
 };
 
@@ -323,10 +323,10 @@ TEST(TemplateLayoutCheck, FindsProblemsOnASqueezedPage)
 }
 
 INSTANTIATE_TEST_SUITE_P(AllPages, TemplateLayout,
-                         testing::Values(PageSpec{130, 1050, 1049}, PageSpec{131, 1046, 1046},
-                                         PageSpec{135, 1046, 1048}, PageSpec{141, 1045, 1044},
-                                         PageSpec{142, 1057, 1056}, PageSpec{159, 1072, 1072},
-                                         PageSpec{183, 1073, 1074}),
-                         [](const testing::TestParamInfo<PageSpec>& info) {
+                         testing::Values(PageFrames{130, 1050, 1049}, PageFrames{131, 1046, 1046},
+                                         PageFrames{135, 1046, 1048}, PageFrames{141, 1045, 1044},
+                                         PageFrames{142, 1057, 1056}, PageFrames{159, 1072, 1072},
+                                         PageFrames{183, 1073, 1074}),
+                         [](const testing::TestParamInfo<PageFrames>& info) {
                              return "Template" + std::to_string(info.param.templateId);
                          });
