@@ -19,8 +19,14 @@ CProgramWnd::CProgramWnd(QWidget* parent) : AFormWnd(TemplateId, 1046, 1046, par
         m_strip->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         m_strip->SetNotifyTarget(this);
     }
-    if (m_programs)
+    if (m_programs) {
         m_programs->SetNotifyTarget(this);
+        // A resize can move the table's position without a scroll of its own (the range shrinks);
+        // the strip follows that too.
+        QScrollBar* bar = m_programs->horizontalScrollBar();
+        connect(bar, &QScrollBar::rangeChanged, this, [this] { FollowTableScroll(); });
+        connect(bar, &QScrollBar::valueChanged, this, [this] { FollowTableScroll(); });
+    }
 }
 
 CProgramWnd::~CProgramWnd() = default;

@@ -81,6 +81,13 @@ TEST(ProgramPage, StripFollowsTheTablesHorizontalScroll)
     EXPECT_EQ(DrawnLeft(strip, 5), DrawnLeft(table, 13));
     EXPECT_EQ(DrawnLeft(strip, 6), DrawnLeft(table, 16));
 
+    // Widening the page shrinks the range and pulls the table back; the strip comes along.
+    table.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMaximum);
+    page.resize(1000, 500);
+    QApplication::processEvents();
+    EXPECT_EQ(strip.HorizontalPosition(), table.HorizontalPosition());
+    EXPECT_EQ(DrawnLeft(strip, 9), DrawnLeft(table, 25));
+
     table.horizontalScrollBar()->triggerAction(QAbstractSlider::SliderToMinimum);
     QApplication::processEvents();
     EXPECT_EQ(strip.HorizontalPosition(), 0);
