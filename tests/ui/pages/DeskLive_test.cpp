@@ -81,10 +81,12 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
     Click(page, 1040);
     Click(page, 1032);
     ASSERT_EQ(page.CommandByte().load(), 0x43);
+    // (An answer already on its way when the records were cleared may still carry 0x40.)
     sim.ClearRecords();
-    ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= 3; }, 5s));
-    for (const auto& command : sim.Commands())
-        EXPECT_EQ(command.byte, 0x43);
+    ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= 4; }, 5s));
+    const auto called = sim.Commands();
+    for (std::size_t i = 1; i < called.size(); ++i)
+        EXPECT_EQ(called[i].byte, 0x43) << i;
     // The simulator obeys: its called phase shows on the page.
     EXPECT_TRUE(PumpUntil([&] { return FieldText(page, 1043) == QStringLiteral("3"); }, 5s));
 
@@ -105,9 +107,10 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
     Click(page, 1040);
     EXPECT_EQ(page.CommandByte().load(), 0x00);
     sim.ClearRecords();
-    ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= 2; }, 5s));
-    for (const auto& command : sim.Commands())
-        EXPECT_EQ(command.byte, 0x00);
+    ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= 3; }, 5s));
+    const auto handedBack = sim.Commands();
+    for (std::size_t i = 1; i < handedBack.size(); ++i)
+        EXPECT_EQ(handedBack[i].byte, 0x00) << i;
 
     // Stopping clears the page, and nothing the worker left queued paints over it.
     StopExchange(worker, page);
