@@ -1,4 +1,5 @@
 #include "pages/DeskWnd.h"
+#include "pages/PageGrids.h"
 
 #include "config/Catalogue.h"
 #include "grid/ARecordList.h"
@@ -27,35 +28,6 @@ const QString kLampOn[] = {QStringLiteral("К"), QStringLiteral("Ж"), QStringLi
 const QString kOff = QStringLiteral(" ");
 const QString kFailure = QStringLiteral("А");
 const QString kNoFailure = QStringLiteral("Н");
-
-// Sets a grid up from its catalogue entry, in the order the pages hand it over.
-void ApplySetup(ARecordList& grid, const GridSetup& setup)
-{
-    grid.SetStyle(setup.style);
-    if (setup.headerHeight >= 0)
-        grid.SetHeaderHeight(setup.headerHeight);
-    const std::vector<int> widths = setup.Widths();
-    grid.SetColumns(setup.ColumnCount(), widths.data());
-    for (int c = 0; c < setup.ColumnCount(); ++c) {
-        const ColumnSetup& column = setup.columns[static_cast<std::size_t>(c)];
-        grid.SetColumnFlags(c, column.flags);
-        if (!setup.Proportional())
-            grid.SetColumnWidth(c, column.width);
-        int entry = 0;
-        for (const PictureEntry& picture : column.pictures)
-            grid.SetColumnPicture(c, entry++, QString::fromStdString(picture.text), picture.image, picture.mask);
-        if (!column.tip.empty())
-            grid.SetColumnTip(c, QString::fromStdString(column.tip));
-    }
-    if (setup.setHeader)
-        grid.SetHeaderText(QString::fromStdString(setup.header));
-    if (setup.headerOnly)
-        grid.SetHeaderOnly(1);
-    for (const std::string& row : setup.rows)
-        grid.AddRow(QString::fromStdString(row));
-    if (setup.currentRow >= 0)
-        grid.SetCurSel(setup.currentRow);
-}
 
 // A field read as a signed integer the way the worker reads it: leading blanks, a sign, the
 // digits up to the first other character; 0 when there are none.
@@ -112,7 +84,7 @@ void CDeskWnd::SetUpGrids()
                                                       {m_sensorsGrid, TableId::ConsoleSensors}};
     for (const auto& [grid, table] : grids)
         if (grid)
-            ApplySetup(*grid, Catalogue::Grid(table));
+            PageGrids::SetUp(*grid, Catalogue::Grid(table));
 }
 
 void CDeskWnd::SetUpFields()
