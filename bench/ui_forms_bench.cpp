@@ -63,16 +63,3 @@ void BM_PageRelayoutAndRepaint(benchmark::State& state)
 
 BENCHMARK(BM_PageRelayout)->Arg(130)->Arg(135)->Arg(141)->Arg(159)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_PageRelayoutAndRepaint)->Arg(130)->Arg(135)->Arg(141)->Arg(159)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -132,16 +132,3 @@ BENCHMARK(BM_ConfigurationIntoPages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImageIntoPages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ImageOutOfPages)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OutputPageRelayout)->Unit(benchmark::kMicrosecond);
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -180,14 +180,3 @@ BENCHMARK(BM_MemoryTransfer)->Arg(0)->Arg(1)->ArgName("read")->UseManualTime()->
     ->Iterations(1);
 
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
