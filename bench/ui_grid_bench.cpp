@@ -1,6 +1,8 @@
-// Grid timings: a full repaint of the lamp-output table (72 x 50) in a 1280 x 800 window and a
+// Grid timings: a full repaint of the lamp-output table (72 x 50, set up as its page does) in a 1280 x 800 window and a
 // load's worth of SetCellText calls on it.
+#include "config/Catalogue.h"
 #include "grid/ARecordList.h"
+#include "pages/PageGrids.h"
 
 #include <QApplication>
 #include <QPaintEvent>
@@ -13,31 +15,6 @@
 using namespace vlk;
 
 namespace {
-
-void SetUpLampOutputTable(ARecordList& grid)
-{
-    grid.SetStyle(0x18);
-    std::vector<int> widths(50, 18);
-    widths[0] = 30;
-    widths[1] = 30;
-    grid.SetColumns(50, widths.data());
-    grid.SetColumnFlags(0, 16);
-    grid.SetColumnFlags(1, 2048);
-    grid.SetColumnPicture(1, 0, QStringLiteral("К"), 136, 155);
-    grid.SetColumnPicture(1, 1, QStringLiteral("Ж"), 139, 155);
-    grid.SetColumnPicture(1, 2, QStringLiteral("З"), 138, 155);
-    for (int c = 2; c < 50; ++c)
-        grid.SetColumnFlags(c, 68);
-    QString header = QStringLiteral("Направление\tЛампа");
-    for (int i = 1; i <= 48; ++i)
-        header += QStringLiteral("\t%1").arg(i);
-    grid.SetHeaderText(header);
-    for (int d = 1; d <= 24; ++d) {
-        grid.AddRow(QStringLiteral("%1\tК").arg(d));
-        grid.AddRow(QStringLiteral("\tЖ"));
-        grid.AddRow(QStringLiteral("\tЗ"));
-    }
-}
 
 class PaintCounter : public QObject {
 public:
@@ -62,7 +39,7 @@ struct Window {
         form.resize(1280, 800);
         grid = new ARecordList(&form);
         (void)grid->Create(0x50000000, QRect(0, 0, 1280, 800), &form, 1042);
-        SetUpLampOutputTable(*grid);
+        PageGrids::SetUp(*grid, Catalogue::Grid(TableId::LampOutput));
         // A realistic load: one check per row.
         for (int r = 0; r < 72; ++r)
             grid->SetCheck(r, 2 + r % 48, true);
