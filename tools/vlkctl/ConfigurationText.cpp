@@ -108,7 +108,9 @@ std::string ConfigurationText::AccountRecordText(const std::string& cp1251)
     for (unsigned char ch : cp1251) {
         char byte[4];
         std::snprintf(byte, sizeof byte, "%02X", ch);
-        hex += (hex.empty() ? "" : " ") + std::string(byte);
+        if (!hex.empty())
+            hex += ' ';
+        hex += byte;
     }
     return "байты " + hex;
 }

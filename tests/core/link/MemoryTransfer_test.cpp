@@ -1,6 +1,7 @@
 #include "link/MemoryTransfer.h"
 #include "MemoryPeer.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 namespace vlk {
@@ -20,8 +21,9 @@ ImageBytes TestImage()
 // What the station puts on the line for sector k: its command byte and its 128 bytes.
 Bytes SectorOnLine(const ImageBytes& image, int k)
 {
-    Bytes bytes{static_cast<std::uint8_t>(0xA0 + k)};
-    bytes.insert(bytes.end(), image.begin() + 128 * k, image.begin() + 128 * (k + 1));
+    Bytes bytes(129);
+    bytes[0] = static_cast<std::uint8_t>(0xA0 + k);
+    std::copy(image.begin() + 128 * k, image.begin() + 128 * (k + 1), bytes.begin() + 1);
     return bytes;
 }
 

@@ -68,8 +68,9 @@ TEST(Pictures, LampsPairWithTheirMaskAtEveryRatio)
             const QImage lamp = Pictures::Pixmap(id, ratio).toImage();
             for (int y = 0; y < lamp.height(); ++y) {
                 for (int x = 0; x < lamp.width(); ++x) {
-                    if ((mask.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF)
+                    if ((mask.pixel(x, y) & 0xFFFFFF) == 0xFFFFFF) {
                         ASSERT_EQ(lamp.pixel(x, y) & 0xFFFFFF, 0u) << id << " " << x << "," << y;
+                    }
                 }
             }
         }
