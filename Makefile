@@ -51,8 +51,10 @@ bench: deps build/bench/CMakeCache.txt
 
 fuzz: deps build/fuzz/CMakeCache.txt
 	cmake --build build/fuzz -j $(JOBS)
-	mkdir -p build/fuzz/corpus
+	mkdir -p build/fuzz/corpus build/fuzz/json-corpus
 	build/fuzz/tests/fuzz/decode_fuzz -max_total_time=60 -print_final_stats=1 build/fuzz/corpus tests/data/fuzz-seeds
+	build/fuzz/tests/fuzz/json_fuzz -max_total_time=60 -max_len=16384 -print_final_stats=1 \
+	  -dict=tests/data/fuzz-json/json.dict build/fuzz/json-corpus tests/data/fuzz-json/seeds
 
 clean:
 	rm -rf build

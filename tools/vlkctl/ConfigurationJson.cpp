@@ -7,6 +7,8 @@
 #include <array>
 #include <cstdio>
 #include <set>
+#include <string>
+#include <vector>
 
 namespace vlk {
 
@@ -635,8 +637,93 @@ JsonImport ConfigurationJson::FromJson(const nlohmann::json& j)
     return {std::move(c), {}};
 }
 
+namespace {
+
+// A first pass over the text, before any value is built: the document nests no deeper than a
+// configuration ever does (so nothing later recurses without bound), no object names a key twice
+// (the second would silently win), and nothing but white space follows the document.
+class ShapeCheck : public nlohmann::json_sax<json> {
+public:
+    static constexpr std::size_t kMaxDepth = 16;
+
+    [[nodiscard]] const std::string& Error() const { return m_error; }
+
+    bool null() override { return true; }
+    bool boolean(bool) override { return true; }
+    bool number_integer(number_integer_t) override { return true; }
+    bool number_unsigned(number_unsigned_t) override { return true; }
+    bool number_float(number_float_t, const string_t&) override { return true; }
+    bool string(string_t&) override { return true; }
+    bool binary(binary_t&) override { return true; }
+    bool start_object(std::size_t) override
+    {
+        m_keys.emplace_back();
+        m_inObject.push_back(true);
+        return Deeper();
+    }
+    bool key(string_t& name) override
+    {
+        if (!m_keys.back().insert(name).second)
+            return Fail("поле \"" + name + "\" повторено");
+        return true;
+    }
+    bool end_object() override
+    {
+        m_keys.pop_back();
+        m_inObject.pop_back();
+        return true;
+    }
+    bool start_array(std::size_t) override
+    {
+        m_inObject.push_back(false);
+        return Deeper();
+    }
+    bool end_array() override
+    {
+        m_inObject.pop_back();
+        return true;
+    }
+    bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) override
+    {
+        return Fail("ошибка в байте " + std::to_string(position) + " (" + e.what() + ")");
+    }
+
+private:
+    bool Deeper()
+    {
+        if (m_inObject.size() > kMaxDepth)
+            return Fail("вложенность глубже " + std::to_string(kMaxDepth) + " уровней");
+        return true;
+    }
+    bool Fail(std::string what)
+    {
+        if (m_error.empty())
+            m_error = std::move(what);
+        return false;
+    }
+
+    std::vector<std::set<std::string>> m_keys;
+    std::vector<bool> m_inObject;
+    std::string m_error;
+};
+
+} // namespace
+
 JsonImport ConfigurationJson::FromText(std::string_view text)
 {
+    // A NUL byte can never be part of a JSON text (inside a string it is written \u0000); the
+    // parser would take it for the end of the input and ignore what follows.
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos)
+        return {std::nullopt, "не JSON: нулевой байт в байте " + std::to_string(nul)};
+    ShapeCheck shape;
+    bool shaped = false;
+    try {
+        shaped = json::sax_parse(text.begin(), text.end(), &shape, nlohmann::detail::input_format_t::json, true);
+    } catch (const json::exception& e) {
+        return {std::nullopt, std::string("не JSON: ") + e.what()};
+    }
+    if (!shaped)
+        return {std::nullopt, "не JSON: " + (shape.Error().empty() ? std::string("ошибка разбора") : shape.Error())};
     json j;
     try {
         j = json::parse(text.begin(), text.end());

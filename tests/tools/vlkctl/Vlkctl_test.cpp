@@ -551,3 +551,46 @@ TEST_F(VlkctlTest, ArbitraryImagesAreReadWithoutHarm)
         EXPECT_EQ(m_out.str(), json);
     }
 }
+
+// Hostile JSON: every reader (import, show, diff) refuses it with one line and exit 2, never a
+// crash, a silent choice between duplicates, or a document followed by something else.
+TEST_F(VlkctlTest, HostileJsonIsRefusedByEveryReader)
+{
+    // 200,000 levels in a field's value: the message that shows the value once overflowed the stack.
+    const std::string deep = "{\"circularRedTime\": " + std::string(200000, '[') + std::string(200000, ']') + "}";
+    std::string open;
+    for (int i = 0; i < 100000; ++i)
+        open += "{\"a\":[";
+    const struct {
+        std::string text;
+        std::string says;
+    } cases[] = {
+        {deep, "вложенность глубже 16 уровней"},
+        {open, "вложенность глубже 16 уровней"},
+        {"{\"week\": " + std::string(20, '[') + std::string(20, ']') + "}", "вложенность глубже 16 уровней"},
+        {"{\"circularRedTime\": 5, \"circularRedTime\": 7}", "поле \"circularRedTime\" повторено"},
+        {"{\"directions\": [{\"direction\": 1, \"green\": 3, \"green\": 4}]}", "поле \"green\" повторено"},
+        {std::string("{}\0garbage", 10), "нулевой байт в байте 2"},
+        {"{} {}", "не JSON"},
+        {"{}x", "не JSON"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        const fs::path file = Path("hostile.json");
+        WriteFile(file, c.text);
+        for (int reader = 0; reader < 3; ++reader) {
+            Reset();
+            const int code = reader == 0   ? Vlkctl::Import(file, Path("out.vlk"), Io())
+                             : reader == 1 ? Vlkctl::Show(file, Io())
+                                           : Vlkctl::Diff(file, file, Io());
+            EXPECT_EQ(code, 2) << reader;
+            const auto lines = Lines(m_err.str());
+            ASSERT_EQ(lines.size(), 1u) << m_err.str().substr(0, 300);
+            EXPECT_NE(lines[0].find(c.says), std::string::npos) << lines[0];
+        }
+        EXPECT_FALSE(fs::exists(Path("out.vlk")));
+    }
+    // The limit leaves room for every document the station writes.
+    Reset();
+    EXPECT_EQ(Vlkctl::Show(kJunction, Io()), 0) << m_err.str();
+}
