@@ -3,6 +3,7 @@
 #include "app/Tabs.h"
 #include "pages/ConfigPages.h"
 #include "util/Messages.h"
+#include "support/QtBench.h"
 
 #include <QApplication>
 #include <QResizeEvent>
@@ -12,6 +13,8 @@
 #include <random>
 
 using namespace vlk;
+
+using vlk::bench::AtQtExit;
 
 namespace {
 
@@ -74,10 +77,15 @@ struct Station {
     ConfigPages pages{tabs};
 };
 
+// One station for all the benchmarks, gone before the QApplication is.
 Station& TheStation()
 {
-    static Station station;
-    return station;
+    static Station* station = [] {
+        auto* made = new Station;
+        AtQtExit([made] { delete made; });
+        return made;
+    }();
+    return *station;
 }
 
 void BM_ConfigurationIntoPages(benchmark::State& state)

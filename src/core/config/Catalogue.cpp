@@ -24,8 +24,10 @@ std::vector<std::string> NumberedRows(int n, std::string_view suffix = {})
 // `first` followed by "\t1" to "\tn".
 std::string NumberedHeader(std::string first, int n)
 {
-    for (int i = 1; i <= n; ++i)
-        first += "\t" + std::to_string(i);
+    for (int i = 1; i <= n; ++i) {
+        first += '\t';
+        first += std::to_string(i);
+    }
     return first;
 }
 

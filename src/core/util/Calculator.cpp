@@ -54,7 +54,7 @@ double ReadNumber(std::string_view text)
         return 0;
     std::string number = compact.substr(start, i - start);
     if (number.front() == '.')
-        number.insert(0, "0");
+        number.insert(number.begin(), '0');
     double value = 0;
     std::from_chars(number.data(), number.data() + number.size(), value, std::chars_format::fixed);
     return negative ? -value : value;
@@ -185,7 +185,7 @@ std::string Calculator::Key(char32_t label, std::string_view displayText)
         m_closeRequest = true;
     }
     if (display.empty())
-        display = "0";
+        display.assign(1, '0');
     return display;
 }
 
