@@ -26,8 +26,8 @@ struct Finding {
     std::optional<int> output;
     std::optional<int> day;
     std::optional<int> minute;         // of the day, with `day`: the switch point's time
-    std::optional<int> second;         // of the program's cycle (ProgramCycle)
-    std::optional<int> measured;       // seconds the plan gives (a length, an inter-green)
+    std::optional<int> second;         // of the program's cycle (ProgramCycle); intergreen: where c's green starts
+    std::optional<int> measured;       // seconds the plan gives: the stretch, or the inter-green ending at `second`
     std::optional<int> required;       // seconds the tables ask for
     std::string message;
     bool operator==(const Finding&) const = default;

@@ -71,4 +71,20 @@ CyclePart ProgramCycle::PartAt(int second) const
     return *std::prev(it);
 }
 
+std::vector<CycleStretch> ProgramCycle::Stretches() const
+{
+    std::vector<int> cuts;
+    for (const CyclePart& part : m_parts)
+        cuts.push_back(part.start);
+    for (const auto& spans : m_spans)
+        for (const SignalSpan& span : spans)
+            cuts.push_back(span.start);
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    std::vector<CycleStretch> stretches;
+    for (std::size_t i = 0; i < cuts.size(); ++i)
+        stretches.push_back(CycleStretch{cuts[i], (i + 1 < cuts.size() ? cuts[i + 1] : m_length) - cuts[i]});
+    return stretches;
+}
+
 } // namespace vlk

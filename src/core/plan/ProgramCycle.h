@@ -20,6 +20,13 @@ struct CyclePart {
     bool operator==(const CyclePart&) const = default;
 };
 
+// A stretch of a cycle in which neither a direction's signal nor the part changes.
+struct CycleStretch {
+    int start = 0;
+    int length = 0;
+    bool operator==(const CycleStretch&) const = default;
+};
+
 // One cycle of a program as it runs under the schedule, second 0 being the start of its first
 // phase's own time and the last part the change back into it. Every direction has spans of
 // constant signal covering the cycle (neighbouring spans always differ); a program that does
@@ -38,6 +45,9 @@ public:
     // second 0..Length()-1 (others are taken modulo the cycle); an empty cycle gives Dark / a blank part.
     [[nodiscard]] Signal At(int direction, int second) const;
     [[nodiscard]] CyclePart PartAt(int second) const;
+    // The cycle cut wherever any direction's signal or the part changes (a plan of constant
+    // states, as a traffic simulator's program or a printed table wants it).
+    [[nodiscard]] std::vector<CycleStretch> Stretches() const;
 
 private:
     void Append(int direction, Signal signal, int start, int length);

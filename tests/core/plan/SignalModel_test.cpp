@@ -58,6 +58,16 @@ TEST(ProgramCycle, TheDemoDayProgramWrittenOut)
     EXPECT_EQ(cycle.At(1, 99), S::Green) << "taken modulo the cycle";
     EXPECT_EQ(cycle.PartAt(42), (CyclePart{1, 2, 30, 13}));
     EXPECT_EQ(cycle.PartAt(43), (CyclePart{2, 0, 43, 20}));
+
+    // The rows of the README's table of this cycle.
+    std::vector<int> starts;
+    int covered = 0;
+    for (const CycleStretch& s : cycle.Stretches()) {
+        starts.push_back(s.start);
+        covered += s.length;
+    }
+    EXPECT_EQ(starts, (std::vector<int>{0, 30, 33, 34, 36, 39, 41, 43, 63, 66, 67, 69, 72, 74, 76, 86, 89, 92, 95, 97}));
+    EXPECT_EQ(covered, 99);
 }
 
 TEST(ProgramCycle, ZeroDurationsOneTwoOrNoPhasesAndChangesWithoutSteps)
