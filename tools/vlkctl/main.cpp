@@ -1,5 +1,6 @@
 // vlkctl: the engineer's command-line companion for *.vlk files and the controller.
 #include "LinkCommands.h"
+#include "PlanCommands.h"
 #include "Vlkctl.h"
 
 #include <CLI/CLI.hpp>
@@ -40,6 +41,7 @@ int main(int argc, char** argv)
     // monitor, write, read and clock run from their callbacks during parse and set linkExit.
     int linkExit = 0;
     vlk::ctl::AddLinkCommands(app, linkExit);
+    vlk::ctl::AddPlanCommands(app, linkExit); // timeline and check, likewise
 
     try {
         app.parse(argc, argv);

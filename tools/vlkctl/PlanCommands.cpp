@@ -1,0 +1,168 @@
+#include "PlanCommands.h"
+
+#include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
+
+#include <iostream>
+
+namespace vlk::ctl {
+
+namespace {
+
+constexpr int kOk = 0;
+constexpr int kErrors = 1;
+constexpr int kError = 2;
+
+std::string PhaseText(const CyclePart& part)
+{
+    if (part.IsChange())
+        return std::to_string(part.phase) + "→" + std::to_string(part.target);
+    return std::to_string(part.phase);
+}
+
+bool Print(const std::string& text, Streams io)
+{
+    io.out << text;
+    io.out.flush();
+    if (!io.out) {
+        Vlkctl::Error(io.err, "<stdout>", "ошибка записи");
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+std::string TimelineText(const ProgramCycle& cycle, bool csv)
+{
+    const char sep = csv ? ',' : '\t';
+    std::string text = csv ? "t,фаза" : "t\tфаза";
+    for (int d = 1; d <= kDirectionCount; ++d)
+        text += sep + std::to_string(d);
+    text += '\n';
+    std::array<std::size_t, kDirectionCount> at{};
+    for (int t = 0; t < cycle.Length(); ++t) {
+        text += std::to_string(t);
+        text += sep;
+        text += PhaseText(cycle.PartAt(t));
+        for (int d = 1; d <= kDirectionCount; ++d) {
+            const auto& spans = cycle.Spans(d);
+            while (spans[at[d - 1]].End() <= t)
+                ++at[d - 1];
+            text += sep;
+            text += SignalCode(spans[at[d - 1]].signal);
+        }
+        text += '\n';
+    }
+    return text;
+}
+
+int RunTimeline(const std::string& file, int program, bool csv, Streams io)
+{
+    if (program < 1 || program > kProgramCount) {
+        Vlkctl::Error(io.err, file, "номер программы " + std::to_string(program) + " вне 1..9");
+        return kError;
+    }
+    const auto c = Vlkctl::Load(file, io);
+    if (!c)
+        return kError;
+    const ProgramCycle cycle = ProgramCycle::Of(*c, program);
+    if (cycle.Empty()) {
+        Vlkctl::Error(io.err, file == "-" ? "<stdin>" : file,
+                      "в программе " + std::to_string(program) + " у всех фаз длительность 0, контроллер мигает жёлтым");
+        return kError;
+    }
+    return Print(TimelineText(cycle, csv), io) ? kOk : kError;
+}
+
+std::string FindingsText(const std::vector<Finding>& findings)
+{
+    std::string text;
+    for (const Finding& f : findings) {
+        text += SeverityText(f.severity);
+        text += '\t' + f.rule + '\t' + f.message + '\n';
+    }
+    return text;
+}
+
+std::string FindingsJson(const std::vector<Finding>& findings)
+{
+    nlohmann::ordered_json array = nlohmann::ordered_json::array();
+    for (const Finding& f : findings) {
+        nlohmann::ordered_json item;
+        item["severity"] = SeverityText(f.severity);
+        item["rule"] = f.rule;
+        if (f.program)
+            item["program"] = *f.program;
+        if (f.phase)
+            item["phase"] = *f.phase;
+        if (!f.directions.empty())
+            item["directions"] = f.directions;
+        if (f.output)
+            item["output"] = *f.output;
+        if (f.day)
+            item["day"] = CheckDayName(*f.day);
+        if (f.minute)
+            item["time"] = CheckTime(*f.minute);
+        if (f.second)
+            item["second"] = *f.second;
+        item["message"] = f.message;
+        array.push_back(std::move(item));
+    }
+    return array.dump(2) + "\n";
+}
+
+int RunCheck(const std::string& file, bool json, Streams io)
+{
+    const auto c = Vlkctl::Load(file, io);
+    if (!c)
+        return kError;
+    const std::vector<Finding> findings = ConfigurationCheck(*c);
+    if (!Print(json ? FindingsJson(findings) : FindingsText(findings), io))
+        return kError;
+    return HasErrors(findings) ? kErrors : kOk;
+}
+
+bool WriteAllowed(const Configuration& configuration, const std::string& file, bool force, std::ostream& err)
+{
+    const std::vector<Finding> findings = ConfigurationCheck(configuration);
+    if (!HasErrors(findings))
+        return true;
+    for (const Finding& f : findings)
+        if (f.severity == Severity::Error)
+            err << "vlkctl: " << file << ": " << SeverityText(f.severity) << ": " << f.message << " [" << f.rule << "]\n";
+    if (force) {
+        err << "vlkctl: " << file << ": записывается несмотря на ошибки (--force)\n";
+        return true;
+    }
+    err << "vlkctl: " << file << ": в конфигурации ошибки, запись отменена (--force записывает несмотря на ошибки)\n";
+    return false;
+}
+
+void AddPlanCommands(CLI::App& app, int& exitCode)
+{
+    struct Options {
+        std::string file;
+        int program = 1;
+        bool csv = false;
+        bool json = false;
+    };
+    auto options = std::make_shared<Options>();
+
+    CLI::App* timeline = app.add_subcommand("timeline", "сигналы направлений по секундам цикла программы");
+    timeline->add_option("file", options->file, "файл *.vlk или *.json, - для стандартного ввода")->required();
+    timeline->add_option("--program", options->program, "номер программы 1..9")->required();
+    timeline->add_flag("--csv", options->csv, "через запятую, для электронных таблиц");
+    timeline->callback([options, &exitCode] {
+        exitCode = RunTimeline(options->file, options->program, options->csv, Streams{std::cin, std::cout, std::cerr});
+    });
+
+    CLI::App* check = app.add_subcommand("check", "проверка конфигурации (код 0 без ошибок, 1 с ошибками)");
+    check->add_option("file", options->file, "файл *.vlk или *.json, - для стандартного ввода")->required();
+    check->add_flag("--json", options->json, "находки массивом JSON");
+    check->callback([options, &exitCode] {
+        exitCode = RunCheck(options->file, options->json, Streams{std::cin, std::cout, std::cerr});
+    });
+}
+
+} // namespace vlk::ctl
