@@ -15,6 +15,15 @@ export XDG_RUNTIME_DIR=$work/runtime
 mkdir -m 700 "$XDG_RUNTIME_DIR"
 fail() { echo "FAIL: $*"; [[ -n "${runner:-}" ]] && kill -TERM "$runner" 2>/dev/null; cat "$work/out"; exit 1; }
 
+# Another server that admits anyone, reachable only through the abstract socket of the first free
+# number (as another user's could be): the station's display must not end up there.
+: >"$work/rogue.fd"
+Xvfb -displayfd 3 -ac -nolisten tcp -nolisten unix 3>"$work/rogue.fd" >/dev/null 2>&1 &
+rogue=$!
+for _ in $(seq 100); do [[ -s "$work/rogue.fd" ]] && break; sleep 0.05; done
+rogue_display=:$(tr -dc '0-9' <"$work/rogue.fd")
+trap 'kill "$rogue" 2>/dev/null' EXIT
+
 env -u DISPLAY -u WAYLAND_DISPLAY -u XAUTHORITY setsid "$source_dir/scripts/run-station" "$build" >"$work/out" 2>&1 &
 runner=$!
 for _ in $(seq 300); do
@@ -26,6 +35,7 @@ display=$(sed -n 's/.*virtual display \(:[0-9]*\),.*/\1/p' "$work/out")
 port=$(sed -n 's/.*VNC on 127\.0\.0\.1:\([0-9]*\) only.*/\1/p' "$work/out")
 password=$(sed -n 's/.*with the password \([A-Za-z0-9]*\)$/\1/p' "$work/out")
 [[ -n "$display" && -n "$port" && -n "$password" ]] || fail "no display, port or password printed"
+[[ "$display" != "$rogue_display" ]] || fail "the station's display is the other server's $rogue_display"
 
 # The X server admits no client without the cookie.
 if XAUTHORITY=/dev/null xdpyinfo -display "$display" >/dev/null 2>&1; then fail "X display $display admits anyone"; fi
