@@ -18,6 +18,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <gtest/gtest.h>
+
 #include <functional>
 
 namespace vlk::test {
@@ -25,10 +27,15 @@ namespace vlk::test {
 // The top-level window a widget is shown in (a pop-up is a top level of its own).
 inline QWindow* WindowOf(const QWidget* widget)
 {
-    if (!widget)
+    if (!widget) {
+        ADD_FAILURE() << "input to a missing widget";
         return nullptr;
+    }
     QWidget* top = widget->window();
-    return top ? top->windowHandle() : nullptr;
+    QWindow* window = top ? top->windowHandle() : nullptr;
+    if (!window)
+        ADD_FAILURE() << "input to a widget whose window was never shown";
+    return window;
 }
 
 // `local` (in the widget's coordinates) in the coordinates of its top-level window.
@@ -93,7 +100,9 @@ inline void Click(const QWidget* target, QPoint local, Qt::MouseButton button = 
 
 inline void Click(const QWidget* target, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers modifiers = {})
 {
-    if (target)
+    if (!target)
+        (void)WindowOf(target); // reports the missing widget
+    else
         Click(target, CentreOf(target), button, modifiers);
 }
 
@@ -106,7 +115,9 @@ inline void DoubleClick(const QWidget* target, QPoint local, Qt::KeyboardModifie
 
 inline void DoubleClick(const QWidget* target)
 {
-    if (target)
+    if (!target)
+        (void)WindowOf(target);
+    else
         DoubleClick(target, CentreOf(target));
 }
 
@@ -152,24 +163,28 @@ inline void Key(const QWidget* anyWidgetInWindow, Qt::Key key, Qt::KeyboardModif
     QApplication::processEvents();
 }
 
+// The key code a keyboard reports with `c`: QTest's table for ASCII (punctuation included), the
+// upper-case code point for other letters as the X keyboard map gives it (Cyrillic).
+inline Qt::Key KeyOfCharacter(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= 0x20 && u < 0x7F)
+        return QTest::asciiToKey(static_cast<char>(u));
+    if (c.isLetter())
+        return Qt::Key(c.toUpper().unicode());
+    return Qt::Key_unknown;
+}
+
 // Types text character by character, as a keyboard layout delivers it (Cyrillic included).
 inline void Type(const QWidget* anyWidgetInWindow, const QString& text)
 {
     for (const QChar c : text) {
         QWindow* window = KeyWindow(anyWidgetInWindow);
-        if (!window)
+        if (!window) {
+            ADD_FAILURE() << "no window takes the keys";
             return;
-        const ushort u = c.unicode();
-        Qt::Key key = Qt::Key_unknown;
-        if (u >= '0' && u <= '9')
-            key = Qt::Key(Qt::Key_0 + (u - '0'));
-        else if (u >= 'a' && u <= 'z')
-            key = Qt::Key(Qt::Key_A + (u - 'a'));
-        else if (u >= 'A' && u <= 'Z')
-            key = Qt::Key(Qt::Key_A + (u - 'A'));
-        else if (u == ' ')
-            key = Qt::Key_Space;
-        QTest::sendKeyEvent(QTest::Click, window, key, QString(c), Qt::NoModifier);
+        }
+        QTest::sendKeyEvent(QTest::Click, window, KeyOfCharacter(c), QString(c), Qt::NoModifier);
         QApplication::processEvents();
     }
 }

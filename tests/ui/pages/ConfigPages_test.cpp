@@ -41,11 +41,6 @@ int CountCells(const ARecordList& grid, int firstCol, const QString& text)
     return count;
 }
 
-int Cells(const ARecordList& grid, int firstCol)
-{
-    return grid.GetRowCount() * (grid.GetColumnCount() - firstCol);
-}
-
 // A configuration that the image can carry, drawn at random.
 Configuration RandomConfiguration(std::mt19937& rng)
 {
