@@ -2,7 +2,9 @@
 #include "forms/DialogClassRegistry.h"
 #include "forms/FormResources.h"
 #include "forms/UpDownControl.h"
+#include "grid/ACommon.h"
 #include "grid/ARecordList.h"
+#include "support/WindowInput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -306,6 +308,60 @@ TEST_F(AFormWndTest, SetItemBitmapAndClicks)
     ASSERT_EQ(clicks.size(), 2);
     EXPECT_EQ(clicks[0][0].toInt(), 16);
     EXPECT_EQ(clicks[1][0].toInt(), 13);
+}
+
+// As on the console, frames listed after the controls they enclose: the controls still take the
+// clicks, the frames lie under them (nested ones above their outer frame) and pass every click on.
+TEST_F(AFormWndTest, FramesListedLastLieUnderTheirControlsAndPassClicksOn)
+{
+    AFormWnd page;
+    page.CreateDlgItems(Parse(R"(1 DIALOG 0, 0, 200, 120
+FONT 8, "MS Sans Serif"
+BEGIN
+    CONTROL 133, 1, "Static", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY, 20, 20, 30, 20
+    CONTROL "Кнопка", 2, "Button", BS_PUSHBUTTON | WS_TABSTOP, 60, 20, 50, 14
+    CONTROL "", 3, "Edit", WS_TABSTOP, 20, 70, 60, 14
+    CONTROL " Внутри ", 4, "Button", BS_GROUPBOX, 12, 60, 100, 40
+    CONTROL " Управление ", 5, "Button", BS_GROUPBOX, 4, 4, 192, 112
+    CONTROL "Флажок", 6, "Button", BS_AUTOCHECKBOX | WS_TABSTOP, 120, 70, 60, 10
+END
+)"));
+    page.resize(400, 260);
+    ASSERT_TRUE(vlk::test::ShowAndActivate(&page));
+    QWidget* outer = page.GetDlgItem(5);
+    QWidget* inner = page.GetDlgItem(4);
+    ASSERT_TRUE(outer && inner);
+
+    const QObjectList order = page.children();
+    EXPECT_EQ(order.indexOf(outer), 0);
+    EXPECT_EQ(order.indexOf(inner), 1);
+    for (int id : {1, 2, 3, 6}) {
+        EXPECT_GT(order.indexOf(page.GetDlgItem(id)), 1) << id;
+        EXPECT_TRUE(vlk::test::Reaches(page.GetDlgItem(id))) << id;
+    }
+    // The tab order is still the template's.
+    EXPECT_EQ(ACommon::NextTabControl(page.GetDlgItem(2), false), page.GetDlgItem(3));
+    EXPECT_EQ(ACommon::NextTabControl(page.GetDlgItem(3), false), page.GetDlgItem(6));
+
+    QSignalSpy clicks(&page, &AFormWnd::ItemClicked);
+    vlk::test::Click(page.GetDlgItem(1));
+    vlk::test::Click(page.GetDlgItem(2));
+    auto* box = page.Item<QCheckBox>(6);
+    vlk::test::Click(box);
+    ASSERT_EQ(clicks.size(), 3);
+    EXPECT_EQ(clicks[0][0].toInt(), 1);
+    EXPECT_EQ(clicks[1][0].toInt(), 2);
+    EXPECT_EQ(clicks[2][0].toInt(), 6);
+    EXPECT_TRUE(box->isChecked());
+    vlk::test::Click(page.GetDlgItem(3));
+    EXPECT_TRUE(page.GetDlgItem(3)->hasFocus());
+
+    // A click on a frame's empty inside or on its caption lands on the page itself.
+    const QPoint emptyInside(outer->width() - 10, outer->height() - 10);
+    EXPECT_EQ(vlk::test::WidgetAt(outer, emptyInside), &page);
+    EXPECT_EQ(vlk::test::WidgetAt(inner, QPoint(20, 4)), &page);
+    vlk::test::Click(outer, emptyInside);
+    EXPECT_EQ(clicks.size(), 3);
 }
 
 TEST_F(AFormWndTest, UpDownReportsSteps)
