@@ -26,16 +26,16 @@ TEST_F(StationTest, TheConsoleShowsTheJunctionAndCarriesTheOperatorsCommands)
     }, 5s));
 
     // Control and phase 3: 0x43 after every frame.
-    Click(desk, 1040);
-    Click(desk, 1032);
+    Click(desk.GetDlgItem(1040));
+    Click(desk.GetDlgItem(1032));
     m_sim->ClearRecords();
     ASSERT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= 3; }, 5s));
     for (const auto& command : m_sim->Commands())
         EXPECT_EQ(command.byte, 0x43);
 
     // The clock request goes out once as the six-byte message.
-    Click(desk, 1002);
-    Click(desk, 1003);
+    Click(desk.GetDlgItem(1002));
+    Click(desk.GetDlgItem(1003));
     ASSERT_TRUE(WaitFor([&] { return !m_sim->ClockMessages().empty(); }, 5s));
     const std::size_t commands = m_sim->Commands().size();
     ASSERT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= commands + 2; }, 5s));
@@ -43,7 +43,7 @@ TEST_F(StationTest, TheConsoleShowsTheJunctionAndCarriesTheOperatorsCommands)
     EXPECT_TRUE(m_sim->ClockMessages()[0].valid);
 
     // Handing control back sends 0x00 and locks the buttons.
-    Click(desk, 1040);
+    Click(desk.GetDlgItem(1040));
     EXPECT_TRUE(desk.ControlLocked());
     m_sim->ClearRecords();
     ASSERT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= 2; }, 5s));
@@ -57,8 +57,8 @@ TEST_F(StationTest, ProgrammingModeHandsTheJunctionBackToTheController)
     StartSimulator(FastOptions());
     StartStation(1);
     CDeskWnd& desk = m_frame->Tabs().DeskPage();
-    Click(desk, 1040);
-    Click(desk, 1035);
+    Click(desk.GetDlgItem(1040));
+    Click(desk.GetDlgItem(1035));
     ASSERT_EQ(desk.CommandByte().load(), 0x46);
 
     m_frame->Command(32771)->trigger();

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <functional>
 
 namespace vlk::test {
@@ -201,6 +202,11 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 2000)
         QTest::qSleep(2);
     }
     return true;
+}
+
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    return PumpUntil(done, static_cast<int>(limit.count()));
 }
 
 } // namespace vlk::test
