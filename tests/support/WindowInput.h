@@ -176,17 +176,21 @@ inline Qt::Key KeyOfCharacter(QChar c)
     return Qt::Key_unknown;
 }
 
-// Types text character by character, as a keyboard layout delivers it (Cyrillic included).
+// Types text character by character, as a keyboard layout delivers it (Cyrillic included; a
+// character beyond the basic plane comes as one key with its surrogate pair).
 inline void Type(const QWidget* anyWidgetInWindow, const QString& text)
 {
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         QWindow* window = KeyWindow(anyWidgetInWindow);
         if (!window) {
             ADD_FAILURE() << "no window takes the keys";
             return;
         }
-        QTest::sendKeyEvent(QTest::Click, window, KeyOfCharacter(c), QString(c), Qt::NoModifier);
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const Qt::Key key = n == 1 ? KeyOfCharacter(text[i]) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, window, key, text.mid(i, n), Qt::NoModifier);
         QApplication::processEvents();
+        i += n - 1;
     }
 }
 

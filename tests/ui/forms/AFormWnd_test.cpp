@@ -239,27 +239,28 @@ END
     three->setFocus();
     ASSERT_TRUE(three->hasFocus());
 
-    QTest::keyClick(three, Qt::Key_Tab, Qt::ShiftModifier);
+    vlk::test::Key(&page, Qt::Key_Tab, Qt::ShiftModifier);
     // Backwards past the editable combo box, which takes the focus as a whole.
     EXPECT_TRUE(combo->hasFocus() || combo->isAncestorOf(QApplication::focusWidget()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    vlk::test::Key(&page, Qt::Key_Tab, Qt::ShiftModifier);
     // The disabled edit and the one without a tab stop are passed over; the text is selected.
     EXPECT_TRUE(two->hasFocus());
     EXPECT_EQ(two->selectedText(), QString::fromUtf8("два"));
 
-    QTest::keyClick(two, Qt::Key_Backtab);
+    vlk::test::Key(&page, Qt::Key_Backtab);
     EXPECT_TRUE(one->hasFocus());
     EXPECT_EQ(one->selectedText(), QString::fromUtf8("один"));
 
     // Backwards from the first wraps to the last; forwards from the last wraps to the first.
-    QTest::keyClick(one, Qt::Key_Tab, Qt::ShiftModifier);
+    vlk::test::Key(&page, Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_TRUE(three->hasFocus());
-    QTest::keyClick(three, Qt::Key_Tab);
+    vlk::test::Key(&page, Qt::Key_Tab);
     EXPECT_TRUE(one->hasFocus());
 
     // From the edit part of the combo box, Tab goes on after the combo box.
-    combo->lineEdit()->setFocus();
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Tab);
+    vlk::test::Click(combo->lineEdit());
+    ASSERT_TRUE(combo->lineEdit()->hasFocus());
+    vlk::test::Key(&page, Qt::Key_Tab);
     EXPECT_TRUE(three->hasFocus());
     EXPECT_EQ(three->selectedText(), QString::fromUtf8("три"));
 }
@@ -294,17 +295,16 @@ TEST_F(AFormWndTest, SetItemBitmapAndClicks)
     AFormWnd page;
     page.CreateDlgItems(Parse(kClasses));
     page.resize(400, 300);
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    ASSERT_TRUE(vlk::test::ShowAndActivate(&page));
 
     page.SetItemBitmap(16, BitmapTabTexture);
     EXPECT_EQ(page.Item<QLabel>(16)->pixmap().toImage(), FormBitmap(156).toImage());
     page.SetItemBitmap(4242, BitmapTabTexture); // no such control: nothing happens
 
     QSignalSpy clicks(&page, &AFormWnd::ItemClicked);
-    QTest::mouseClick(page.GetDlgItem(16), Qt::LeftButton);
-    QTest::mouseClick(page.GetDlgItem(13), Qt::LeftButton);
-    QTest::mouseClick(page.GetDlgItem(15), Qt::LeftButton); // a plain label reports nothing
+    vlk::test::Click(page.GetDlgItem(16));
+    vlk::test::Click(page.GetDlgItem(13));
+    vlk::test::Click(page.GetDlgItem(15)); // a plain label reports nothing
     ASSERT_EQ(clicks.size(), 2);
     EXPECT_EQ(clicks[0][0].toInt(), 16);
     EXPECT_EQ(clicks[1][0].toInt(), 13);
@@ -369,15 +369,14 @@ TEST_F(AFormWndTest, UpDownReportsSteps)
     AFormWnd page;
     page.CreateDlgItems(Parse(kClasses));
     page.resize(400, 300);
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    ASSERT_TRUE(vlk::test::ShowAndActivate(&page));
     auto* spin = page.Item<UpDownControl>(19);
     ASSERT_TRUE(spin);
     QSignalSpy steps(spin, &UpDownControl::DeltaPos);
-    QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(spin->width() / 2, 2));
-    QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(spin->width() / 2, spin->height() - 3));
+    vlk::test::Click(spin, QPoint(spin->width() / 2, 2));
+    vlk::test::Click(spin, QPoint(spin->width() / 2, spin->height() - 3));
     spin->setFocus();
-    QTest::keyClick(spin, Qt::Key_Up);
+    vlk::test::Key(spin, Qt::Key_Up);
     ASSERT_EQ(steps.size(), 3);
     EXPECT_EQ(steps[0][0].toInt(), -1);
     EXPECT_EQ(steps[1][0].toInt(), 1);
