@@ -52,6 +52,56 @@ TEST_F(StationTest, TheConsoleShowsTheJunctionAndCarriesTheOperatorsCommands)
     EXPECT_TRUE(m_messages.Entries().empty());
 }
 
+// The operator's controls clicked through the station's window, and the byte the station puts on
+// the line after every state frame, as the controller receives it.
+TEST_F(StationTest, OperatorClicksPutTheirCommandBytesOnTheLineAfterEveryFrame)
+{
+    SimulatorOptions options = FastOptions();
+    options.period = 200ms;
+    StartSimulator(options);
+    StartStation(1);
+    CDeskWnd& desk = m_frame->Tabs().DeskPage();
+    ASSERT_EQ(m_frame->Tabs().Selected(), CTabs::ConsoleTab);
+    ASSERT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= 2; }, 5s));
+
+    // Clicks `id` and checks that from then on the answer to every frame is `byte`, alone.
+    const auto clickAndExpect = [&](int id, std::uint8_t byte) {
+        SCOPED_TRACE(testing::Message() << "control " << id << ", byte 0x" << std::hex << int(byte));
+        QWidget* control = desk.GetDlgItem(id);
+        ASSERT_NE(control, nullptr);
+        ASSERT_TRUE(Reaches(control)) << "covered by " << AFormWnd::ItemId(WidgetAt(control, CentreOf(control)));
+        Click(control);
+        const auto sent = [&] {
+            for (const auto& command : m_sim->Commands())
+                if (command.byte == byte)
+                    return true;
+            return false;
+        };
+        ASSERT_TRUE(WaitFor(sent, 5s));
+        m_sim->ClearRecords();
+        ASSERT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= 4; }, 5s));
+        auto commands = m_sim->Commands();
+        // An answer to a frame sent before the records were cleared may come first.
+        if (!commands.empty() && commands.front().afterFrame == 0)
+            commands.erase(commands.begin());
+        ASSERT_GE(commands.size(), 3u);
+        for (std::size_t i = 0; i < commands.size(); ++i) {
+            EXPECT_EQ(commands[i].byte, byte) << i;
+            EXPECT_EQ(commands[i].afterFrame, i + 1) << "one answer after every frame, " << i;
+        }
+        for (const auto& received : m_sim->Received())
+            EXPECT_EQ(received.byte, byte);
+    };
+
+    clickAndExpect(1040, 0x40); // the control toggle: the operator takes control
+    clickAndExpect(1032, 0x43); // phase 3
+    clickAndExpect(1038, 0x50); // "ЖМ"
+    clickAndExpect(1039, 0x60); // "ОС"
+    clickAndExpect(1040, 0x00); // the toggle again: control handed back
+    EXPECT_TRUE(desk.ControlLocked());
+    EXPECT_TRUE(m_messages.Entries().empty());
+}
+
 TEST_F(StationTest, ProgrammingModeHandsTheJunctionBackToTheController)
 {
     StartSimulator(FastOptions());
