@@ -2,6 +2,7 @@
 
 #include "app/MainFrm.h"
 #include "e2e/ScriptedDialogs.h"
+#include "support/WindowInput.h"
 #include "util/Messages.h"
 #include "ControllerSimulator.h"
 
@@ -48,8 +49,7 @@ protected:
         m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
         m_dialogs.ports = {port};
         m_frame->AskPortAndStart();
-        m_frame->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(m_frame.get()));
+        ASSERT_TRUE(ShowAndActivate(m_frame.get()));
     }
 
     // Waits for the simulator while the UI thread keeps serving the console's updates.

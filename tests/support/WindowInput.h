@@ -18,6 +18,9 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <gtest/gtest.h>
+
+#include <chrono>
 #include <functional>
 
 namespace vlk::test {
@@ -25,10 +28,15 @@ namespace vlk::test {
 // The top-level window a widget is shown in (a pop-up is a top level of its own).
 inline QWindow* WindowOf(const QWidget* widget)
 {
-    if (!widget)
+    if (!widget) {
+        ADD_FAILURE() << "input to a missing widget";
         return nullptr;
+    }
     QWidget* top = widget->window();
-    return top ? top->windowHandle() : nullptr;
+    QWindow* window = top ? top->windowHandle() : nullptr;
+    if (!window)
+        ADD_FAILURE() << "input to a widget whose window was never shown";
+    return window;
 }
 
 // `local` (in the widget's coordinates) in the coordinates of its top-level window.
@@ -93,7 +101,9 @@ inline void Click(const QWidget* target, QPoint local, Qt::MouseButton button = 
 
 inline void Click(const QWidget* target, Qt::MouseButton button = Qt::LeftButton, Qt::KeyboardModifiers modifiers = {})
 {
-    if (target)
+    if (!target)
+        (void)WindowOf(target); // reports the missing widget
+    else
         Click(target, CentreOf(target), button, modifiers);
 }
 
@@ -106,7 +116,9 @@ inline void DoubleClick(const QWidget* target, QPoint local, Qt::KeyboardModifie
 
 inline void DoubleClick(const QWidget* target)
 {
-    if (target)
+    if (!target)
+        (void)WindowOf(target);
+    else
         DoubleClick(target, CentreOf(target));
 }
 
@@ -152,25 +164,33 @@ inline void Key(const QWidget* anyWidgetInWindow, Qt::Key key, Qt::KeyboardModif
     QApplication::processEvents();
 }
 
-// Types text character by character, as a keyboard layout delivers it (Cyrillic included).
+// The key code a keyboard reports with `c`: QTest's table for ASCII (punctuation included), the
+// upper-case code point for other letters as the X keyboard map gives it (Cyrillic).
+inline Qt::Key KeyOfCharacter(QChar c)
+{
+    const ushort u = c.unicode();
+    if (u >= 0x20 && u < 0x7F)
+        return QTest::asciiToKey(static_cast<char>(u));
+    if (c.isLetter())
+        return Qt::Key(c.toUpper().unicode());
+    return Qt::Key_unknown;
+}
+
+// Types text character by character, as a keyboard layout delivers it (Cyrillic included; a
+// character beyond the basic plane comes as one key with its surrogate pair).
 inline void Type(const QWidget* anyWidgetInWindow, const QString& text)
 {
-    for (const QChar c : text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
         QWindow* window = KeyWindow(anyWidgetInWindow);
-        if (!window)
+        if (!window) {
+            ADD_FAILURE() << "no window takes the keys";
             return;
-        const ushort u = c.unicode();
-        Qt::Key key = Qt::Key_unknown;
-        if (u >= '0' && u <= '9')
-            key = Qt::Key(Qt::Key_0 + (u - '0'));
-        else if (u >= 'a' && u <= 'z')
-            key = Qt::Key(Qt::Key_A + (u - 'a'));
-        else if (u >= 'A' && u <= 'Z')
-            key = Qt::Key(Qt::Key_A + (u - 'A'));
-        else if (u == ' ')
-            key = Qt::Key_Space;
-        QTest::sendKeyEvent(QTest::Click, window, key, QString(c), Qt::NoModifier);
+        }
+        const qsizetype n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
+        const Qt::Key key = n == 1 ? KeyOfCharacter(text[i]) : Qt::Key_unknown;
+        QTest::sendKeyEvent(QTest::Click, window, key, text.mid(i, n), Qt::NoModifier);
         QApplication::processEvents();
+        i += n - 1;
     }
 }
 
@@ -186,6 +206,11 @@ inline bool PumpUntil(const std::function<bool()>& done, int ms = 2000)
         QTest::qSleep(2);
     }
     return true;
+}
+
+inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    return PumpUntil(done, static_cast<int>(limit.count()));
 }
 
 } // namespace vlk::test

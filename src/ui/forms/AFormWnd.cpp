@@ -19,6 +19,8 @@
 #include <QRegularExpressionValidator>
 #include <QScrollBar>
 
+#include <algorithm>
+
 namespace vlk {
 
 namespace {
@@ -175,8 +177,25 @@ QSize AFormWnd::CreateDlgItems(const DialogTemplate& dialog)
 
     for (const DialogItem& item : dialog.items)
         (void)CreateItem(item, DialogItemRect(item));
+    StackFramesBelowControls();
 
     return {dialog.cx * m_baseUnits.width() / 4, dialog.cy * m_baseUnits.height() / 8};
+}
+
+void AFormWnd::StackFramesBelowControls()
+{
+    // A template lists its items in creation order, and Qt stacks a later sibling above an
+    // earlier one; a frame drawn after the controls it encloses would lie on top of them.
+    // Frames are only pictures: under everything else, the larger ones lowest.
+    std::vector<GroupFrame*> frames;
+    for (QObject* child : children())
+        if (auto* frame = qobject_cast<GroupFrame*>(child))
+            frames.push_back(frame);
+    const auto area = [](const QWidget* w) { return static_cast<qint64>(w->width()) * w->height(); };
+    std::stable_sort(frames.begin(), frames.end(),
+                     [&](const GroupFrame* a, const GroupFrame* b) { return area(a) < area(b); });
+    for (GroupFrame* frame : frames)
+        frame->lower(); // the last lowered, the largest, ends at the bottom
 }
 
 QRect AFormWnd::DialogItemRect(const DialogItem& item) const

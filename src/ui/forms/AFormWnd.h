@@ -91,6 +91,9 @@ private:
 
     [[nodiscard]] QWidget* CreateItem(const DialogItem& item, const QRect& rect);
     [[nodiscard]] static SizeRule RuleFor(const QWidget* window);
+    // Puts every frame of the page under the other children, nested frames above the frames
+    // that hold them.
+    void StackFramesBelowControls();
 
     std::vector<Perc> m_layout;
     QPixmap m_background;

@@ -8,6 +8,8 @@ namespace vlk {
 GroupFrame::GroupFrame(const QString& title, QWidget* parent) : QGroupBox(title, parent)
 {
     setAttribute(Qt::WA_NoSystemBackground);
+    // A frame listed after its controls would otherwise swallow their clicks.
+    setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
 void GroupFrame::paintEvent(QPaintEvent*)

@@ -1,4 +1,5 @@
 #include "app/AboutDlg.h"
+#include "support/WindowInput.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -23,9 +24,15 @@ TEST(AboutDlg, ShowsTheVersionAndClosesWithOkOrEscape)
     EXPECT_TRUE(icon);
     EXPECT_EQ(about.OkButton()->text(), QStringLiteral("OK"));
 
-    QTimer::singleShot(0, &about, [&] { QTest::mouseClick(about.OkButton(), Qt::LeftButton); });
+    QTimer::singleShot(0, &about, [&] {
+        EXPECT_TRUE(test::ShowAndActivate(&about));
+        test::Click(about.OkButton());
+    });
     EXPECT_EQ(about.exec(), QDialog::Accepted);
-    QTimer::singleShot(0, &about, [&] { QTest::keyClick(&about, Qt::Key_Escape); });
+    QTimer::singleShot(0, &about, [&] {
+        EXPECT_TRUE(test::ShowAndActivate(&about));
+        test::Key(&about, Qt::Key_Escape);
+    });
     EXPECT_EQ(about.exec(), QDialog::Rejected);
 }
 

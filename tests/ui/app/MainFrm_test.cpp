@@ -1,6 +1,7 @@
 #include "app/MainFrm.h"
 #include "app/LockIndicators.h"
 #include "e2e/ScriptedDialogs.h"
+#include "support/WindowInput.h"
 #include "util/Messages.h"
 
 #include <QAction>
@@ -179,10 +180,8 @@ TEST_F(MainFrameTest, HelpWithoutItsFileSaysSo)
     QTemporaryDir folder;
     m_frame->SetHelpFolder(folder.path());
     EXPECT_EQ(m_frame->HelpFilePath(), folder.filePath(QStringLiteral("HELPVLK2_2.hlp")));
-    m_frame->show();
-    m_frame->activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(m_frame.get()));
-    QTest::keyClick(m_frame.get(), Qt::Key_F1);
+    ASSERT_TRUE(test::ShowAndActivate(m_frame.get()));
+    test::Key(m_frame.get(), Qt::Key_F1);
     ASSERT_EQ(m_messages.Texts().size(), 1u);
     EXPECT_EQ(m_messages.Texts()[0],
               ("Файл справки " + folder.filePath(QStringLiteral("HELPVLK2_2.hlp")) + " не найден").toStdString());

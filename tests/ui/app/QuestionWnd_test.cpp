@@ -1,4 +1,5 @@
 #include "app/QuestionWnd.h"
+#include "support/WindowInput.h"
 
 #include <QPushButton>
 #include <QRadioButton>
@@ -16,7 +17,10 @@ namespace {
 template <class Script>
 int RunWith(CQuestionWnd& dialog, Script script)
 {
-    QTimer::singleShot(0, &dialog, [&] { script(); });
+    QTimer::singleShot(0, &dialog, [&] {
+        EXPECT_TRUE(test::ShowAndActivate(&dialog));
+        script();
+    });
     return dialog.exec();
 }
 
@@ -58,10 +62,10 @@ TEST(QuestionWnd, OkWaitsForAPortThenEndsWithIt)
     CQuestionWnd dialog;
     bool stayedOpen = false;
     const int result = RunWith(dialog, [&] {
-        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        test::Click(dialog.OkButton());
         stayedOpen = dialog.isVisible();
-        QTest::mouseClick(dialog.Com2(), Qt::LeftButton);
-        QTest::mouseClick(dialog.OkButton(), Qt::LeftButton);
+        test::Click(dialog.Com2());
+        test::Click(dialog.OkButton());
     });
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(result, QDialog::Accepted);
@@ -73,10 +77,10 @@ TEST(QuestionWnd, EnterOnTheDefaultButtonAcceptsOnlyWithAPort)
     CQuestionWnd dialog;
     bool stayedOpen = false;
     const int result = RunWith(dialog, [&] {
-        QTest::keyClick(&dialog, Qt::Key_Return);
+        test::Key(&dialog, Qt::Key_Return);
         stayedOpen = dialog.isVisible();
-        QTest::mouseClick(dialog.Com1(), Qt::LeftButton);
-        QTest::keyClick(&dialog, Qt::Key_Return);
+        test::Click(dialog.Com1());
+        test::Key(&dialog, Qt::Key_Return);
     });
     EXPECT_TRUE(stayedOpen);
     EXPECT_EQ(result, QDialog::Accepted);
@@ -88,16 +92,16 @@ TEST(QuestionWnd, CancelAndEscapeEndWithCancelWhateverWasChosen)
     CQuestionWnd cancelled;
     EXPECT_EQ(RunWith(cancelled,
                       [&] {
-                          QTest::mouseClick(cancelled.Com1(), Qt::LeftButton);
-                          QTest::mouseClick(cancelled.CancelButton(), Qt::LeftButton);
+                          test::Click(cancelled.Com1());
+                          test::Click(cancelled.CancelButton());
                       }),
               QDialog::Rejected);
 
     CQuestionWnd escaped;
     EXPECT_EQ(RunWith(escaped,
                       [&] {
-                          QTest::mouseClick(escaped.Com2(), Qt::LeftButton);
-                          QTest::keyClick(&escaped, Qt::Key_Escape);
+                          test::Click(escaped.Com2());
+                          test::Key(&escaped, Qt::Key_Escape);
                       }),
               QDialog::Rejected);
 }

@@ -1,6 +1,7 @@
 #include "app/Tabs.h"
 
 #include "forms/FormResources.h"
+#include "support/WindowInput.h"
 
 #include <QDir>
 #include <QTest>
@@ -8,6 +9,7 @@
 #include <gtest/gtest.h>
 
 using namespace vlk;
+using namespace vlk::test;
 
 namespace {
 
@@ -44,8 +46,7 @@ protected:
     void SetUp() override
     {
         m_tabs.resize(1024, 700);
-        m_tabs.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_tabs));
+        ASSERT_TRUE(ShowAndActivate(&m_tabs));
     }
     CTabs m_tabs;
 };
@@ -102,8 +103,8 @@ TEST_F(TabsTest, ClicksOnGapsAndRightOfTheTabsChangeNothing)
 {
     const QRect first = m_tabs.TabRect(0);
     const QRect last = m_tabs.TabRect(6);
-    QTest::mouseClick(&m_tabs, Qt::LeftButton, {}, QPoint(first.x() + first.width(), 10));
-    QTest::mouseClick(&m_tabs, Qt::LeftButton, {}, QPoint(last.x() + last.width() + 10, 10));
+    Click(&m_tabs, QPoint(first.x() + first.width(), 10), Qt::LeftButton);
+    Click(&m_tabs, QPoint(last.x() + last.width() + 10, 10), Qt::LeftButton);
     EXPECT_EQ(m_tabs.Selected(), 3);
     EXPECT_TRUE(m_tabs.DeskPage().isVisible());
     EXPECT_EQ(VisiblePages(m_tabs), 1);
@@ -111,12 +112,12 @@ TEST_F(TabsTest, ClicksOnGapsAndRightOfTheTabsChangeNothing)
 
 TEST_F(TabsTest, ClickingATabShowsItsPageOnly)
 {
-    QTest::mouseClick(&m_tabs, Qt::LeftButton, {}, m_tabs.TabRect(0).center());
+    Click(&m_tabs, m_tabs.TabRect(0).center(), Qt::LeftButton);
     EXPECT_EQ(m_tabs.Selected(), 0);
     EXPECT_TRUE(m_tabs.DirectionPage().isVisible());
     EXPECT_FALSE(m_tabs.DeskPage().isVisible());
     EXPECT_EQ(VisiblePages(m_tabs), 1);
-    QTest::mouseClick(&m_tabs, Qt::RightButton, {}, m_tabs.TabRect(2).center());
+    Click(&m_tabs, m_tabs.TabRect(2).center(), Qt::RightButton);
     EXPECT_EQ(m_tabs.Selected(), 0);
     m_tabs.SelectPage(3);
     EXPECT_TRUE(m_tabs.DeskPage().isVisible());
@@ -129,13 +130,13 @@ TEST_F(TabsTest, ReselectingTheSelectedTabNeitherHidesNorRepaints)
     QCoreApplication::processEvents();
     EventCounter hides(&m_tabs.DeskPage(), QEvent::Hide);
     EventCounter paints(&m_tabs, QEvent::Paint);
-    QTest::mouseClick(&m_tabs, Qt::LeftButton, {}, m_tabs.TabRect(3).center());
+    Click(&m_tabs, m_tabs.TabRect(3).center(), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(hides.count, 0);
     EXPECT_EQ(paints.count, 0);
     EXPECT_EQ(m_tabs.Selected(), 3);
 
-    QTest::mouseClick(&m_tabs, Qt::LeftButton, {}, m_tabs.TabRect(4).center());
+    Click(&m_tabs, m_tabs.TabRect(4).center(), Qt::LeftButton);
     QCoreApplication::processEvents();
     EXPECT_EQ(hides.count, 1);
     EXPECT_GT(paints.count, 0);

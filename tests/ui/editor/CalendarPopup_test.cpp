@@ -18,19 +18,16 @@ protected:
         EXPECT_NE(popup, nullptr);
         return popup;
     }
-    static void Press(QWidget* popup, QPoint point) { QTest::mousePress(popup, Qt::LeftButton, {}, point); }
-    static void Release(QWidget* popup, QPoint point) { QTest::mouseRelease(popup, Qt::LeftButton, {}, point); }
+    // Presses, releases and clicks on the calendar go to its own window.
+    static void Press(QWidget* popup, QPoint point) { test::Press(popup, point); }
+    static void Release(QWidget* popup, QPoint point) { test::Release(popup, point); }
+    static void Click(QWidget* popup, QPoint point) { test::Click(popup, point); }
     static QPoint Day(int cell) { return geo::DayCellRect(cell).center(); }
     static QPoint Month(int cell) { return geo::MonthCellRect(cell).center(); }
     static QPoint Header() { return {85, 15}; }
     static QPoint PreviousArrow() { return {12, 15}; }
     static QPoint NextArrow() { return {171 - 12, 15}; }
-    static void MoveTo(QWidget* popup, QPoint point)
-    {
-        QMouseEvent move(QEvent::MouseMove, QPointF(point), popup->mapToGlobal(QPointF(point)),
-                         Qt::NoButton, Qt::NoButton, {});
-        QCoreApplication::sendEvent(popup, &move);
-    }
+    static void MoveTo(QWidget* popup, QPoint point) { test::Move(popup, point); }
     static const ADate& Date() { return CalendarPopup::SharedDate(); }
 };
 
@@ -122,17 +119,17 @@ TEST_F(CalendarPopupTest, ArrowsStepMonthsOrYears)
     Press(popup, NextArrow());
     Release(popup, NextArrow());
     EXPECT_EQ(editor->Text(), "29.02.2008");
-    Press(popup, PreviousArrow());
-    Press(popup, PreviousArrow());
+    Click(popup, PreviousArrow());
+    Click(popup, PreviousArrow());
     EXPECT_EQ(editor->Text(), "29.12.2007");
 
-    Press(popup, Header());
+    Click(popup, Header());
     EXPECT_FALSE(popup->DaysView());
     EXPECT_EQ(popup->Selection(), 11);
-    Press(popup, NextArrow());
+    Click(popup, NextArrow());
     EXPECT_EQ(editor->Text(), "29.12.2008");
-    Press(popup, PreviousArrow());
-    Press(popup, PreviousArrow());
+    Click(popup, PreviousArrow());
+    Click(popup, PreviousArrow());
     EXPECT_EQ(editor->Text(), "29.12.2006");
     EXPECT_EQ(editor->Popup(), popup);
     EXPECT_EQ(m_beeps, 0);
@@ -160,7 +157,7 @@ TEST_F(CalendarPopupTest, MonthsViewChoosesAMonthAndReturnsToDays)
     EXPECT_EQ(editor->Popup(), popup);
 
     // Back to months and away from the chosen cell: the view stays.
-    Press(popup, Header());
+    Click(popup, Header());
     Press(popup, Month(5));
     Release(popup, Month(6));
     EXPECT_FALSE(popup->DaysView());
@@ -171,7 +168,7 @@ TEST_F(CalendarPopupTest, ClickOutsideClosesWithoutChangingTheDate)
 {
     ClassZetEdit* editor = MakeEditor(ZES_DATE, "6.03.2008");
     CalendarPopup* popup = OpenCalendar(editor);
-    QTest::mouseDClick(popup, Qt::LeftButton, {}, QPoint(200, 200));
+    ClickPopupAt(popup, QPoint(200, 200), true); // a double click away from it
     EXPECT_TRUE(Gone(editor));
     EXPECT_EQ(editor->Text(), "6.03.2008");
     EXPECT_EQ(editor->EditChild()->cursorPosition(), 9);
@@ -181,15 +178,16 @@ TEST_F(CalendarPopupTest, KeysAreSwallowedWhileTheCalendarIsOpen)
 {
     ClassZetEdit* editor = MakeEditor(ZES_DATE, "6.03.2008");
     CalendarPopup* popup = OpenCalendar(editor);
-    QTest::keyClicks(editor->EditChild(), "12");
-    QTest::keyClicks(popup, "34");
-    QTest::keyClick(editor->EditChild(), Qt::Key_Backspace);
+    ASSERT_TRUE(editor->EditChild()->hasFocus());
+    test::Type(editor, "12");
+    test::Type(popup, "34");
+    test::Key(editor, Qt::Key_Backspace);
     EXPECT_EQ(editor->Text(), "6.03.2008");
     EXPECT_EQ(editor->Popup(), popup);
     // Escape goes on to the edit after the calendar closes.
-    QTest::keyClick(popup, Qt::Key_Escape);
+    test::Key(popup, Qt::Key_Escape);
     EXPECT_TRUE(Gone(editor));
-    QTest::keyClicks(editor->EditChild(), "1");
+    test::Type(editor, "1");
     EXPECT_NE(editor->Text(), "6.03.2008");
 }
 
@@ -297,10 +295,10 @@ TEST_F(CalendarPopupTest, SnapshotsOfBothPopups)
     EXPECT_TRUE(date->grab().save(folder + "/editor_date.png"));
     number->ClosePopup();
     ASSERT_TRUE(Gone(number));
-    QTest::mousePress(number, Qt::LeftButton, {}, number->ButtonStrip().center());
+    test::Press(number, number->ButtonStrip().center());
     EXPECT_TRUE(number->ButtonPressed());
     EXPECT_TRUE(number->grab().save(folder + "/editor_number_pressed.png"));
-    QTest::mouseRelease(number, Qt::LeftButton, {}, number->ButtonStrip().center());
+    test::Release(number, number->ButtonStrip().center());
     number->ClosePopup();
     ASSERT_TRUE(Gone(number));
 }

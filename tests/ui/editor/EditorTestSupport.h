@@ -4,9 +4,9 @@
 #include "editor/CalendarPopup.h"
 #include "editor/ClassZetEdit.h"
 #include "util/ADate.h"
+#include "support/WindowInput.h"
 
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTest>
 #include <QWidget>
@@ -67,28 +67,27 @@ protected:
         return editor;
     }
 
-    // Presses and releases the mouse in the button strip, as the user opens the pop-up.
+    // Presses and releases the mouse in the button strip, as the user opens the pop-up; the
+    // release goes where Qt sends it (to the pop-up, which has the mouse by then).
     static ZetPopup* OpenByButton(ClassZetEdit* editor)
     {
         const QPoint strip = editor->ButtonStrip().center();
-        QTest::mousePress(editor, Qt::LeftButton, {}, strip);
+        Press(editor, strip);
         ZetPopup* popup = editor->Popup();
-        QTest::mouseRelease(editor, Qt::LeftButton, {}, strip);
+        Release(editor, strip);
         return popup;
     }
 
-    // A typed character the ASCII key table of QTest does not know (Cyrillic, say).
-    static void TypeCharacter(QWidget* widget, const QString& character)
+    // A click at `point` of the pop-up (outside it too): on the pop-up it goes to the pop-up's
+    // window; outside it, to the form's window under that point, where the user clicked.
+    void ClickPopupAt(const QWidget* popup, QPoint point, bool twice = false) const
     {
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, character);
-        QCoreApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, character);
-        QCoreApplication::sendEvent(widget, &release);
-    }
-
-    static void ClickAt(QWidget* popup, QPoint point)
-    {
-        QTest::mouseClick(popup, Qt::LeftButton, {}, point);
+        const QWidget* target = popup->rect().contains(point) ? popup : m_form.get();
+        const QPoint local = target == popup ? point : m_form->mapFromGlobal(popup->mapToGlobal(point));
+        if (twice)
+            DoubleClick(target, local);
+        else
+            Click(target, local);
     }
 
     static bool Gone(ClassZetEdit* editor)

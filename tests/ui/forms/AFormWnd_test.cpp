@@ -2,7 +2,9 @@
 #include "forms/DialogClassRegistry.h"
 #include "forms/FormResources.h"
 #include "forms/UpDownControl.h"
+#include "grid/ACommon.h"
 #include "grid/ARecordList.h"
+#include "support/WindowInput.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -237,27 +239,28 @@ END
     three->setFocus();
     ASSERT_TRUE(three->hasFocus());
 
-    QTest::keyClick(three, Qt::Key_Tab, Qt::ShiftModifier);
+    vlk::test::Key(&page, Qt::Key_Tab, Qt::ShiftModifier);
     // Backwards past the editable combo box, which takes the focus as a whole.
     EXPECT_TRUE(combo->hasFocus() || combo->isAncestorOf(QApplication::focusWidget()));
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab, Qt::ShiftModifier);
+    vlk::test::Key(&page, Qt::Key_Tab, Qt::ShiftModifier);
     // The disabled edit and the one without a tab stop are passed over; the text is selected.
     EXPECT_TRUE(two->hasFocus());
     EXPECT_EQ(two->selectedText(), QString::fromUtf8("два"));
 
-    QTest::keyClick(two, Qt::Key_Backtab);
+    vlk::test::Key(&page, Qt::Key_Backtab);
     EXPECT_TRUE(one->hasFocus());
     EXPECT_EQ(one->selectedText(), QString::fromUtf8("один"));
 
     // Backwards from the first wraps to the last; forwards from the last wraps to the first.
-    QTest::keyClick(one, Qt::Key_Tab, Qt::ShiftModifier);
+    vlk::test::Key(&page, Qt::Key_Tab, Qt::ShiftModifier);
     EXPECT_TRUE(three->hasFocus());
-    QTest::keyClick(three, Qt::Key_Tab);
+    vlk::test::Key(&page, Qt::Key_Tab);
     EXPECT_TRUE(one->hasFocus());
 
     // From the edit part of the combo box, Tab goes on after the combo box.
-    combo->lineEdit()->setFocus();
-    QTest::keyClick(combo->lineEdit(), Qt::Key_Tab);
+    vlk::test::Click(combo->lineEdit());
+    ASSERT_TRUE(combo->lineEdit()->hasFocus());
+    vlk::test::Key(&page, Qt::Key_Tab);
     EXPECT_TRUE(three->hasFocus());
     EXPECT_EQ(three->selectedText(), QString::fromUtf8("три"));
 }
@@ -292,20 +295,73 @@ TEST_F(AFormWndTest, SetItemBitmapAndClicks)
     AFormWnd page;
     page.CreateDlgItems(Parse(kClasses));
     page.resize(400, 300);
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    ASSERT_TRUE(vlk::test::ShowAndActivate(&page));
 
     page.SetItemBitmap(16, BitmapTabTexture);
     EXPECT_EQ(page.Item<QLabel>(16)->pixmap().toImage(), FormBitmap(156).toImage());
     page.SetItemBitmap(4242, BitmapTabTexture); // no such control: nothing happens
 
     QSignalSpy clicks(&page, &AFormWnd::ItemClicked);
-    QTest::mouseClick(page.GetDlgItem(16), Qt::LeftButton);
-    QTest::mouseClick(page.GetDlgItem(13), Qt::LeftButton);
-    QTest::mouseClick(page.GetDlgItem(15), Qt::LeftButton); // a plain label reports nothing
+    vlk::test::Click(page.GetDlgItem(16));
+    vlk::test::Click(page.GetDlgItem(13));
+    vlk::test::Click(page.GetDlgItem(15)); // a plain label reports nothing
     ASSERT_EQ(clicks.size(), 2);
     EXPECT_EQ(clicks[0][0].toInt(), 16);
     EXPECT_EQ(clicks[1][0].toInt(), 13);
+}
+
+// As on the console, frames listed after the controls they enclose: the controls still take the
+// clicks, the frames lie under them (nested ones above their outer frame) and pass every click on.
+TEST_F(AFormWndTest, FramesListedLastLieUnderTheirControlsAndPassClicksOn)
+{
+    AFormWnd page;
+    page.CreateDlgItems(Parse(R"(1 DIALOG 0, 0, 200, 120
+FONT 8, "MS Sans Serif"
+BEGIN
+    CONTROL 133, 1, "Static", SS_BITMAP | SS_CENTERIMAGE | SS_NOTIFY, 20, 20, 30, 20
+    CONTROL "Кнопка", 2, "Button", BS_PUSHBUTTON | WS_TABSTOP, 60, 20, 50, 14
+    CONTROL "", 3, "Edit", WS_TABSTOP, 20, 70, 60, 14
+    CONTROL " Внутри ", 4, "Button", BS_GROUPBOX, 12, 60, 100, 40
+    CONTROL " Управление ", 5, "Button", BS_GROUPBOX, 4, 4, 192, 112
+    CONTROL "Флажок", 6, "Button", BS_AUTOCHECKBOX | WS_TABSTOP, 120, 70, 60, 10
+END
+)"));
+    page.resize(400, 260);
+    ASSERT_TRUE(vlk::test::ShowAndActivate(&page));
+    QWidget* outer = page.GetDlgItem(5);
+    QWidget* inner = page.GetDlgItem(4);
+    ASSERT_TRUE(outer && inner);
+
+    const QObjectList order = page.children();
+    EXPECT_EQ(order.indexOf(outer), 0);
+    EXPECT_EQ(order.indexOf(inner), 1);
+    for (int id : {1, 2, 3, 6}) {
+        EXPECT_GT(order.indexOf(page.GetDlgItem(id)), 1) << id;
+        EXPECT_TRUE(vlk::test::Reaches(page.GetDlgItem(id))) << id;
+    }
+    // The tab order is still the template's.
+    EXPECT_EQ(ACommon::NextTabControl(page.GetDlgItem(2), false), page.GetDlgItem(3));
+    EXPECT_EQ(ACommon::NextTabControl(page.GetDlgItem(3), false), page.GetDlgItem(6));
+
+    QSignalSpy clicks(&page, &AFormWnd::ItemClicked);
+    vlk::test::Click(page.GetDlgItem(1));
+    vlk::test::Click(page.GetDlgItem(2));
+    auto* box = page.Item<QCheckBox>(6);
+    vlk::test::Click(box);
+    ASSERT_EQ(clicks.size(), 3);
+    EXPECT_EQ(clicks[0][0].toInt(), 1);
+    EXPECT_EQ(clicks[1][0].toInt(), 2);
+    EXPECT_EQ(clicks[2][0].toInt(), 6);
+    EXPECT_TRUE(box->isChecked());
+    vlk::test::Click(page.GetDlgItem(3));
+    EXPECT_TRUE(page.GetDlgItem(3)->hasFocus());
+
+    // A click on a frame's empty inside or on its caption lands on the page itself.
+    const QPoint emptyInside(outer->width() - 10, outer->height() - 10);
+    EXPECT_EQ(vlk::test::WidgetAt(outer, emptyInside), &page);
+    EXPECT_EQ(vlk::test::WidgetAt(inner, QPoint(20, 4)), &page);
+    vlk::test::Click(outer, emptyInside);
+    EXPECT_EQ(clicks.size(), 3);
 }
 
 TEST_F(AFormWndTest, UpDownReportsSteps)
@@ -313,15 +369,14 @@ TEST_F(AFormWndTest, UpDownReportsSteps)
     AFormWnd page;
     page.CreateDlgItems(Parse(kClasses));
     page.resize(400, 300);
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    ASSERT_TRUE(vlk::test::ShowAndActivate(&page));
     auto* spin = page.Item<UpDownControl>(19);
     ASSERT_TRUE(spin);
     QSignalSpy steps(spin, &UpDownControl::DeltaPos);
-    QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(spin->width() / 2, 2));
-    QTest::mouseClick(spin, Qt::LeftButton, {}, QPoint(spin->width() / 2, spin->height() - 3));
+    vlk::test::Click(spin, QPoint(spin->width() / 2, 2));
+    vlk::test::Click(spin, QPoint(spin->width() / 2, spin->height() - 3));
     spin->setFocus();
-    QTest::keyClick(spin, Qt::Key_Up);
+    vlk::test::Key(spin, Qt::Key_Up);
     ASSERT_EQ(steps.size(), 3);
     EXPECT_EQ(steps[0][0].toInt(), -1);
     EXPECT_EQ(steps[1][0].toInt(), 1);

@@ -215,7 +215,8 @@ TEST(ARecordListSelection, NoSelectGridNeverHasACurrentRow)
     f.Show();
     f.grid->SetCurSel(0);
     f.Click(0, 1);
-    QTest::keyClick(f.grid, Qt::Key_Down);
+    EXPECT_TRUE(f.grid->hasFocus()); // the keys below reach it
+    Key(f.grid, Qt::Key_Down);
     EXPECT_EQ(f.grid->GetCurSel(), -1);
     EXPECT_EQ(f.form.Count(1), 0);
 }
@@ -229,23 +230,23 @@ TEST(ARecordListSelection, RowKeys)
     f.Show();
     f.grid->setFocus();
     const int page = (f.grid->viewport()->height() - 16) / 18;
-    QTest::keyClick(f.grid, Qt::Key_Down);
+    Key(f.grid, Qt::Key_Down);
     EXPECT_EQ(f.grid->GetCurSel(), 0);
-    QTest::keyClick(f.grid, Qt::Key_Up);
+    Key(f.grid, Qt::Key_Up);
     EXPECT_EQ(f.grid->GetCurSel(), 0);
-    QTest::keyClick(f.grid, Qt::Key_PageDown);
+    Key(f.grid, Qt::Key_PageDown);
     EXPECT_EQ(f.grid->GetCurSel(), page);
-    QTest::keyClick(f.grid, Qt::Key_End);
+    Key(f.grid, Qt::Key_End);
     EXPECT_EQ(f.grid->GetCurSel(), 11);
-    QTest::keyClick(f.grid, Qt::Key_Down);
+    Key(f.grid, Qt::Key_Down);
     EXPECT_EQ(f.grid->GetCurSel(), 11);
-    QTest::keyClick(f.grid, Qt::Key_PageDown);
+    Key(f.grid, Qt::Key_PageDown);
     EXPECT_EQ(f.grid->GetCurSel(), 11);
-    QTest::keyClick(f.grid, Qt::Key_PageUp);
+    Key(f.grid, Qt::Key_PageUp);
     EXPECT_EQ(f.grid->GetCurSel(), 11 - page);
-    QTest::keyClick(f.grid, Qt::Key_Home);
+    Key(f.grid, Qt::Key_Home);
     EXPECT_EQ(f.grid->GetCurSel(), 0);
-    QTest::keyClick(f.grid, Qt::Key_PageUp);
+    Key(f.grid, Qt::Key_PageUp);
     EXPECT_EQ(f.grid->GetCurSel(), 0);
 }
 
@@ -257,20 +258,20 @@ TEST(ARecordListSelection, TypeAheadMatchesCyrillicLabelsAsUpperCase)
         f.grid->AddRow(QString::fromUtf8(label));
     f.Show();
     f.grid->setFocus();
-    TypeChar(f.grid, QChar(u'ж'));
+    Type(f.grid, QStringLiteral("ж"));
     EXPECT_EQ(f.grid->GetCurSel(), 3); // the lower-case label does not match
-    TypeChar(f.grid, QChar(u'Ж'));
+    Type(f.grid, QStringLiteral("Ж"));
     EXPECT_EQ(f.grid->GetCurSel(), 4);
-    TypeChar(f.grid, QChar(u'ж'));
+    Type(f.grid, QStringLiteral("ж"));
     EXPECT_EQ(f.grid->GetCurSel(), 3); // wrapped round
-    TypeChar(f.grid, QChar(u'к'));
+    Type(f.grid, QStringLiteral("к"));
     EXPECT_EQ(f.grid->GetCurSel(), 0);
     // Latin letters are left alone.
-    TypeChar(f.grid, QChar(u'a'));
-    TypeChar(f.grid, QChar(u'A'));
+    Type(f.grid, QStringLiteral("a"));
+    Type(f.grid, QStringLiteral("A"));
     EXPECT_EQ(f.grid->GetCurSel(), 0);
     // A letter that starts nothing changes nothing.
-    TypeChar(f.grid, QChar(u'я'));
+    Type(f.grid, QStringLiteral("я"));
     EXPECT_EQ(f.grid->GetCurSel(), 0);
 }
 
@@ -292,11 +293,11 @@ TEST(ARecordListMouse, ClicksRightButtonAndHeader)
     EXPECT_EQ(right->row, 3);
     EXPECT_EQ(right->column, 2);
     // A right click below the rows gives the last row; on the header no row.
-    QTest::mouseClick(f.View(), Qt::RightButton, Qt::NoModifier, QPoint(50, 8));
+    Click(f.View(), QPoint(50, 8), Qt::RightButton);
     EXPECT_EQ(f.form.Last(-5)->row, -1);
     EXPECT_EQ(f.form.Last(-5)->column, 1);
     // Left on the header: the column notification, no selection change.
-    QTest::mouseClick(f.View(), Qt::LeftButton, Qt::NoModifier, QPoint(110, 8));
+    Click(f.View(), QPoint(110, 8), Qt::LeftButton);
     const auto* column = f.form.Last(-108);
     ASSERT_NE(column, nullptr);
     EXPECT_EQ(column->kind, RecordListNotification::Kind::Column);

@@ -2,10 +2,10 @@
 
 #include "grid/ARecordList.h"
 #include "grid/RecordListParent.h"
+#include "support/WindowInput.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QKeyEvent>
 #include <QTest>
 #include <QWidget>
 
@@ -80,15 +80,6 @@ inline bool WaitFor(const std::function<bool()>& pred, int ms = 1000)
     return true;
 }
 
-// Types one character the way a keyboard layout delivers it (QTest maps only ASCII).
-inline void TypeChar(QWidget* widget, QChar c)
-{
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(widget, &press);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-    QApplication::sendEvent(widget, &release);
-}
-
 inline QPoint Centre(const QRect& r)
 {
     return QPoint(r.left() + r.width() / 2, r.top() + r.height() / 2);
@@ -102,23 +93,14 @@ struct GridFixture {
         grid = new ARecordList;
         (void)grid->Create(style, QRect(QPoint(0, 0), size), &form, 1042);
     }
-    void Show()
-    {
-        form.show();
-        (void)QTest::qWaitForWindowExposed(&form);
-        form.activateWindow();
-        (void)QTest::qWaitForWindowActive(&form);
-        QApplication::processEvents();
-    }
+    void Show() { EXPECT_TRUE(ShowAndActivate(&form)); }
     QWidget* View() const { return grid->viewport(); }
-    void Click(int row, int col, Qt::MouseButton button = Qt::LeftButton)
+    // A click or double click at the centre of a cell, through the form's window.
+    void Click(int row, int col, Qt::MouseButton button = Qt::LeftButton) const
     {
-        QTest::mouseClick(View(), button, Qt::NoModifier, Centre(grid->GetCellRect(row, col)));
+        test::Click(View(), Centre(grid->GetCellRect(row, col)), button);
     }
-    void DoubleClick(int row, int col)
-    {
-        QTest::mouseDClick(View(), Qt::LeftButton, Qt::NoModifier, Centre(grid->GetCellRect(row, col)));
-    }
+    void DoubleClick(int row, int col) const { test::DoubleClick(View(), Centre(grid->GetCellRect(row, col))); }
 
     RecordingParent form;
     ARecordList* grid = nullptr;

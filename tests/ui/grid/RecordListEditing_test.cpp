@@ -38,7 +38,7 @@ struct EditFixture : GridFixture {
         auto* editor = grid->EditorObject();
         return editor ? editor->LineEdit() : nullptr;
     }
-    // Replaces the editor's text as a user would: select all, type.
+    // Replaces the editor's text as a user would: all of it selected, then typed over.
     void Type(const QString& text)
     {
         QLineEdit* line = Line();
@@ -46,15 +46,12 @@ struct EditFixture : GridFixture {
         line->setFocus();
         line->selectAll();
         if (text.isEmpty())
-            QTest::keyClick(line, Qt::Key_Delete);
+            test::Key(line, Qt::Key_Delete);
         else
-            QTest::keyClicks(line, text);
+            test::Type(line, text);
     }
-    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier)
-    {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : grid;
-        QTest::keyClick(target, key, mods);
-    }
+    // A key to whatever has the keyboard in the form's window.
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) const { test::Key(grid, key, mods); }
     RecordingMessages messages;
 };
 
@@ -145,7 +142,8 @@ TEST(RecordListEditing, BeginEditVetoLeavesNoEditor)
     EXPECT_EQ(f.grid->Editor(), nullptr);
     EXPECT_EQ(f.grid->GetEditColumn(), -1);
     EXPECT_EQ(f.form.Count(-106), 0);
-    QTest::keyClick(f.grid, Qt::Key_Return); // no editor: no commit
+    f.grid->setFocus();
+    test::Key(f.grid, Qt::Key_Return); // no editor: no commit
     EXPECT_EQ(f.form.Count(-101), 0);
 }
 
@@ -196,7 +194,7 @@ TEST(RecordListEditing, CommitVetoKeepsTheEditorUnlessForced)
     f.Type(QStringLiteral("58x"));
     QLineEdit other(&f.form);
     other.show();
-    other.setFocus();
+    test::Click(&other);
     ASSERT_TRUE(WaitFor([&] { return f.grid->Editor() == nullptr; }));
     EXPECT_EQ(f.grid->GetCellText(1, 2), QStringLiteral("58"));
 }
@@ -221,7 +219,8 @@ TEST(RecordListEditing, DropDownEditorStaysOpenWhenTheFocusLeaves)
     f.Type(QStringLiteral("9"));
     QLineEdit other(&f.form);
     other.show();
-    other.setFocus();
+    test::Click(&other);
+    ASSERT_TRUE(other.hasFocus());
     QTest::qWait(20);
     EXPECT_NE(f.grid->Editor(), nullptr);
     EXPECT_EQ(f.grid->GetCellText(1, 1), QStringLiteral("10"));
@@ -265,10 +264,10 @@ TEST(RecordListEditing, TabWithOneEditableColumnKeepsTheEditor)
     f.Show();
     f.grid->SetCurSel(0);
     f.grid->setFocus();
-    QTest::keyClick(f.grid, Qt::Key_F2);
+    test::Key(f.grid, Qt::Key_F2);
     QWidget* editor = f.grid->Editor();
     ASSERT_NE(editor, nullptr);
-    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    test::Key(f.grid, Qt::Key_Tab);
     EXPECT_EQ(f.grid->Editor(), editor);
     EXPECT_EQ(f.form.Count(-106), 0);
     EXPECT_EQ(f.grid->NextEditColumn(1, false), 1);
@@ -279,8 +278,8 @@ TEST(RecordListEditing, NoSelectGridEditsOnlyByDoubleClick)
 {
     EditFixture f(RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS);
     f.grid->setFocus();
-    QTest::keyClick(f.grid, Qt::Key_F2);
-    QTest::keyClick(f.grid, Qt::Key_Tab);
+    test::Key(f.grid, Qt::Key_F2);
+    test::Key(f.grid, Qt::Key_Tab);
     EXPECT_EQ(f.grid->Editor(), nullptr);
     f.DoubleClick(3, 1);
     ASSERT_NE(f.grid->Editor(), nullptr);
@@ -329,7 +328,8 @@ TEST(RecordListEditing, CheckBoxEditorTogglesItsCell)
     auto* box = f.grid->EditorObject()->CheckBox();
     ASSERT_NE(box, nullptr);
     EXPECT_TRUE(box->isChecked());
-    QTest::keyClick(box, Qt::Key_Space);
+    ASSERT_TRUE(box->hasFocus());
+    test::Key(box, Qt::Key_Space);
     EXPECT_EQ(f.grid->GetCellText(2, 3), QString());
     EXPECT_EQ(f.form.Last(0)->column, 3);
     // Ending the edit never commits a check column through the value rules.
@@ -412,7 +412,7 @@ TEST(RecordListEditing, EditorFollowsItsCellAndHidesUnderTheHeader)
     EXPECT_EQ(f.grid->GetEditColumn(), 1);
     EXPECT_TRUE(f.grid->hasFocus());
     // Enter on the grid still commits into the hidden editor's row.
-    QTest::keyClick(f.grid, Qt::Key_Return);
+    test::Key(f.grid, Qt::Key_Return);
     EXPECT_EQ(f.grid->Editor(), nullptr);
     EXPECT_EQ(f.grid->GetCellText(2, 1), QStringLiteral("88"));
 }

@@ -56,7 +56,7 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
 
     CDeskWnd page;
     page.resize(1280, 800);
-    page.show();
+    ASSERT_TRUE(ShowAndActivate(&page));
     RecordingMessages messages;
     std::mutex lock;
     auto worker = StartExchange(page, path, messages, lock, page.NextGeneration());
@@ -78,8 +78,8 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
                 || RowText(page.LightsGrid(), 2, 24).contains(QStringLiteral("З")));
 
     // The operator takes control and calls phase 3: 0x43 after every later frame.
-    Click(page, 1040);
-    Click(page, 1032);
+    Click(page.GetDlgItem(1040));
+    Click(page.GetDlgItem(1032));
     ASSERT_EQ(page.CommandByte().load(), 0x43);
     // (An answer already on its way when the records were cleared may still carry 0x40.)
     sim.ClearRecords();
@@ -92,8 +92,8 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
 
     // The clock goes out once, from the fields as they are when it is sent.
     page.SetClockSource([] { return QDateTime(QDate(2026, 12, 11), QTime(9, 41)); }); // a Friday
-    Click(page, 1002);
-    Click(page, 1003);
+    Click(page.GetDlgItem(1002));
+    Click(page.GetDlgItem(1003));
     ASSERT_TRUE(PumpUntil([&] { return !sim.ClockMessages().empty(); }, 5s));
     EXPECT_TRUE(PumpUntil([&] { return page.SendClockFlag().load() == 0; }, 2s));
     const std::size_t commands = sim.Commands().size();
@@ -104,7 +104,7 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
     EXPECT_TRUE(PumpUntil([&] { return FieldText(page, 1025) == QString::fromUtf8(kDays[4]); }, 5s));
 
     // Handing control back: 0x00 goes out, the buttons lock.
-    Click(page, 1040);
+    Click(page.GetDlgItem(1040));
     EXPECT_EQ(page.CommandByte().load(), 0x00);
     sim.ClearRecords();
     ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= 3; }, 5s));

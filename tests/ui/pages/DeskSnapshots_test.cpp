@@ -72,14 +72,15 @@ TEST(DeskSnapshots, ConsoleLockedAndUnlocked)
 {
     CDeskWnd page;
     page.resize(1280, 800);
-    page.show();
+    ASSERT_TRUE(ShowAndActivate(&page));
     page.SetClockSource([] { return QDateTime(QDate(2026, 12, 8), QTime(17, 45)); });
     page.ShowFrame(DecodeStateFrame(Sample()));
     page.OnTakeClock();
     Pump(std::chrono::milliseconds(300));
     EXPECT_TRUE(page.grab().save(SnapshotPath("desk_locked.png")));
 
-    Click(page, 1040);
+    Click(page.GetDlgItem(1040));
+    EXPECT_FALSE(page.ControlLocked());
     Pump(std::chrono::milliseconds(300));
     EXPECT_TRUE(page.grab().save(SnapshotPath("desk_unlocked.png")));
 

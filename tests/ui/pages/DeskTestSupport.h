@@ -3,10 +3,10 @@
 #include "grid/ARecordList.h"
 #include "grid/Pictures.h"
 #include "pages/DeskWnd.h"
+#include "support/WindowInput.h"
 
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -45,27 +45,6 @@ inline bool Shows(const CDeskWnd& page, int id, int image)
     const QImage shown = label->pixmap().toImage();
     const QImage expected = Pictures::Pixmap(image, page.devicePixelRatioF()).toImage();
     return !expected.isNull() && shown.convertToFormat(QImage::Format_RGB32) == expected.convertToFormat(QImage::Format_RGB32);
-}
-
-inline void Click(CDeskWnd& page, int id)
-{
-    QWidget* window = page.GetDlgItem(id);
-    if (window)
-        QTest::mouseClick(window, Qt::LeftButton, {}, window->rect().center());
-}
-
-// Processes events until `done` holds or `limit` passes; the result of `done` at the end.
-inline bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > limit.count())
-            return false;
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QTest::qSleep(5);
-    }
-    return true;
 }
 
 inline void Pump(std::chrono::milliseconds period)

@@ -223,15 +223,16 @@ TEST(DeskWnd, LampCellsShowTheirPictures)
 TEST(DeskWnd, CommandButtonsFollowTheControlToggle)
 {
     CDeskWnd page;
-    page.show();
+    page.resize(1024, 670);
+    ASSERT_TRUE(ShowAndActivate(&page));
 
     // Locked: a click changes neither the byte nor the look.
-    Click(page, 1032);
-    Click(page, 1038);
+    Click(page.GetDlgItem(1032));
+    Click(page.GetDlgItem(1038));
     EXPECT_EQ(page.CommandByte().load(), 0x00);
     EXPECT_TRUE(Shows(page, 1032, 164));
 
-    Click(page, 1040);
+    Click(page.GetDlgItem(1040));
     EXPECT_FALSE(page.ControlLocked());
     EXPECT_EQ(page.CommandByte().load(), 0x40);
     EXPECT_TRUE(Shows(page, 1040, 141));
@@ -241,26 +242,26 @@ TEST(DeskWnd, CommandButtonsFollowTheControlToggle)
     EXPECT_TRUE(Shows(page, 1038, 148));
     EXPECT_TRUE(Shows(page, 1039, 145));
 
-    Click(page, 1032);
+    Click(page.GetDlgItem(1032));
     EXPECT_EQ(page.CommandByte().load(), 0x43);
     EXPECT_TRUE(Shows(page, 1032, 165));
     EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1032, 163); }, 2s));
 
-    Click(page, 1038);
+    Click(page.GetDlgItem(1038));
     EXPECT_EQ(page.CommandByte().load(), 0x50);
     EXPECT_TRUE(Shows(page, 1038, 150));
-    Click(page, 1039);
+    Click(page.GetDlgItem(1039));
     EXPECT_EQ(page.CommandByte().load(), 0x60);
     EXPECT_TRUE(Shows(page, 1039, 147));
-    Click(page, 1030);
+    Click(page.GetDlgItem(1030));
     EXPECT_EQ(page.CommandByte().load(), 0x41);
-    Click(page, 1037);
+    Click(page.GetDlgItem(1037));
     EXPECT_EQ(page.CommandByte().load(), 0x48);
-    Click(page, 1031);
+    Click(page.GetDlgItem(1031));
     EXPECT_EQ(page.CommandByte().load(), 0x42);
 
     // Handing control back while a button still looks pressed leaves it locked, not normal.
-    Click(page, 1040);
+    Click(page.GetDlgItem(1040));
     EXPECT_TRUE(page.ControlLocked());
     EXPECT_EQ(page.CommandByte().load(), 0x00);
     Pump(400ms);
@@ -268,12 +269,12 @@ TEST(DeskWnd, CommandButtonsFollowTheControlToggle)
     EXPECT_TRUE(Shows(page, 1031, 162));
     EXPECT_TRUE(Shows(page, 1039, 146));
     EXPECT_TRUE(Shows(page, 1037, 179));
-    Click(page, 1032);
+    Click(page.GetDlgItem(1032));
     EXPECT_EQ(page.CommandByte().load(), 0x00);
 
     // Programming mode takes control back the same way.
-    Click(page, 1040);
-    Click(page, 1035);
+    Click(page.GetDlgItem(1040));
+    Click(page.GetDlgItem(1035));
     EXPECT_EQ(page.CommandByte().load(), 0x46);
     page.ResetControl();
     EXPECT_TRUE(page.ControlLocked());
@@ -284,11 +285,12 @@ TEST(DeskWnd, CommandButtonsFollowTheControlToggle)
 TEST(DeskWnd, ClockButtons)
 {
     CDeskWnd page;
-    page.show();
+    page.resize(1024, 670);
+    ASSERT_TRUE(ShowAndActivate(&page));
     // Sunday 6 December 2026, 07:05.
     page.SetClockSource([] { return QDateTime(QDate(2026, 12, 6), QTime(7, 5, 30)); });
 
-    Click(page, 1002);
+    Click(page.GetDlgItem(1002));
     EXPECT_EQ(FieldText(page, 1026), QStringLiteral("07"));
     EXPECT_EQ(FieldText(page, 1027), QStringLiteral("05"));
     EXPECT_EQ(page.Item<QComboBox>(1028)->currentIndex(), 6);
@@ -302,7 +304,11 @@ TEST(DeskWnd, ClockButtons)
 
     // What the operator types afterwards is what the worker reads.
     page.Item<QLineEdit>(1026)->setText(QStringLiteral("23"));
-    QTest::keyClicks(page.Item<QLineEdit>(1027), QStringLiteral("x4"));
+    auto* minutes = page.Item<QLineEdit>(1027);
+    Click(minutes);
+    ASSERT_TRUE(minutes->hasFocus());
+    Key(&page, Qt::Key_End);
+    Type(&page, QStringLiteral("x4"));
     EXPECT_EQ(FieldText(page, 1027), QStringLiteral("054"));
     page.Item<QComboBox>(1028)->setCurrentIndex(0);
     fields = page.ClockToSend();
@@ -313,10 +319,10 @@ TEST(DeskWnd, ClockButtons)
     EXPECT_EQ(page.ClockToSend().hours, 0);
 
     // The request sets the flag; a second click before the worker sends changes nothing.
-    Click(page, 1003);
+    Click(page.GetDlgItem(1003));
     EXPECT_EQ(page.SendClockFlag().load(), 1);
     EXPECT_TRUE(Shows(page, 1003, 153));
-    Click(page, 1003);
+    Click(page.GetDlgItem(1003));
     EXPECT_EQ(page.SendClockFlag().load(), 1);
     EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1003, 152); }, 2s));
     page.SendClockFlag() = 0; // the worker sent it

@@ -2,13 +2,13 @@
 
 #include "PageTestSupport.h"
 #include "forms/UpDownControl.h"
+#include "support/WindowInput.h"
 #include "util/Messages.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QKeyEvent>
 #include <QTest>
 
 using namespace vlk;
@@ -22,8 +22,7 @@ protected:
     {
         m_page.SetMessages(&m_messages);
         m_page.resize(1024, 700);
-        m_page.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_page));
+        ASSERT_TRUE(test::ShowAndActivate(&m_page));
     }
 
     QStringList Codes() const
@@ -38,29 +37,26 @@ protected:
         for (int r = 0; r < 10; ++r)
             EXPECT_EQ(m_page.Priority()->GetCellText(r, 0), QString::number(r + 1));
     }
-    // Selects the row holding `code` and steps the spin.
+    // Clicks the arrow of the priority spin: -1 the upper, +1 the lower.
+    void ClickSpin(int delta)
+    {
+        auto* spin = m_page.Item<UpDownControl>(CDirectionWnd::PrioritySpinId);
+        ASSERT_TRUE(spin);
+        test::Click(spin, QPoint(spin->width() / 2, delta < 0 ? 2 : spin->height() - 3));
+    }
+    // Clicks the row holding `code` and steps the spin.
     void Step(const char* code, int delta)
     {
-        m_page.Priority()->SetCurSel(static_cast<int>(Codes().indexOf(U(code))));
-        m_page.OnPriorityMove(delta);
+        ARecordList* grid = m_page.Priority();
+        const int row = static_cast<int>(Codes().indexOf(U(code)));
+        test::Click(grid->viewport(), grid->GetCellRect(row, 1).center());
+        ASSERT_EQ(grid->GetCurSel(), row);
+        ClickSpin(delta);
     }
 
     RecordingMessages m_messages;
     CDirectionWnd m_page;
 };
-
-// Types `text` one character (or surrogate pair) at a time, as a keyboard with that layout would.
-void Type(QWidget* target, const QString& text)
-{
-    for (int i = 0; i < text.size(); ++i) {
-        const int n = text[i].isHighSurrogate() && i + 1 < text.size() ? 2 : 1;
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, text.mid(i, n));
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, text.mid(i, n));
-        QApplication::sendEvent(target, &release);
-        i += n - 1;
-    }
-}
 
 QStringList Split(const char* text)
 {
@@ -131,17 +127,15 @@ TEST_F(DirectionPage, PriorityMovesKeepRpLastAndRenumber)
 
     // No current row: nothing.
     m_page.Priority()->SetCurSel(-1);
-    m_page.OnPriorityMove(1);
+    ClickSpin(+1);
     EXPECT_EQ(m_messages.Entries().size(), 2U);
 }
 
 TEST_F(DirectionPage, SpinStepsMoveTheCurrentRowAndTakeTheFocus)
 {
     m_page.Priority()->SetCurSel(6); // "ТВП"
-    auto* spin = m_page.Item<UpDownControl>(1010);
-    ASSERT_TRUE(spin);
-    spin->Step(-1);
-    spin->Step(-1);
+    ClickSpin(-1);
+    ClickSpin(-1);
     EXPECT_EQ(Codes(), Split("РУП РУС ЗУ ДУ ТВП КУ ПР0 МГР ЛС РП"));
     EXPECT_EQ(m_page.Priority()->GetCurSel(), 4);
     EXPECT_TRUE(m_page.Priority()->hasFocus());
@@ -149,7 +143,7 @@ TEST_F(DirectionPage, SpinStepsMoveTheCurrentRowAndTakeTheFocus)
 
 TEST_F(DirectionPage, FieldLimits)
 {
-    m_page.Master()->click();
+    test::Click(m_page.Master());
     QLineEdit* sync = m_page.SyncDelay();
     sync->setText(U("127"));
     EXPECT_EQ(sync->text(), U("127"));
@@ -174,10 +168,11 @@ TEST_F(DirectionPage, FieldLimits)
 
 TEST_F(DirectionPage, TypedLimitsGoThroughTheSameCheck)
 {
-    m_page.Master()->click();
+    test::Click(m_page.Master());
     QLineEdit* sync = m_page.SyncDelay();
-    sync->setFocus();
-    QTest::keyClicks(sync, QStringLiteral("12a8"));
+    test::Click(sync);
+    ASSERT_TRUE(sync->hasFocus());
+    test::Type(sync, QStringLiteral("12a8"));
     EXPECT_EQ(sync->text(), U("0")); // "a" is refused, "128" is too large
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Значение должно быть меньше 128"});
 }
@@ -194,25 +189,26 @@ TEST_F(DirectionPage, AccountRecordKeeps115CharactersOfWindows1251)
     EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Должно быть не более 115 символов"});
 
     account->clear();
-    account->setFocus();
-    Type(account, U("Юг №1 €"));
+    test::Click(account);
+    ASSERT_TRUE(account->hasFocus());
+    test::Type(account, U("Юг №1 €"));
     EXPECT_EQ(account->text(), U("Юг №1 €"));
     // Neither a CJK character nor an emoji has a Windows-1251 byte.
-    Type(account, U("中"));
-    Type(account, QString::fromUcs4(U"\U0001F600"));
+    test::Type(account, U("中"));
+    test::Type(account, QString::fromUcs4(U"\U0001F600"));
     EXPECT_EQ(account->text(), U("Юг №1 €"));
 }
 
 TEST_F(DirectionPage, MasterToggleLocksTheSyncDelayButKeepsItsText)
 {
-    m_page.Master()->click();
+    test::Click(m_page.Master());
     EXPECT_FALSE(m_page.Master()->isChecked());
     EXPECT_FALSE(m_page.SyncDelay()->isReadOnly());
     EXPECT_TRUE(m_page.SyncCaption()->isEnabled());
     EXPECT_TRUE(m_page.SyncDelay()->hasFocus());
     m_page.SyncDelay()->setText(U("42"));
 
-    m_page.Master()->click();
+    test::Click(m_page.Master());
     EXPECT_TRUE(m_page.Master()->isChecked());
     EXPECT_TRUE(m_page.SyncDelay()->isReadOnly());
     EXPECT_FALSE(m_page.SyncCaption()->isEnabled());

@@ -4,6 +4,7 @@
 #include "pages/ProgramWnd.h"
 
 #include "PageTestSupport.h"
+#include "support/WindowInput.h"
 
 #include <QApplication>
 #include <QScrollBar>
@@ -18,8 +19,7 @@ template <class Page>
 void ShowPage(Page& page, QSize size = {1024, 700})
 {
     page.resize(size);
-    page.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&page));
+    ASSERT_TRUE(test::ShowAndActivate(&page));
 }
 
 // The left edge, in the grid's viewport, of column `col` as it is drawn now.
@@ -179,7 +179,7 @@ TEST(MeasurePage, SensorTablesHideTheirUntitledColumns)
     editable.SetCheck(0, 4, true);
     editable.SetCurSel(1);
     const QRect cell = editable.GetCellRect(1, 4);
-    QTest::mouseDClick(editable.viewport(), Qt::LeftButton, {}, cell.center());
+    test::DoubleClick(editable.viewport(), cell.center());
     EXPECT_EQ(editable.GetCellText(1, 4), U("X"));
     EXPECT_EQ(editable.GetCellText(0, 4), QString());
 }

@@ -1,6 +1,7 @@
 #include "pages/ScheduleWnd.h"
 
 #include "forms/FormResources.h"
+#include "support/WindowInput.h"
 
 #include <QDir>
 #include <QTest>
@@ -50,12 +51,11 @@ protected:
     void SetUp() override
     {
         m_chart.resize(500, 60);
-        m_chart.show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_chart));
+        ASSERT_TRUE(test::ShowAndActivate(&m_chart));
     }
     void Click(int slot, Qt::MouseButton button = Qt::LeftButton)
     {
-        QTest::mouseClick(&m_chart, button, {}, QPoint(CScheduleWnd::SlotX(slot, 500) + 5, 40));
+        test::Click(&m_chart, QPoint(CScheduleWnd::SlotX(slot, 500) + 5, 40), button);
     }
     int Slot(int slot) const { return m_chart.DaySlots()[static_cast<std::size_t>(slot)]; }
 
@@ -93,10 +93,10 @@ TEST_F(ScheduleChart, TenSwitchPointsAtMost)
 
 TEST_F(ScheduleChart, DoubleClickStepsOnce)
 {
-    // A double click arrives as a press and release, then the double click and its release.
+    // A double click arrives as a press and release, then the second press with the double
+    // click and its release.
     const QPoint at(CScheduleWnd::SlotX(20, 500) + 5, 40);
-    QTest::mouseClick(&m_chart, Qt::LeftButton, {}, at);
-    QTest::mouseDClick(&m_chart, Qt::LeftButton, {}, at);
+    test::DoubleClick(&m_chart, at);
     EXPECT_EQ(Slot(20), 1);
 }
 
@@ -106,8 +106,8 @@ TEST_F(ScheduleChart, RightClickOnNothingChangesNothing)
     day[5] = 7;
     m_chart.SetSlots(day);
     Click(6, Qt::RightButton);
-    QTest::mouseClick(&m_chart, Qt::RightButton, {}, QPoint(495, 40)); // right of slot 47
-    QTest::mouseClick(&m_chart, Qt::LeftButton, {}, QPoint(495, 40));
+    test::Click(&m_chart, QPoint(495, 40), Qt::RightButton); // right of slot 47
+    test::Click(&m_chart, QPoint(495, 40));
     EXPECT_EQ(m_chart.DaySlots(), day);
     Click(5, Qt::RightButton);
     EXPECT_EQ(m_chart.SwitchPointCount(), 0);

@@ -1,5 +1,6 @@
 #include "support/WindowInput.h"
 
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
@@ -56,4 +57,32 @@ TEST(WindowInput, KeysGoToTheFocusWidgetOfTheWindow)
     EXPECT_TRUE(first->text().isEmpty());
     Key(&form, Qt::Key_Backspace);
     EXPECT_EQ(second->text(), QStringLiteral("12 "));
+}
+
+// Typed characters carry the key codes a keyboard reports: punctuation by QTest's table, other
+// letters as their upper-case code point, a character beyond the basic plane as one key.
+TEST(WindowInput, TypedCharactersCarryTheirKeyCodes)
+{
+    QWidget form;
+    form.resize(300, 60);
+    auto* edit = new QLineEdit(&form);
+    edit->setGeometry(10, 10, 200, 24);
+    struct KeyLog : QObject {
+        QList<int> keys;
+        bool eventFilter(QObject*, QEvent* event) override
+        {
+            if (event->type() == QEvent::KeyPress)
+                keys << static_cast<QKeyEvent*>(event)->key();
+            return false;
+        }
+    } log;
+    edit->installEventFilter(&log);
+    ASSERT_TRUE(ShowAndActivate(&form));
+    Click(edit);
+
+    const QString text = QStringLiteral("9.5=*ж") + QString::fromUcs4(U"\U0001F600");
+    Type(&form, text);
+    EXPECT_EQ(edit->text(), text);
+    EXPECT_EQ(log.keys, (QList<int>{Qt::Key_9, Qt::Key_Period, Qt::Key_5, Qt::Key_Equal, Qt::Key_Asterisk, 0x0416,
+                                    Qt::Key_unknown}));
 }
