@@ -8,8 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <fcntl.h>
 #include <cstdio>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/wait.h>
 #include <thread>
+
+extern char** environ;
 
 namespace vlk {
 namespace {
@@ -147,6 +154,60 @@ TEST(LineGone, AtTheRealPaceTheZeroedFrameComesAtMostEveryTwoSecondsAndStopIsPro
     EXPECT_LT(took, 1000ms + 500ms + kSlack);
     EXPECT_EQ(console.Cleared(), std::vector<FrameBytes>{FrameBytes{}});
     EXPECT_GT(SteadyClock::now() - lostAt, 5s);
+}
+
+TEST(LineGone, TheSimulatorProgramsHangUpIsALostLineToo)
+{
+    // The program as an engineer starts it: --link and --hangup-after.
+    DeviceLink name;
+    name.Remove();
+    std::vector<std::string> args{VLK_BINARY_DIR "/tools/vlk-sim/vlk-sim", "--link", name.Path(), "--no-pace",
+                                  "--period", "100", "--hangup-after", "1000"};
+    std::vector<char*> argv;
+    for (auto& a : args)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    ASSERT_EQ(posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ), 0) << argv[0];
+    posix_spawn_file_actions_destroy(&actions);
+    struct Reap {
+        pid_t pid;
+        ~Reap()
+        {
+            if (pid > 0 && waitpid(pid, nullptr, WNOHANG) == 0) {
+                kill(pid, SIGKILL);
+                waitpid(pid, nullptr, 0);
+            }
+        }
+    } reap{pid};
+    ASSERT_TRUE(WaitFor([&] { return std::filesystem::is_symlink(name.Path()); }, 5s));
+
+    RecordingConsole console;
+    RecordingMessages messages;
+    std::mutex lock;
+    auto worker = std::make_unique<CThreadPort>(console, name.Path(), messages, lock, 1);
+    worker->SetSilentPass(200ms);
+    ASSERT_TRUE(worker->Start());
+    EXPECT_TRUE(WaitFor([&] { return console.Repaints() >= 2; }, 5s));
+    ASSERT_TRUE(WaitFor([&] { return !console.LineLost().empty(); }, 5s));
+    int status = -1;
+    ASSERT_TRUE(WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 5s));
+    reap.pid = -1;
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_FALSE(std::filesystem::is_symlink(name.Path()));
+
+    UsageWindow usage;
+    usage.Start();
+    const std::size_t before = console.ShownGroups().size();
+    std::this_thread::sleep_for(2s);
+    EXPECT_LT(usage.CpuPercent(), 1.0);
+    EXPECT_LE(console.ShownGroups().size() - before, (2000 / 200 + 2) * 12u);
+    EXPECT_EQ(console.LineLost(), std::vector<bool>{true});
+    EXPECT_TRUE(messages.Entries().empty());
+    StopExchange(worker, console);
 }
 
 TEST(LineGone, AWorkerThatCannotOpenSaysSoOnceAndEnds)
