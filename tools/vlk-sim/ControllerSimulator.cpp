@@ -14,6 +14,7 @@
 #include <pty.h>
 #include <random>
 #include <sys/eventfd.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -201,6 +202,32 @@ std::string ControllerSimulator::Path() const
     return m_path;
 }
 
+bool ControllerSimulator::LinkAt(const std::string& link)
+{
+    std::lock_guard lock(m_mutex);
+    if (m_path.empty()) {
+        m_error = "no pty to link to";
+        return false;
+    }
+    struct stat st {};
+    if (lstat(link.c_str(), &st) == 0 && S_ISLNK(st.st_mode))
+        ::unlink(link.c_str());
+    if (::symlink(m_path.c_str(), link.c_str()) != 0) {
+        m_error = Errno(link.c_str());
+        return false;
+    }
+    m_link = link;
+    return true;
+}
+
+void ControllerSimulator::RemoveLink()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_link.empty())
+        ::unlink(m_link.c_str());
+    m_link.clear();
+}
+
 std::string ControllerSimulator::LastError() const
 {
     std::lock_guard lock(m_mutex);
@@ -245,6 +272,7 @@ void ControllerSimulator::Stop()
 void ControllerSimulator::Close()
 {
     Stop();
+    RemoveLink();
     for (int* fd : {&m_line->fd, &m_line->slaveFd, &m_line->wakeFd}) {
         if (*fd >= 0)
             ::close(*fd);
@@ -272,7 +300,13 @@ void ControllerSimulator::Serve()
     line.nextFrame = now;
     line.rxFree = now;
     line.pending.clear();
-    if (m_options.hangupAfter)
+    line.hangupAt.reset();
+    bool hungUpBefore = false;
+    {
+        std::lock_guard lock(m_mutex);
+        hungUpBefore = m_hangUps > 0;
+    }
+    if (m_options.hangupAfter && !hungUpBefore)
         line.hangupAt = now + *m_options.hangupAfter;
 
     std::uint8_t buffer[512];
@@ -690,6 +724,8 @@ void ControllerSimulator::RestartJunction(const SimulatorOptions::Clock& clock)
 void ControllerSimulator::HangUp()
 {
     LogLine("--", nullptr, 0, "hang-up");
+    // The name goes first: a station retrying it must never reach the next owner of the number.
+    RemoveLink();
     for (int* fd : {&m_line->fd, &m_line->slaveFd}) {
         if (*fd >= 0)
             ::close(*fd);
@@ -697,6 +733,7 @@ void ControllerSimulator::HangUp()
     }
     std::lock_guard lock(m_mutex);
     m_hungUp = true;
+    ++m_hangUps;
 }
 
 void ControllerSimulator::LogLine(const char* direction, const std::uint8_t* bytes, std::size_t count, const char* what)

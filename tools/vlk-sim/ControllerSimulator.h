@@ -117,7 +117,9 @@ struct SimulatorOptions {
     int noisePerMille = 0;
     std::uint32_t noiseSeed = 1;
     // After this long from Start the controller drops the line: it closes its side of the pty (the
-    // station's reads see the device gone) or the device, and the thread ends.
+    // station's reads see the device gone) or the device, and the thread ends. Once per
+    // simulator: a line opened again afterwards (OpenPty, Start: the cable plugged back in, the
+    // controller's state kept) stays up.
     std::optional<std::chrono::milliseconds> hangupAfter;
 };
 
@@ -178,6 +180,10 @@ public:
     [[nodiscard]] bool OpenDevice(const std::string& path);
     // The slave path (pty) or the device path; "" while closed.
     [[nodiscard]] std::string Path() const;
+    // Makes `link` a symbolic link to the open pty (replacing a link already there). It goes
+    // before the pty closes (hang-up, Close), so the name never leads to a pty number that the
+    // system hands out again; after OpenPty a new call points it at the new pty.
+    [[nodiscard]] bool LinkAt(const std::string& link);
     [[nodiscard]] std::string LastError() const;
 
     // Starts serving on a thread; false if not open or already running. Stop is prompt (a few
@@ -231,6 +237,7 @@ private:
     void OnSectorRead(int sector);
     void OnClockMessage();
     void HangUp();
+    void RemoveLink();
     void LogLine(const char* direction, const std::uint8_t* bytes, std::size_t count, const char* what);
     template <class T> void Record(std::vector<T>& list, T event);
     void Notify();
@@ -259,6 +266,8 @@ private:
     Mode m_mode = Mode::Normal;
     ImageBytes m_memory{};
     bool m_hungUp = false;
+    int m_hangUps = 0;
+    std::string m_link;
 };
 
 } // namespace vlk

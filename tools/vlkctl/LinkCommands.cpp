@@ -97,24 +97,37 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
         messages.Show("Порт не открыт");
         return kExitFailed;
     }
+    // A device that went away ends the monitor with one line: every later read would fail at once.
+    const auto lost = [&] {
+        messages.Show(kLineLostText);
+        return kExitFailed;
+    };
     FrameBytes buffer{};
-    for (int received = 0; count == 0 || received < count;) {
-        if (port.Read(buffer.data(), buffer.size()) == 0) {
+    // --count counts passes: a frame, or a silent line's "нет кадра" after the read's time-out.
+    for (int passes = 0; count == 0 || passes < count; ++passes) {
+        const std::size_t got = port.Read(buffer.data(), buffer.size());
+        if (port.LastReadEnd() == CPort::ReadEnd::Gone)
+            return lost();
+        if (got == 0) {
             out << "нет кадра\n" << std::flush;
             buffer.fill(0);
             continue;
         }
-        ++received;
         if (!(buffer[0] & status::kConsoleReady)) {
             out << "кадр без ПС, ответ *\n" << std::flush;
             const std::uint8_t star = command::kNotReady;
-            if (!port.Write(&star, 1))
+            if (!port.Write(&star, 1)) {
+                if (port.DeviceGone())
+                    return lost();
                 messages.Show("Команда не отправлена");
+            }
             continue;
         }
         out << FormatFrame(DecodeStateFrame(buffer)) << '\n' << std::flush;
         const std::uint8_t none = command::kNone;
         if (!port.Write(&none, 1)) {
+            if (port.DeviceGone())
+                return lost();
             messages.Show("Команда не отправлена");
             return kExitFailed;
         }

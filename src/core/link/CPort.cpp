@@ -20,12 +20,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-void Report(const char* what, const std::string& path)
-{
-    // The user sees only the station's own message; the reason is for whoever reads stderr.
-    std::fprintf(stderr, "vlk: %s %s: %s\n", what, path.c_str(), std::strerror(errno));
-}
-
 void DrainWake(int fd)
 {
     std::uint64_t value = 0;
@@ -40,8 +34,6 @@ timespec ToPollTimeout(Clock::duration d)
     const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
     return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
-
-enum class Wait { Ready, Timeout, Woken, Gone };
 
 } // namespace
 
@@ -84,6 +76,65 @@ std::chrono::milliseconds CPort::TotalTimeout() const
     return std::chrono::milliseconds(m_mode.load() == ModeModbus ? 1000 : 2000);
 }
 
+CPort::Error CPort::ErrorFromErrno(int error, bool opening)
+{
+    switch (error) {
+    case 0:
+        return Error::None;
+    case ENOENT:
+        return Error::NotFound;
+    case ENODEV:
+    case ENXIO:
+        return opening ? Error::NotFound : Error::Gone;
+    case EBUSY:
+    case EWOULDBLOCK:
+        return Error::InUse;
+    case EACCES:
+    case EPERM:
+        return Error::Permission;
+    case EIO:
+    case EPIPE:
+        return Error::Gone;
+    case ENOTTY:
+    case EINVAL:
+        return Error::NotSerial;
+    default:
+        return Error::Other;
+    }
+}
+
+CPort::Error CPort::LastError() const
+{
+    std::lock_guard lock(m_errorMutex);
+    return m_error;
+}
+
+std::string CPort::ErrorString() const
+{
+    std::lock_guard lock(m_errorMutex);
+    return m_errorText;
+}
+
+void CPort::SetError(Error error, int errnoValue, const char* what, const std::string& path)
+{
+    std::lock_guard lock(m_errorMutex);
+    m_error = error;
+    m_errorText = error == Error::None ? std::string() : std::string(std::strerror(errnoValue));
+    if (error == Error::None) {
+        m_reported.clear();
+        return;
+    }
+    if (!what)
+        return;
+    // The user sees only the station's own message; the reason is for whoever reads stderr. A
+    // worker that retries a missing device every pass says so once, not every two seconds.
+    std::string line = std::string("vlk: ") + what + " " + path + ": " + m_errorText;
+    if (line == m_reported)
+        return;
+    m_reported = line;
+    std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 bool CPort::Open(const std::string& name, const std::string& mode)
 {
     if (IsOpen())
@@ -102,24 +153,27 @@ bool CPort::Open(const std::string& name, const std::string& mode)
     const std::string path = DevicePath(name);
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
-        Report("cannot open", path);
+        const int error = errno;
+        SetError(ErrorFromErrno(error, true), error, "cannot open", path);
         return false;
     }
-    auto fail = [&](const char* what) {
-        Report(what, path);
-        (void)ioctl(fd, TIOCNXCL);
+    // No TIOCNXCL on the way out: exclusive mode is set last, so a failure has none of its own
+    // to undo, and after a refused lock the mode belongs to the holder.
+    auto fail = [&](const char* what, int error, Error kind) {
+        SetError(kind, error, what, path);
         ::close(fd);
         return false;
     };
     // flock first: root ignores TIOCEXCL.
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return fail("port is in use:");
-    if (ioctl(fd, TIOCEXCL) != 0)
-        Report("cannot make exclusive", path);
-
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        return fail("port is in use:", error, error == EWOULDBLOCK ? Error::InUse : ErrorFromErrno(error, true));
+    }
     termios tio{};
-    if (tcgetattr(fd, &tio) != 0)
-        return fail("cannot read line settings of");
+    if (tcgetattr(fd, &tio) != 0) {
+        const int error = errno;
+        return fail("cannot read line settings of", error, error == ENOTTY ? Error::NotSerial : ErrorFromErrno(error, true));
+    }
     cfmakeraw(&tio);
     tio.c_cflag &= ~static_cast<tcflag_t>(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
     tio.c_cflag |= CLOCAL | CREAD | CS8;
@@ -138,16 +192,23 @@ bool CPort::Open(const std::string& name, const std::string& mode)
     // of it (a pty refuses parity): what counts is what the line reads back.
     termios actual{};
     (void)tcsetattr(fd, TCSANOW, &tio);
-    if (tcgetattr(fd, &actual) != 0)
-        return fail("cannot read back line settings of");
+    if (tcgetattr(fd, &actual) != 0) {
+        const int error = errno;
+        return fail("cannot read back line settings of", error, ErrorFromErrno(error, true));
+    }
     if (cfgetospeed(&actual) != B9600 || (actual.c_cflag & CSIZE) != CS8)
-        return fail("line settings not taken by");
+        return fail("line settings not taken by", EINVAL, Error::NotSerial);
     // A pty drops PARENB silently; that is accepted here.
+
+    if (ioctl(fd, TIOCEXCL) != 0)
+        std::fprintf(stderr, "vlk: cannot make exclusive %s: %s\n", path.c_str(), std::strerror(errno));
 
     m_fd = fd;
     m_mode = newMode;
     m_rtsMode = m_rts.Setup(fd);
     m_open = 1;
+    m_readEnd = ReadEnd::NotOpen;
+    SetError(Error::None, 0);
     DrainWake(m_wakeFd);
 
     std::this_thread::sleep_for(kConfigurePause);
@@ -183,30 +244,30 @@ void CPort::CloseLocked()
     m_open = 0;
 }
 
-bool CPort::WaitReady(short events, Clock::time_point deadline)
+CPort::Wait CPort::WaitReady(short events, Clock::time_point deadline)
 {
     for (;;) {
         if (m_closing)
-            return false;
+            return Wait::Woken;
         const auto now = Clock::now();
         if (now >= deadline)
-            return false;
+            return Wait::Timeout;
         pollfd fds[2] = {{m_fd, events, 0}, {m_wakeFd, POLLIN, 0}};
         const timespec rest = ToPollTimeout(deadline - now);
         const int n = ppoll(fds, m_wakeFd >= 0 ? 2 : 1, &rest, nullptr);
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return false;
+            return Wait::Gone;
         }
         if (n == 0)
             continue; // recompute: the deadline decides
         if (fds[1].revents)
-            return false;
+            return Wait::Woken;
         if (fds[0].revents & events)
-            return true;
+            return Wait::Ready;
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
-            return false; // the device is gone
+            return Wait::Gone;
     }
 }
 
@@ -236,10 +297,15 @@ bool CPort::Write(const std::uint8_t* bytes, std::size_t count)
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0 && errno != EAGAIN) {
+            const int error = errno;
+            SetError(ErrorFromErrno(error, false), error);
             ok = false;
             break;
         }
-        if (!WaitReady(POLLOUT, deadline)) {
+        const Wait wait = WaitReady(POLLOUT, deadline);
+        if (wait != Wait::Ready) {
+            if (wait == Wait::Gone)
+                SetError(Error::Gone, EIO);
             ok = false;
             break;
         }
@@ -255,24 +321,49 @@ bool CPort::Write(const std::uint8_t* bytes, std::size_t count)
 std::size_t CPort::Read(std::uint8_t* buffer, std::size_t count)
 {
     std::lock_guard lock(m_io);
-    if (!m_open || count == 0)
+    if (!m_open) {
+        m_readEnd = ReadEnd::NotOpen;
         return 0;
+    }
+    if (count == 0) {
+        m_readEnd = ReadEnd::Count;
+        return 0;
+    }
     const auto total = Clock::now() + TotalTimeout();
     std::size_t got = 0;
     Clock::time_point deadline = total;
+    ReadEnd end = ReadEnd::Count;
     while (got < count) {
-        if (!WaitReady(POLLIN, deadline))
+        const Wait wait = WaitReady(POLLIN, deadline);
+        if (wait == Wait::Timeout) {
+            end = got > 0 && deadline < total ? ReadEnd::Gap : ReadEnd::Timeout;
             break;
+        }
+        if (wait == Wait::Woken) {
+            end = ReadEnd::Woken;
+            break;
+        }
+        if (wait == Wait::Gone) {
+            SetError(Error::Gone, EIO);
+            end = ReadEnd::Gone;
+            break;
+        }
         const ssize_t n = ::read(m_fd, buffer + got, count - got);
         if (n > 0) {
             got += static_cast<std::size_t>(n);
             deadline = std::min(total, Clock::now() + kInterByteTimeout);
         } else if (n == 0) {
-            break; // hang-up
+            SetError(Error::Gone, EIO); // hang-up
+            end = ReadEnd::Gone;
+            break;
         } else if (errno != EAGAIN && errno != EINTR) {
+            const int error = errno;
+            SetError(Error::Gone, error);
+            end = ReadEnd::Gone;
             break;
         }
     }
+    m_readEnd = end;
     return got;
 }
 

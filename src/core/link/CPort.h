@@ -22,6 +22,26 @@ class CPort {
 public:
     enum Mode { ModeNone = 0, ModeAx25 = 1, ModeModbus = 2 };
 
+    // Why the last Read ended.
+    enum class ReadEnd {
+        Count,    // every byte wanted arrived
+        Gap,      // 20 ms passed after a byte with no further byte
+        Timeout,  // the mode's total time-out passed
+        Woken,    // Close from another thread
+        Gone,     // the device went away (adapter pulled, far end of a pty closed)
+        NotOpen,  // the port was not open
+    };
+    // What went wrong last, the way Qt's serial port sorts errno.
+    enum class Error {
+        None,
+        NotFound,    // ENOENT, ENODEV, ENXIO at open
+        InUse,       // EBUSY, or the lock held by another program
+        Permission,  // EACCES, EPERM
+        Gone,        // EIO, hang-up: the device went away while open
+        NotSerial,   // not a terminal, or the line settings were not taken
+        Other,
+    };
+
     static constexpr std::chrono::milliseconds kInterByteTimeout{20};
     static constexpr std::chrono::milliseconds kConfigurePause{100};
     static constexpr std::chrono::milliseconds kWritePause{1};
@@ -46,7 +66,8 @@ public:
     // Purges both directions, waits 1 ms, writes everything.
     [[nodiscard]] bool Write(const std::uint8_t* bytes, std::size_t count);
     // Returns at count bytes, 20 ms after a byte with no further byte, or at the mode's total
-    // time-out; the number of bytes received.
+    // time-out; the number of bytes received. A device that went away ends it at once:
+    // LastReadEnd() tells why it ended.
     [[nodiscard]] std::size_t Read(std::uint8_t* buffer, std::size_t count);
     // Returns the parity code in force before the call.
     std::uint8_t SetParity(std::uint8_t code);
@@ -56,14 +77,29 @@ public:
     [[nodiscard]] int CurrentMode() const { return m_mode.load(); }
     [[nodiscard]] RtsMode Rts() const { return m_rtsMode; }
     [[nodiscard]] std::chrono::milliseconds TotalTimeout() const;
+    [[nodiscard]] ReadEnd LastReadEnd() const { return m_readEnd.load(); }
+    // The last failure of Open, Read or Write; cleared by a successful Open.
+    [[nodiscard]] Error LastError() const;
+    // The system's text for it ("No such file or directory"); empty without an error.
+    [[nodiscard]] std::string ErrorString() const;
+    // True once a read or write found the device gone; the port stays open until closed.
+    [[nodiscard]] bool DeviceGone() const { return LastError() == Error::Gone; }
+
+    // How an errno of open(2), flock(2), read(2) or write(2) is sorted; `opening` tells the
+    // open from the I/O on an open device.
+    [[nodiscard]] static Error ErrorFromErrno(int error, bool opening);
 
     // The device a port name stands for.
     [[nodiscard]] static std::string DevicePath(const std::string& name);
 
 private:
+    enum class Wait { Ready, Timeout, Woken, Gone };
+
     void CloseLocked();
-    // Waits for fd to become ready for `events`, or the eventfd, until deadline; true when fd is.
-    bool WaitReady(short events, std::chrono::steady_clock::time_point deadline);
+    // Waits for fd to become ready for `events`, or the eventfd, until deadline.
+    Wait WaitReady(short events, std::chrono::steady_clock::time_point deadline);
+    // Keeps the error; an open failure also goes to stderr, once while it stays the same.
+    void SetError(Error error, int errnoValue, const char* what = nullptr, const std::string& path = {});
 
     std::atomic<int> m_open{0};
     int m_fd = -1;
@@ -75,6 +111,12 @@ private:
     int m_wakeFd = -1;                 // eventfd that wakes a blocked Read or Write
     std::atomic<bool> m_closing{false};
     mutable std::mutex m_io;           // held for every use of m_fd
+    std::atomic<ReadEnd> m_readEnd{ReadEnd::NotOpen};
+
+    mutable std::mutex m_errorMutex;   // guards the three below
+    Error m_error = Error::None;
+    std::string m_errorText;
+    std::string m_reported;            // the open failure last written to stderr
 };
 
 } // namespace vlk

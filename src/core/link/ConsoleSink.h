@@ -46,6 +46,12 @@ public:
     virtual void Repaint(std::uint64_t generation) = 0;
     // The page's own display of a frame, used with an all-zero frame when the exchange stops.
     virtual void ClearState(const FrameBytes& frame) = 0;
+    // The device went away (true) or, after that, the controller is heard again (false); said
+    // once each way, however long the line stays lost.
+    virtual void ShowLineLost(std::uint64_t generation, bool lost) = 0;
+    // The worker has ended, asked to or by itself (its port would not open, an answer could not
+    // be written); the frame learns from it that no exchange runs any more.
+    virtual void ExchangeEnded(std::uint64_t generation) = 0;
 
     // Written by the console's buttons, read once per pass by the worker.
     [[nodiscard]] virtual std::atomic<std::uint8_t>& CommandByte() = 0;

@@ -36,8 +36,29 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
         messages.Show("Порт не открыт");
         return entry;
     }
-    if (port.Read(buffer.data(), kStateFrameSize) == 0)
-        messages.Show(kFrameNotRead);
+    // A device gone makes every later read and write fail at once: one message, not a box per
+    // step, and the port is let go.
+    const auto lost = [&] {
+        if (!port.DeviceGone())
+            return false;
+        port.Close();
+        messages.Show(kLineLostText);
+        entry.result = EntryResult::LineLost;
+        return true;
+    };
+    const auto readFrame = [&] {
+        const bool got = port.Read(buffer.data(), kStateFrameSize) != 0;
+        if (!got && !port.DeviceGone())
+            messages.Show(kFrameNotRead);
+    };
+    const auto write = [&](std::size_t count) {
+        if (!port.Write(buffer.data(), count) && !port.DeviceGone())
+            messages.Show(kNotSent);
+    };
+
+    readFrame();
+    if (lost())
+        return entry;
 
     // A read that receives nothing leaves the "*" in the first byte, whose bit 5 ends the wait.
     int passes = 0;
@@ -48,10 +69,12 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
             return entry;
         }
         buffer[0] = command::kNotReady;
-        if (!port.Write(buffer.data(), 1))
-            messages.Show(kNotSent);
-        if (port.Read(buffer.data(), kStateFrameSize) == 0)
-            messages.Show(kFrameNotRead);
+        write(1);
+        if (lost())
+            return entry;
+        readFrame();
+        if (lost())
+            return entry;
         ++passes;
     }
 
@@ -60,10 +83,13 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
     while (buffer[0] != kToggleAccepted && attempts < 3) {
         buffer[0] = kProgrammingToggle[0];
         buffer[1] = kProgrammingToggle[1];
-        if (!port.Write(buffer.data(), 2))
-            messages.Show(kNotSent);
+        write(2);
+        if (lost())
+            return entry;
         buffer[0] = 0;
         (void)port.Read(buffer.data(), 1);
+        if (lost())
+            return entry;
         ++attempts;
     }
     // Accepted by 0xFF, or by any non-zero byte at the third attempt.
@@ -78,11 +104,15 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
         while (one != 0 && entry.accountRecord.size() < kAccountRecordMax) {
             entry.accountRecord.push_back(static_cast<char>(one));
             if (port.Read(&one, 1) == 0) {
+                if (lost())
+                    return entry;
                 messages.Show("Учетная Запись не считана!");
                 break;
             }
         }
     }
+    if (lost())
+        return entry;
     if (!entry.accountRecord.empty())
         messages.Show("учетная запись\n" + AccountRecordText(entry.accountRecord));
     entry.result = EntryResult::Accepted;
@@ -91,14 +121,26 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
 
 bool ExitProgrammingMode(CPort& port, Messages& messages, std::chrono::milliseconds restartPause)
 {
+    const std::string name = port.Name();
     FrameBytes frame{};
     bool restarted = false;
     for (int attempt = 0; attempt < 3 && !restarted; ++attempt) {
-        if (!port.Write(kProgrammingToggle.data(), kProgrammingToggle.size()))
+        // A port whose device went away (since the entry, or in the attempt before) is opened
+        // again by its name: the adapter may be back, the controller still in programming mode.
+        if (!port.IsOpen() || port.DeviceGone()) {
+            if (!port.Open(name, "AX25")) {
+                messages.Show("Порт не открыт");
+                break;
+            }
+        }
+        if (!port.Write(kProgrammingToggle.data(), kProgrammingToggle.size()) && !port.DeviceGone())
             messages.Show(kNotSent);
         restarted = port.Read(frame.data(), frame.size()) == kStateFrameSize;
     }
     if (!restarted) {
+        // A dead port is not kept: the next attempt opens it again.
+        if (port.DeviceGone())
+            port.Close();
         messages.Show("Отказ при запуске контроллера");
         return false;
     }

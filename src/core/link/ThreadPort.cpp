@@ -27,7 +27,7 @@ CThreadPort::CThreadPort(ConsoleSink& console, std::string portName, Messages& m
 CThreadPort::~CThreadPort()
 {
     if (m_thread.joinable()) {
-        m_stop = true;
+        SignalStop();
         m_port.Close();
         m_thread.join();
     }
@@ -57,6 +57,30 @@ bool CThreadPort::ShowFrame(const FrameBytes& buffer)
     return true;
 }
 
+void CThreadPort::SignalStop()
+{
+    {
+        std::lock_guard lock(m_stopMutex);
+        m_stop = true;
+    }
+    m_stopChanged.notify_all();
+}
+
+void CThreadPort::WaitForStop(std::chrono::steady_clock::time_point until)
+{
+    std::unique_lock lock(m_stopMutex);
+    m_stopChanged.wait_until(lock, until, [this] { return m_stop.load(); });
+}
+
+void CThreadPort::LoseLine()
+{
+    m_port.Close();
+    if (m_lineLost)
+        return;
+    m_lineLost = true;
+    m_console.ShowLineLost(m_generation, true);
+}
+
 bool CThreadPort::RunExchange()
 {
     if (!m_port.Open(m_portName, "AX25")) {
@@ -65,8 +89,24 @@ bool CThreadPort::RunExchange()
     }
     FrameBytes buffer{};
     while (!m_stop) {
-        const std::size_t got = m_port.Read(buffer.data(), buffer.size());
+        const auto passStart = std::chrono::steady_clock::now();
+        std::size_t got = 0;
+        // After a loss the same name is tried again on every pass: a device plugged back in
+        // resumes the exchange. The port reports the failure on stderr once.
+        if (m_port.IsOpen() || (!m_stop && m_port.Open(m_portName, "AX25"))) {
+            got = m_port.Read(buffer.data(), buffer.size());
+            if (m_port.LastReadEnd() == CPort::ReadEnd::Gone) {
+                got = 0; // what came before the hang-up is no frame to answer
+                LoseLine();
+            } else if (got > 0 && m_lineLost) {
+                m_lineLost = false;
+                m_console.ShowLineLost(m_generation, false);
+            }
+        }
         if (got == 0) {
+            WaitForStop(passStart + m_silentPass);
+            if (m_stop)
+                break;
             buffer.fill(0);
             {
                 std::lock_guard lock(m_exchangeLock);
@@ -79,8 +119,12 @@ bool CThreadPort::RunExchange()
         // A short frame keeps the tail the buffer had.
         if (!(buffer[0] & status::kConsoleReady)) {
             const std::uint8_t star = command::kNotReady;
-            if (!m_port.Write(&star, 1))
-                m_messages.Show(kNotSent);
+            if (!m_port.Write(&star, 1)) {
+                if (m_port.DeviceGone())
+                    LoseLine();
+                else
+                    m_messages.Show(kNotSent);
+            }
             if (m_stop)
                 break;
             continue;
@@ -100,6 +144,13 @@ bool CThreadPort::RunExchange()
         } else {
             sent = m_port.Write(&commandByte, 1);
         }
+        if (!sent && m_port.DeviceGone()) {
+            // Gone between the frame and its answer: a lost line, not a failed command.
+            lock.unlock();
+            LoseLine();
+            buffer.fill(0);
+            continue;
+        }
         if (!sent) {
             m_messages.Show(kNotSent);
             break;
@@ -118,6 +169,7 @@ void CThreadPort::OnEnd()
 {
     m_port.Close();
     SetDone();
+    m_console.ExchangeEnded(m_generation);
 }
 
 void CThreadPort::SetDone()
@@ -137,7 +189,7 @@ bool CThreadPort::Done() const
 
 void CThreadPort::StopAndWait(std::chrono::milliseconds pause, std::chrono::milliseconds limit)
 {
-    m_stop = true;
+    SignalStop();
     std::this_thread::sleep_for(pause);
     bool done = false;
     {

@@ -19,10 +19,18 @@ namespace vlk {
 // The data-exchange worker: owns its own port, reads the controller's state frames, shows
 // them on the console and answers each with the command byte, the clock message or "*".
 // Its messages go through a Messages that must not block the worker on the UI thread.
+//
+// A device that goes away (adapter pulled, far end of a pty closed) is a state, not an error:
+// the worker says so once through the console, keeps the pace of a silent line (the zeroed
+// frame once a pass) and reopens the same port name on every pass, so the exchange resumes by
+// itself when the device is back.
 class CThreadPort {
 public:
     static constexpr std::chrono::milliseconds kStopPause{1000};
     static constexpr std::chrono::milliseconds kStopLimit{6000};
+    // The shortest pass that received nothing: a silent line's read time-out. A read that came
+    // back at once (the device gone) waits out the rest, so the loop never spins.
+    static constexpr std::chrono::milliseconds kSilentPass{2000};
 
     CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, std::mutex& exchangeLock,
                 std::uint64_t generation = 0);
@@ -37,8 +45,11 @@ public:
     bool RunExchange();
     // Closes the port (again, if still open) and sets the done event.
     void OnEnd();
-    // Sets the stop event.
-    void SignalStop() { m_stop = true; }
+    // Sets the stop event; also ends the wait of a pass without data.
+    void SignalStop();
+    // The length of a pass without data (kSilentPass); before Start. Tests shorten it to run
+    // many passes of a lost line in little time.
+    void SetSilentPass(std::chrono::milliseconds pass) { m_silentPass = pass; }
     // Asks the worker to end, sleeps `pause`, waits up to `limit` for the done event; on time-out
     // closes the worker's port from this thread, which ends its read. Joins the thread before
     // returning, so the object may be released afterwards.
@@ -54,6 +65,10 @@ private:
     // false when the stop event cut it short.
     bool ShowFrame(const FrameBytes& buffer);
     void SetDone();
+    // Waits until `until` or the stop event, whichever comes first.
+    void WaitForStop(std::chrono::steady_clock::time_point until);
+    // The device went away: lets go of it (the next pass reopens it by name) and says so once.
+    void LoseLine();
 
     ConsoleSink& m_console;
     std::string m_portName;
@@ -61,8 +76,12 @@ private:
     std::mutex& m_exchangeLock;
     std::uint64_t m_generation;
     CPort m_port;
+    std::chrono::milliseconds m_silentPass = kSilentPass;
+    bool m_lineLost = false;  // worker thread only
 
     std::atomic<bool> m_stop{false};
+    std::mutex m_stopMutex;
+    std::condition_variable m_stopChanged;
     mutable std::mutex m_doneMutex;
     std::condition_variable m_doneChanged;
     bool m_done = false;

@@ -90,6 +90,10 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     layout->addWidget(&m_tabs);
     setCentralWidget(client);
     m_tabs.show();
+    // The worker tells, through the console page, when its line is lost or back and when it has
+    // ended, so the status bar and the commands follow what really runs.
+    connect(&Console(), &CDeskWnd::LineLostChanged, this, &CMainFrame::SetLineLost);
+    connect(&Console(), &CDeskWnd::WorkerEnded, this, &CMainFrame::UpdateCommands);
     UpdateCommands();
 }
 
@@ -97,10 +101,8 @@ CMainFrame::~CMainFrame()
 {
     // The close request has normally stopped the exchange already; a frame destroyed without one
     // must still end its worker before the console page goes.
-    if (m_thread) {
+    if (m_thread)
         StopExchange(m_thread, Console());
-        m_exchangeRunning = false;
-    }
 }
 
 void CMainFrame::CreateActions()
@@ -130,8 +132,9 @@ void CMainFrame::CreateActions()
     connect(m_commands[ID_FILE_SAVE], &QAction::triggered, this, &CMainFrame::OnFileSave);
     connect(m_commands[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
     connect(m_commands[ID_EXCHANGE_START], &QAction::triggered, this, [this] {
-        if (!m_busy && !m_exchangeRunning)
+        if (!m_busy)
             ExchangeStart();
+        UpdateCommands();
     });
     connect(m_commands[ID_EXCHANGE_STOP], &QAction::triggered, this, [this] {
         if (!m_busy)
@@ -190,9 +193,9 @@ void CMainFrame::CreateStatusBar()
     m_indicators = new LockIndicators(bar);
     bar->addPermanentWidget(m_indicators);
     // A prompt that goes away (the pointer left an item) gives the pane back to "Готов".
-    connect(bar, &QStatusBar::messageChanged, this, [bar](const QString& text) {
+    connect(bar, &QStatusBar::messageChanged, this, [this, bar](const QString& text) {
         if (text.isEmpty())
-            bar->showMessage(kIdleText);
+            bar->showMessage(IdleText());
     });
     bar->showMessage(kIdleText);
 }
@@ -203,15 +206,24 @@ QAction* CMainFrame::Command(int id) const
     return it == m_commands.end() ? nullptr : it->second;
 }
 
+bool CMainFrame::ExchangeRunning() const
+{
+    return m_thread && !m_thread->Done();
+}
+
 void CMainFrame::UpdateCommands()
 {
+    const bool running = ExchangeRunning();
+    // In programming mode the frame's port holds the device: no exchange may start, and the
+    // port may not change under the controller that waits on it.
+    const bool lineFree = !running && !m_programming;
     m_commands[ID_PROGRAMMING_MODE]->setChecked(m_programming);
     m_commands[ID_WRITE_MEMORY]->setEnabled(m_programming);
     m_commands[ID_READ_MEMORY]->setEnabled(m_programming);
-    m_commands[ID_EXCHANGE_START]->setEnabled(!m_exchangeRunning);
-    m_commands[ID_EXCHANGE_STOP]->setEnabled(m_exchangeRunning);
-    m_commands[ID_PORT_COM1]->setEnabled(!m_exchangeRunning);
-    m_commands[ID_PORT_COM2]->setEnabled(!m_exchangeRunning);
+    m_commands[ID_EXCHANGE_START]->setEnabled(lineFree);
+    m_commands[ID_EXCHANGE_STOP]->setEnabled(running);
+    m_commands[ID_PORT_COM1]->setEnabled(lineFree);
+    m_commands[ID_PORT_COM2]->setEnabled(lineFree);
     m_commands[ID_PORT_COM1]->setChecked(m_portNumber == 1);
     m_commands[ID_PORT_COM2]->setChecked(m_portNumber == 2);
 }
@@ -233,25 +245,38 @@ void CMainFrame::AskPortAndStart()
     UpdateCommands();
 }
 
+void CMainFrame::ReleaseEndedWorker()
+{
+    if (m_thread && m_thread->Done())
+        m_thread.reset(); // its thread is over: the join inside returns at once
+}
+
 void CMainFrame::ExchangeStart()
 {
-    if (m_thread)
+    if (m_programming || ExchangeRunning())
         return;
+    // A worker that ended by itself would otherwise stand in the way of the new one for good.
+    ReleaseEndedWorker();
+    SetLineLost(false);
     // A new generation: whatever an earlier worker left queued is never shown over this one.
     std::unique_ptr<CThreadPort> worker = StartExchange(Console(), ChosenPortName(m_portNumber), m_workerMessages,
                                                         m_exchangeLock, Console().NextGeneration());
-    if (!worker)
+    if (!worker) {
+        UpdateCommands();
         return; // no thread: nothing changes, nothing is shown
+    }
     m_thread = std::move(worker);
-    m_exchangeRunning = true;
     UpdateCommands();
 }
 
 void CMainFrame::ExchangeStop()
 {
-    if (!m_exchangeRunning)
+    if (!m_thread)
         return;
-    if (m_thread) {
+    if (m_thread->Done()) {
+        // Ended by itself: nothing to ask or wait for, only the console to clear.
+        m_thread.reset();
+    } else {
         CThreadPort* worker = m_thread.get();
         RunOnLine(QStringLiteral("Остановка обмена данными..."), [worker] {
             worker->SignalStop();
@@ -260,15 +285,31 @@ void CMainFrame::ExchangeStop()
         m_thread.reset();
     }
     Console().ClearState(FrameBytes{});
-    m_exchangeRunning = false;
+    SetLineLost(false);
     UpdateCommands();
 }
 
 void CMainFrame::OnPort(int port)
 {
-    if (!m_exchangeRunning && !m_busy)
+    if (!ExchangeRunning() && !m_programming && !m_busy)
         m_portNumber = port;
     UpdateCommands();
+}
+
+void CMainFrame::SetLineLost(bool lost)
+{
+    if (lost == m_lineLost)
+        return;
+    m_lineLost = lost;
+    // Shown once in the prompt pane, where it stays (a passing prompt gives way to it again)
+    // until the controller is heard or the exchange stops.
+    if (!m_busy)
+        ShowStatus(IdleText());
+}
+
+QString CMainFrame::IdleText() const
+{
+    return m_lineLost ? QString::fromUtf8(kLineLostText) : kIdleText;
 }
 
 void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& job)
@@ -285,7 +326,7 @@ void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& j
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     line.join();
     QApplication::restoreOverrideCursor();
-    ShowStatus(kIdleText);
+    ShowStatus(IdleText());
     m_busy = false;
 }
 

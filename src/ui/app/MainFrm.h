@@ -65,8 +65,12 @@ public:
     void ExchangeStart();
     void ExchangeStop();
     [[nodiscard]] int PortNumber() const { return m_portNumber; }
-    [[nodiscard]] bool ExchangeRunning() const { return m_exchangeRunning; }
+    // True while a worker exists and has not ended: one that ended by itself (its port would not
+    // open) no longer counts.
+    [[nodiscard]] bool ExchangeRunning() const;
     [[nodiscard]] bool ProgrammingMode() const { return m_programming; }
+    // True while the running exchange has lost its device; the status bar says so meanwhile.
+    [[nodiscard]] bool LineLost() const { return m_lineLost; }
     [[nodiscard]] CTabs& Tabs() { return m_tabs; }
     [[nodiscard]] CPort& Port() { return m_port; }
     // The console page, which the exchange shows its frames on.
@@ -105,6 +109,11 @@ private:
     // with the busy cursor and `status` in the prompt pane.
     void RunOnLine(const QString& status, const std::function<void()>& job);
     void ShowStatus(const QString& text);
+    // "Готов", or the lost line while it lasts: what the prompt pane shows when nothing else.
+    [[nodiscard]] QString IdleText() const;
+    void SetLineLost(bool lost);
+    // Releases a worker whose thread has ended by itself (nothing to wait for).
+    void ReleaseEndedWorker();
     // Locks the console's buttons and clears its command: the controller is in charge again.
     void LockConsole();
 
@@ -118,11 +127,11 @@ private:
     LockIndicators* m_indicators = nullptr;
     QString m_helpFolder;
     bool m_busy = false;
+    bool m_lineLost = false;
 
     // The shared state, in the order the frame has always kept it.
     int m_minWidth = kMinimumWidth;
     int m_minHeight = kMinimumHeight;
-    bool m_exchangeRunning = false;
     int m_portNumber = 1;
     std::unique_ptr<CThreadPort> m_thread;
     CTabs m_tabs;

@@ -144,6 +144,32 @@ void CDeskWnd::Repaint(std::uint64_t generation)
         Qt::QueuedConnection);
 }
 
+void CDeskWnd::ShowLineLost(std::uint64_t generation, bool lost)
+{
+    if (!Current(generation))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, lost] {
+            if (Current(generation))
+                emit LineLostChanged(lost);
+        },
+        Qt::QueuedConnection);
+}
+
+void CDeskWnd::ExchangeEnded(std::uint64_t generation)
+{
+    if (!Current(generation))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation] {
+            if (Current(generation))
+                emit WorkerEnded();
+        },
+        Qt::QueuedConnection);
+}
+
 void CDeskWnd::ClearState(const FrameBytes& frame)
 {
     // Whatever the stopped worker still has queued is dropped from here on.

@@ -57,6 +57,9 @@ public:
     // On the UI thread: ends the current generation, then shows the frame with the day in lower
     // case and the time as plain numbers.
     void ClearState(const FrameBytes& frame) override;
+    // Passed on as LineLostChanged / WorkerEnded on the UI thread, while the generation is current.
+    void ShowLineLost(std::uint64_t generation, bool lost) override;
+    void ExchangeEnded(std::uint64_t generation) override;
     [[nodiscard]] std::atomic<std::uint8_t>& CommandByte() override { return m_commandByte; }
     [[nodiscard]] std::atomic<int>& SendClockFlag() override { return m_sendClock; }
     // The clock fields as last edited on the UI thread; never waits on it.
@@ -90,6 +93,12 @@ public:
     void OnSendClock();
     void OnToggleControl();
     void OnCommandButton(int id);
+
+signals:
+    // The current exchange lost its device (true) or hears the controller again (false).
+    void LineLostChanged(bool lost);
+    // The current exchange's worker has ended.
+    void WorkerEnded();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;

@@ -3,9 +3,14 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <fcntl.h>
 #include <future>
 #include <mutex>
+#include <sys/ioctl.h>
+#include <unistd.h>
 
 namespace vlk {
 namespace {
@@ -188,6 +193,153 @@ TEST(CPort, PeerHangupEndsARead)
     const auto start = SteadyClock::now();
     EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u);
     EXPECT_LT(SteadyClock::now() - start, 500ms);
+}
+
+TEST(CPort, ReadTellsWhyItEnded)
+{
+    ScriptedPeer peer;
+    CPort port;
+    std::uint8_t buffer[26];
+    EXPECT_EQ(port.Read(buffer, 4), 0u);
+    EXPECT_EQ(port.LastReadEnd(), CPort::ReadEnd::NotOpen);
+
+    ASSERT_TRUE(port.Open(peer.Path(), "MODBUS")); // 1000 ms total: a quicker time-out
+    peer.Send({1, 2, 3, 4});
+    EXPECT_EQ(port.Read(buffer, 4), 4u);
+    EXPECT_EQ(port.LastReadEnd(), CPort::ReadEnd::Count);
+    peer.Send({5, 6});
+    EXPECT_EQ(port.Read(buffer, 26), 2u);
+    EXPECT_EQ(port.LastReadEnd(), CPort::ReadEnd::Gap);
+    EXPECT_EQ(port.Read(buffer, 26), 0u);
+    EXPECT_EQ(port.LastReadEnd(), CPort::ReadEnd::Timeout);
+    EXPECT_EQ(port.LastError(), CPort::Error::None);
+
+    std::thread closer([&] {
+        std::this_thread::sleep_for(100ms);
+        port.Close();
+    });
+    EXPECT_EQ(port.Read(buffer, 26), 0u);
+    closer.join();
+    EXPECT_EQ(port.LastReadEnd(), CPort::ReadEnd::Woken);
+    EXPECT_EQ(port.LastError(), CPort::Error::None);
+}
+
+TEST(CPort, AGoneDeviceEndsReadsAndWritesAtOnceAndSaysSo)
+{
+    auto peer = std::make_unique<ScriptedPeer>();
+    CPort port;
+    ASSERT_TRUE(port.Open(peer->Path(), "AX25"));
+    peer.reset();
+    std::uint8_t buffer[26];
+    for (int i = 0; i < 3; ++i) {
+        const auto start = SteadyClock::now();
+        EXPECT_EQ(port.Read(buffer, sizeof buffer), 0u);
+        EXPECT_LT(SteadyClock::now() - start, 500ms);
+        EXPECT_EQ(port.LastReadEnd(), CPort::ReadEnd::Gone);
+    }
+    EXPECT_TRUE(port.DeviceGone());
+    EXPECT_EQ(port.LastError(), CPort::Error::Gone);
+    EXPECT_EQ(port.ErrorString(), "Input/output error");
+    EXPECT_TRUE(port.IsOpen()); // a state the owner acts on: it closes and opens again
+    const std::uint8_t star = 0x2A;
+    EXPECT_FALSE(port.Write(&star, 1));
+    EXPECT_TRUE(port.DeviceGone());
+    EXPECT_TRUE(port.Close());
+    EXPECT_FALSE(port.IsOpen());
+}
+
+TEST(CPort, AFailedOpenKeepsTheReason)
+{
+    CPort port;
+    EXPECT_FALSE(port.Open("/nonexistent/tty", "AX25"));
+    EXPECT_EQ(port.LastError(), CPort::Error::NotFound);
+    EXPECT_EQ(port.ErrorString(), "No such file or directory");
+
+    EXPECT_FALSE(port.Open("/dev/null", "AX25"));
+    EXPECT_EQ(port.LastError(), CPort::Error::NotSerial);
+    EXPECT_EQ(port.ErrorString(), "Inappropriate ioctl for device");
+
+    ScriptedPeer peer;
+    CPort holder;
+    ASSERT_TRUE(holder.Open(peer.Path(), "AX25"));
+    EXPECT_FALSE(port.Open(peer.Path(), "AX25"));
+    EXPECT_EQ(port.LastError(), CPort::Error::InUse);
+    EXPECT_EQ(port.ErrorString(), "Resource temporarily unavailable");
+
+    holder.Close();
+    ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
+    EXPECT_EQ(port.LastError(), CPort::Error::None);
+    EXPECT_EQ(port.ErrorString(), "");
+
+    // The rest of the sorting, as the system's serial ports report it.
+    using E = CPort::Error;
+    EXPECT_EQ(CPort::ErrorFromErrno(EACCES, true), E::Permission);
+    EXPECT_EQ(CPort::ErrorFromErrno(EPERM, true), E::Permission);
+    EXPECT_EQ(CPort::ErrorFromErrno(EBUSY, true), E::InUse);
+    EXPECT_EQ(CPort::ErrorFromErrno(ENODEV, true), E::NotFound);
+    EXPECT_EQ(CPort::ErrorFromErrno(ENXIO, true), E::NotFound);
+    EXPECT_EQ(CPort::ErrorFromErrno(ENXIO, false), E::Gone);
+    EXPECT_EQ(CPort::ErrorFromErrno(EIO, false), E::Gone);
+    EXPECT_EQ(CPort::ErrorFromErrno(EIO, true), E::Gone);
+}
+
+// Reads the station's stderr while `action` runs.
+template <class F>
+std::string Stderr(F action)
+{
+    std::fflush(stderr);
+    char name[] = "/tmp/vlk-stderr-XXXXXX";
+    const int file = ::mkstemp(name);
+    const int saved = ::dup(2);
+    ::dup2(file, 2);
+    action();
+    std::fflush(stderr);
+    ::dup2(saved, 2);
+    ::close(saved);
+    std::string text;
+    char chunk[512];
+    ::lseek(file, 0, SEEK_SET);
+    for (ssize_t n; (n = ::read(file, chunk, sizeof chunk)) > 0;)
+        text.append(chunk, static_cast<std::size_t>(n));
+    ::close(file);
+    ::unlink(name);
+    return text;
+}
+
+TEST(CPort, ARetriedMissingDeviceIsReportedOnStderrOncePerCause)
+{
+    CPort port;
+    const std::string text = Stderr([&] {
+        for (int i = 0; i < 5; ++i)
+            EXPECT_FALSE(port.Open("/nonexistent/tty", "AX25"));
+        EXPECT_FALSE(port.Open("/dev/null", "AX25"));
+        EXPECT_FALSE(port.Open("/nonexistent/tty", "AX25"));
+    });
+    EXPECT_EQ(text, "vlk: cannot open /nonexistent/tty: No such file or directory\n"
+                    "vlk: cannot read line settings of /dev/null: Inappropriate ioctl for device\n"
+                    "vlk: cannot open /nonexistent/tty: No such file or directory\n");
+}
+
+TEST(CPort, ARefusedOpenLeavesTheHoldersExclusiveMode)
+{
+    ScriptedPeer peer;
+    CPort holder;
+    ASSERT_TRUE(holder.Open(peer.Path(), "AX25"));
+    CPort second;
+    EXPECT_FALSE(second.Open(peer.Path(), "AX25"));
+    EXPECT_FALSE(second.Open(peer.Path(), "AX25"));
+
+    // Still exclusive: another open is refused outright, or (root passes TIOCEXCL) the flag
+    // reads back set.
+    const int fd = ::open(peer.Path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        EXPECT_EQ(errno, EBUSY);
+        return;
+    }
+    int exclusive = 0;
+    ASSERT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    ::close(fd);
+    EXPECT_EQ(exclusive, 1) << "the refused Open cleared the holder's exclusive mode";
 }
 
 class RecordingRts final : public RtsControl {

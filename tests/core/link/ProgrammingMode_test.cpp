@@ -1,4 +1,5 @@
 #include "link/ProgrammingMode.h"
+#include "DeviceLink.h"
 #include "ScriptedPeer.h"
 
 #include <gtest/gtest.h>
@@ -220,6 +221,79 @@ TEST(ProgrammingExit, ShortFramesKeepProgrammingMode)
     EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Отказ при запуске контроллера"}));
     EXPECT_EQ(peer.Received(), Concat({kToggle, kToggle, kToggle}));
+}
+
+TEST(ProgrammingEntry, ALineGoneOnTheWayIsOneMessageAndThePortIsLetGo)
+{
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        AfterOpen();
+        p.Send(StateFrameBytes(0x20));
+        if (p.Expect(2) != kToggle)
+            return;
+        p.HangUp(); // the cable is pulled before the controller answers
+    });
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    peer.Stop();
+    EXPECT_EQ(entry.result, EntryResult::LineLost);
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(Texts(messages), std::vector<std::string>{"Связь с контроллером потеряна"});
+}
+
+TEST(ProgrammingExit, ADeadPortIsOpenedAgainByItsName)
+{
+    DeviceLink name;
+    auto before = std::make_unique<ScriptedPeer>();
+    ASSERT_TRUE(name.Point(before->Path()));
+    CPort port;
+    ASSERT_TRUE(port.Open(name.Path(), "AX25"));
+    // Unplugged and plugged back in while the controller stays in programming mode.
+    name.Remove();
+    before.reset();
+    ScriptedPeer after;
+    ASSERT_TRUE(name.Point(after.Path()));
+    after.Run([](ScriptedPeer& p) {
+        if (p.Expect(2) != kToggle)
+            return;
+        p.Send(StateFrameBytes(0x20));
+    });
+    RecordingMessages messages;
+    EXPECT_TRUE(ExitProgrammingMode(port, messages, 0ms));
+    after.Stop();
+    EXPECT_TRUE(messages.Entries().empty()) << Texts(messages).front();
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_EQ(after.Received(), kToggle);
+}
+
+TEST(ProgrammingExit, ADeviceStillGoneIsSaidOnceAndThePortIsNotKept)
+{
+    DeviceLink name;
+    auto peer = std::make_unique<ScriptedPeer>();
+    ASSERT_TRUE(name.Point(peer->Path()));
+    CPort port;
+    ASSERT_TRUE(port.Open(name.Path(), "AX25"));
+    name.Remove();
+    peer.reset();
+    RecordingMessages messages;
+    EXPECT_FALSE(ExitProgrammingMode(port, messages, 0ms));
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Порт не открыт", "Отказ при запуске контроллера"}));
+    EXPECT_FALSE(port.IsOpen());
+
+    // The next attempt opens the port again from its name.
+    ScriptedPeer back;
+    ASSERT_TRUE(name.Point(back.Path()));
+    back.Run([](ScriptedPeer& p) {
+        if (p.Expect(2) != kToggle)
+            return;
+        p.Send(StateFrameBytes(0x20));
+    });
+    RecordingMessages again;
+    EXPECT_TRUE(ExitProgrammingMode(port, again, 0ms));
+    back.Stop();
+    EXPECT_TRUE(again.Entries().empty());
+    EXPECT_EQ(back.Received(), kToggle);
 }
 
 TEST(ProgrammingEntry, WorkerCannotOpenWhileProgrammingHoldsThePort)

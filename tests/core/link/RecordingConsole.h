@@ -37,6 +37,12 @@ public:
         std::lock_guard lock(m_mutex);
         m_cleared.push_back(frame);
     }
+    void ShowLineLost(std::uint64_t, bool lost) override
+    {
+        std::lock_guard lock(m_mutex);
+        m_lineLost.push_back(lost);
+    }
+    void ExchangeEnded(std::uint64_t) override { ++m_ended; }
     std::atomic<std::uint8_t>& CommandByte() override { return m_command; }
     std::atomic<int>& SendClockFlag() override { return m_sendClock; }
     ClockFields ClockToSend() override
@@ -74,6 +80,13 @@ public:
         std::lock_guard lock(m_mutex);
         return m_repaints;
     }
+    // Every line-lost notification in order: true lost, false heard again.
+    std::vector<bool> LineLost() const
+    {
+        std::lock_guard lock(m_mutex);
+        return m_lineLost;
+    }
+    int Ended() const { return m_ended.load(); }
     std::vector<FrameBytes> Cleared() const
     {
         std::lock_guard lock(m_mutex);
@@ -84,6 +97,8 @@ private:
     mutable std::mutex m_mutex;
     std::vector<Shown> m_shown;
     std::vector<FrameBytes> m_cleared;
+    std::vector<bool> m_lineLost;
+    std::atomic<int> m_ended{0};
     int m_repaints = 0;
     ClockFields m_clock;
     std::function<void(FrameGroup)> m_hook;

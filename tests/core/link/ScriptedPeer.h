@@ -80,6 +80,18 @@ public:
     }
     [[nodiscard]] bool Stopping() const { return m_stop; }
 
+    // The far end goes away: the master and the test's slave are closed, so the station's reads
+    // and writes find the device gone. Call it from the script, or while no script runs; the
+    // script sends nothing after it.
+    void HangUp()
+    {
+        for (int* fd : {&m_master, &m_slave}) {
+            if (*fd >= 0)
+                close(*fd);
+            *fd = -1;
+        }
+    }
+
     // --- used by scripts, on the peer's thread ---
 
     // Up to n bytes; gives up `limit` after the call.

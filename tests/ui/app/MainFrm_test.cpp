@@ -192,19 +192,21 @@ TEST_F(MainFrameTest, StartingOnAMissingDeviceReportsThePortAndStopsCleanly)
     m_dialogs.ports = {2};
     m_frame->AskPortAndStart();
     EXPECT_EQ(m_frame->PortNumber(), 2);
-    EXPECT_TRUE(m_frame->ExchangeRunning());
     EXPECT_TRUE(Cmd(32781)->isChecked());
-    EXPECT_FALSE(Cmd(32780)->isEnabled());
-    EXPECT_FALSE(Cmd(32781)->isEnabled());
-    EXPECT_FALSE(Cmd(32778)->isEnabled());
-    EXPECT_TRUE(Cmd(32779)->isEnabled());
     // The worker's message arrives on the UI thread without the worker waiting for it.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_messages.Entries().empty(); }, 3000));
     EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт"}));
+    // The worker has ended by itself: the commands say that no exchange runs.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Cmd(32778)->isEnabled(); }, 3000));
+    EXPECT_FALSE(m_frame->ExchangeRunning());
+    EXPECT_FALSE(Cmd(32779)->isEnabled());
+    EXPECT_TRUE(Cmd(32780)->isEnabled());
+    EXPECT_TRUE(Cmd(32781)->isEnabled());
+    EXPECT_TRUE(Cmd(32781)->isChecked());
+    // Stop and close find nothing to wait for.
     Cmd(32779)->trigger();
     EXPECT_FALSE(m_frame->ExchangeRunning());
-    EXPECT_TRUE(Cmd(32780)->isEnabled());
-    EXPECT_TRUE(Cmd(32778)->isEnabled());
+    EXPECT_TRUE(m_frame->close());
 }
 
 } // namespace
