@@ -118,6 +118,7 @@ private:
     LockIndicators* m_indicators = nullptr;
     QString m_helpFolder;
     bool m_busy = false;
+    QString m_lineStatus; // what the status pane says while a command waits on the line
 
     // The shared state, in the order the frame has always kept it.
     int m_minWidth = kMinimumWidth;

@@ -59,7 +59,7 @@ TEST(VlkctlWrite, OnWriteOff)
     EXPECT_EQ(controller.memory, image);
     EXPECT_EQ(controller.leaves, 1);
     const Bytes received = peer.Received();
-    ASSERT_EQ(received.size(), 2u + 15 * 129 + 2);
+    ASSERT_EQ(received.size(), 2u + 15 * 129 + 15 + 2); // the toggle, the sectors, their check, the toggle
     EXPECT_EQ(Bytes(received.begin(), received.begin() + 2), (Bytes{0xD5, 0x33}));
     EXPECT_EQ(Bytes(received.end() - 2, received.end()), (Bytes{0xD5, 0x33}));
 }
