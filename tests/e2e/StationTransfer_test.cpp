@@ -201,7 +201,7 @@ protected:
     {
         SimulatorOptions options = FastOptions();
         options.pace = true;
-        options.period = 50ms;
+        options.period = 250ms; // the entry toggle follows a frame, well before the next
         options.hangupAfter = after;
         StartSimulator(options);
         StartStation(0);

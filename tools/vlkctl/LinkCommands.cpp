@@ -229,7 +229,8 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     if (!interruption.Requested())
         written = WriteControllerMemory(port, messages, image, progress.Callback(), interruption.Stop());
     if (written == WriteResult::Unconfirmed && !interruption.Requested()) {
-        // Still in programming mode: one more try before the controller restarts.
+        // Still in programming mode: one more try before the controller restarts. (Not when the
+        // read-back broke off: the line is the trouble then, not what it carried.)
         messages.Show("Повторная запись ОДД");
         written = WriteControllerMemory(port, messages, image, progress.Callback(), interruption.Stop());
     }

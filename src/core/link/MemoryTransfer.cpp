@@ -78,7 +78,7 @@ bool SameAsImage(const Sector& sector, const ImageBytes& image, int k)
 // again (a read can be garbled as well as the memory), up to the limit of a read. The check
 // ends at a sector that cannot be read at all. Returns the message, empty when all agree.
 std::string CheckWritten(CPort& port, const ImageBytes& image, const SectorProgress& progress,
-                         const StopRequested& stop, bool& stopped)
+                         const StopRequested& stop, bool& stopped, bool& broken)
 {
     std::vector<int> differing;
     int unread = -1;
@@ -120,6 +120,7 @@ std::string CheckWritten(CPort& port, const ImageBytes& image, const SectorProgr
         text = "Запись ОДД не подтверждена: сектор " + list(differing) + " из 15 прочитан не таким, каким записан";
     else if (differing.size() > 1)
         text = "Запись ОДД не подтверждена: секторы " + list(differing) + " из 15 прочитаны не такими, какими записаны";
+    broken = unread >= 0;
     if (unread >= 0) {
         if (!text.empty())
             text += '\n';
@@ -176,13 +177,14 @@ WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBy
     // An acknowledgement says a sector arrived, not what arrived: only the memory read back
     // tells whether it holds the image.
     bool stopped = false;
-    const std::string mismatch = CheckWritten(port, image, progress, stop, stopped);
+    bool broken = false;
+    const std::string mismatch = CheckWritten(port, image, progress, stop, stopped, broken);
     if (stopped)
         return WriteResult::Stopped;
     if (!mismatch.empty()) {
         messages.Show(mismatch, MessageIcon::Stop);
         messages.Show("Память ОДД не записана, повторите!");
-        return WriteResult::Unconfirmed;
+        return broken ? WriteResult::Unchecked : WriteResult::Unconfirmed;
     }
     messages.Show("Запись ОДД закончена");
     return WriteResult::Written;

@@ -14,6 +14,7 @@ enum class WriteResult {
     Written,     // every sector accepted and read back equal; "Запись ОДД закончена"
     Failed,      // a sector refused or unanswered; "Память ОДД не записана, повторите!"
     Unconfirmed, // every sector accepted, but the read-back differs (the message names the sectors)
+    Unchecked,   // every sector accepted, but the read-back broke off at a sector that did not arrive
     Stopped,     // the caller asked to stop; the sectors before the current one are written
 };
 
