@@ -182,7 +182,9 @@ TEST_F(StationTransferTest, AWriteThatDoesNotReadBackIsNotReportedWritten)
     StartSimulator(options);
     StartStation(0);
     EnterProgrammingMode();
+    ASSERT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Programming);
     m_frame->Command(32772)->trigger();
+    EXPECT_EQ(m_sim->SectorsWritten().back().sector, 14);
     const Texts texts = m_messages.Texts();
     ASSERT_EQ(texts.size(), 2u);
     EXPECT_EQ(texts[0].rfind("Запись ОДД не подтверждена: сектор", 0), 0u) << texts[0];

@@ -67,8 +67,8 @@ std::string TwoDigits(int value)
 constexpr int kClockReads = 15;
 
 // SIGINT or SIGTERM during a transfer. The first asks the procedure to stop after the sector on
-// the line, so that the controller can be taken out of programming mode (else it stays there,
-// its junction dark); a second one ends the process at once.
+// the line, so that the controller can be taken out of programming mode (left in it, it runs no
+// junction and sends no frames); a second one ends the process at once.
 class Interruption {
 public:
     Interruption()
@@ -248,6 +248,14 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     }
     // Leave programming mode either way: the controller does not run the junction in it.
     const bool restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    if (interruption.Requested()) {
+        // The signal came while the controller was being restarted: that much is done.
+        err << "vlkctl: прервано (" << interruption.Name() << "): "
+            << (written == WriteResult::Written ? "ОДД записана и проверена" : "запись не закончена")
+            << (restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования")
+            << '\n';
+        return interruption.ExitCode();
+    }
     return written == WriteResult::Written && restarted ? kExitOk : kExitFailed;
 }
 
@@ -272,6 +280,13 @@ int RunRead(const std::string& file, const std::string& portName, std::ostream& 
                               "прочитано секторов: " + std::to_string(read) + " из 15, файл не записан", err);
     }
     const bool restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    if (interruption.Requested()) {
+        err << "vlkctl: прервано (" << interruption.Name() << "): "
+            << (image ? "прочитано секторов: 15 из 15" : "чтение не закончено") << ", файл не записан"
+            << (restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования")
+            << '\n';
+        return interruption.ExitCode();
+    }
     if (!image)
         return kExitFailed;
 
