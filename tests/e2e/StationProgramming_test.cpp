@@ -62,13 +62,16 @@ TEST_F(StationProgrammingTest, OnWriteReadBackOff)
     EXPECT_EQ(m_messages.Texts(), (Texts{"Запись ОДД закончена"}));
     EXPECT_EQ(m_sim->Memory(), shown);
     EXPECT_EQ(m_sim->SectorsWritten().size(), 15u);
+    EXPECT_EQ(m_sim->SectorsRead().size(), 15u); // the check after the write
     EXPECT_FALSE(statuses.filter(QStringLiteral(" из 15")).isEmpty());
+    EXPECT_FALSE(statuses.filter(QStringLiteral("Проверка ОДД: сектор ")).isEmpty());
 
     // Reading back gives the same configuration (only zeros may now show as "0").
     m_messages.Clear();
+    m_sim->ClearRecords();
     m_frame->Command(32773)->trigger();
     EXPECT_TRUE(m_messages.Entries().empty());
-    EXPECT_EQ(m_sim->SectorsRead().size(), 15u);
+    EXPECT_EQ(m_sim->SectorsRead().size(), 30u); // each sector twice
     EXPECT_EQ(PagesImage(), shown);
 
     m_frame->Command(32771)->trigger();

@@ -1,49 +1,27 @@
 // vlk-sim: a VLK2.2 controller on a pseudo-terminal (or a serial device) for working without hardware.
 
 #include "ControllerSimulator.h"
+#include "SimulatorArguments.h"
 #include "util/Cp1251.h"
 
 #include <CLI/CLI.hpp>
 
 #include <cerrno>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
-// "K" or "K:TIMES".
-vlk::SectorFault ParseSectorFault(const std::string& text)
+int Refuse(const std::string& option, const std::string& value, const std::string& wanted)
 {
-    vlk::SectorFault fault;
-    const auto colon = text.find(':');
-    fault.sector = std::stoi(text.substr(0, colon));
-    if (colon != std::string::npos)
-        fault.times = std::stoi(text.substr(colon + 1));
-    if (fault.sector < 0 || fault.sector >= static_cast<int>(vlk::kSectorCount) || fault.times == 0 || fault.times < -1)
-        throw std::invalid_argument(text);
-    return fault;
-}
-
-// "BYTE" or "BYTE:TIMES"; BYTE decimal or 0x-hex.
-vlk::SimulatorOptions::ToggleReply ParseToggleReply(const std::string& text)
-{
-    vlk::SimulatorOptions::ToggleReply reply;
-    const auto colon = text.find(':');
-    const long byte = std::stol(text.substr(0, colon), nullptr, 0);
-    if (byte < 0 || byte > 255)
-        throw std::invalid_argument(text);
-    reply.byte = static_cast<std::uint8_t>(byte);
-    if (colon != std::string::npos)
-        reply.times = std::stoi(text.substr(colon + 1));
-    if (reply.times == 0 || reply.times < -1)
-        throw std::invalid_argument(text);
-    return reply;
+    std::cerr << "vlk-sim: " << option << " \"" << value << "\": " << wanted << '\n';
+    return 2;
 }
 
 } // namespace
@@ -55,37 +33,37 @@ int main(int argc, char** argv)
     std::string link;
     std::string device;
     std::string memoryFile;
-    int period = 1000;
+    std::string period;
     std::string account;
     bool noPace = false;
     bool log = false;
     bool silent = false;
-    int psClear = 0;
-    int shortFrames = 0;
+    std::string psClear;
+    std::string shortFrames;
     std::vector<std::string> refuse;
     std::vector<std::string> ignore;
     std::vector<std::string> shortRead;
     std::vector<std::string> zero;
     std::string toggleReply;
-    int exitShort = -1;
-    int noise = 0;
-    int hangupAfter = -1;
+    std::string exitShort;
+    std::string noise;
+    std::string hangupAfter;
     std::string clock;
-    int speed = 1;
+    std::string speed;
     app.add_option("--link", link, "also make a symbolic link to the pseudo-terminal at PATH")->type_name("PATH");
     app.add_option("--device", device, "serve this serial device (9600 baud, 8O1) instead of a pseudo-terminal")->type_name("PATH");
     app.add_option("--memory", memoryFile, "the controller memory: a 1920-byte .vlk file (default: the demo junction)")->type_name("FILE.vlk");
-    app.add_option("--period", period, "milliseconds between state frames (default 1000)")->type_name("MS")->check(CLI::Range(1, 600000));
+    app.add_option("--period", period, "milliseconds between state frames (default 1000)")->type_name("MS");
     app.add_option("--account", account, "account record sent on entering programming mode (default: the memory's)")->type_name("TEXT");
     app.add_flag("--no-pace", noPace, "send and act at once instead of at 9600 baud");
     app.add_flag("--log", log, "time-stamped hex trace of both directions on stderr");
     app.add_option("--clock", clock, "start the controller's clock at DAY (0 Monday .. 6 Sunday) and HH:MM "
                                      "instead of the computer's local time")->type_name("DAY,HH:MM");
-    app.add_option("--speed", speed, "run the junction's time this many times faster")->type_name("N")->check(CLI::Range(1, 3600));
+    app.add_option("--speed", speed, "run the junction's time this many times faster")->type_name("N");
     auto* faults = "Faults";
     app.add_flag("--silent", silent, "no controller on the line: send nothing, act on nothing")->group(faults);
-    app.add_option("--ps-clear", psClear, "the first N frames have status bit 5 clear")->type_name("N")->check(CLI::NonNegativeNumber)->group(faults);
-    app.add_option("--short-frames", shortFrames, "the first N frames are cut to 10 bytes")->type_name("N")->check(CLI::NonNegativeNumber)->group(faults);
+    app.add_option("--ps-clear", psClear, "the first N frames have status bit 5 clear")->type_name("N")->group(faults);
+    app.add_option("--short-frames", shortFrames, "the first N frames are cut to 10 bytes")->type_name("N")->group(faults);
     app.add_option("--refuse-sector", refuse, "answer writes of sector K with 0xF0+K (TIMES times, default always)")
         ->type_name("K[:TIMES]")->group(faults);
     app.add_option("--ignore-sector", ignore, "do not answer writes of sector K")->type_name("K[:TIMES]")->group(faults);
@@ -98,53 +76,92 @@ int main(int argc, char** argv)
                    "answer the programming toggle with BYTE instead of 0xFF (0: refuse and stay in normal mode)")
         ->type_name("BYTE[:TIMES]")->group(faults);
     app.add_option("--exit-short", exitShort, "answer the exit toggle with only N bytes and stay in programming mode")->type_name("N")
-        ->check(CLI::Range(0, 25))->group(faults);
+        ->group(faults);
     app.add_option("--noise", noise, "flip one bit of a sent byte with this probability in thousandths")->type_name("PER_MILLE")
-        ->check(CLI::Range(0, 1000))->group(faults);
+        ->group(faults);
     app.add_option("--hangup-after", hangupAfter, "drop the line after MS milliseconds and exit")->type_name("MS")
-        ->check(CLI::NonNegativeNumber)->group(faults);
+        ->group(faults);
     app.get_option("--device")->excludes(app.get_option("--link"));
-    CLI11_PARSE(app, argc, argv);
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0)
+            return app.exit(e); // --help
+        std::cerr << "vlk-sim: " << e.what() << " (see vlk-sim --help)\n";
+        return 2;
+    }
+
+    // Every number is checked whole: "3x" or "1e3" is a typing error, never 3 or 1.
+    long periodMs = 1000, speedFactor = 1, psClearFrames = 0, shortFrameCount = 0, exitShortBytes = -1,
+         noisePerMille = 0, hangupMs = -1;
+    const struct {
+        const char* name;
+        const std::string& text;
+        long min;
+        long max;
+        long& value;
+    } numbers[] = {
+        {"--period", period, 1, 600000, periodMs},
+        {"--speed", speed, 1, 3600, speedFactor},
+        {"--ps-clear", psClear, 0, INT_MAX, psClearFrames},
+        {"--short-frames", shortFrames, 0, INT_MAX, shortFrameCount},
+        {"--exit-short", exitShort, 0, 25, exitShortBytes},
+        {"--noise", noise, 0, 1000, noisePerMille},
+        {"--hangup-after", hangupAfter, 0, INT_MAX, hangupMs},
+    };
+    for (const auto& number : numbers) {
+        if (app.count(number.name) == 0)
+            continue;
+        const auto value = vlk::sim::WholeNumber(number.text, number.min, number.max);
+        if (!value)
+            return Refuse(number.name, number.text,
+                          "wants a whole number " + std::to_string(number.min) + ".." + std::to_string(number.max));
+        number.value = *value;
+    }
 
     vlk::SimulatorOptions options;
-    options.period = std::chrono::milliseconds(period);
+    options.period = std::chrono::milliseconds(periodMs);
     options.pace = !noPace;
     options.log = log ? &std::cerr : nullptr;
     options.recordLimit = 10'000;
     options.silent = silent;
-    options.psClearFrames = psClear;
-    options.shortFrames = shortFrames;
-    options.noisePerMille = noise;
+    options.psClearFrames = static_cast<int>(psClearFrames);
+    options.shortFrames = static_cast<int>(shortFrameCount);
+    options.noisePerMille = static_cast<int>(noisePerMille);
     options.noiseSeed = static_cast<std::uint32_t>(getpid());
-    options.timeScale = speed;
-    if (!clock.empty()) {
-        int day = -1, hours = -1, minutes = -1;
-        char tail = 0;
-        if (std::sscanf(clock.c_str(), "%d,%d:%d%c", &day, &hours, &minutes, &tail) != 3 || day < 0 || day > 6
-            || hours < 0 || hours > 23 || minutes < 0 || minutes > 59) {
-            std::cerr << "vlk-sim: --clock wants DAY,HH:MM with DAY 0..6, e.g. 2,14:05\n";
-            return 2;
-        }
-        options.clock = vlk::SimulatorOptions::Clock{day, hours, minutes, 0};
+    options.timeScale = static_cast<int>(speedFactor);
+    if (app.count("--clock") > 0) {
+        options.clock = vlk::sim::ClockValue(clock);
+        if (!options.clock)
+            return Refuse("--clock", clock, "wants DAY,HH:MM with DAY 0 (Monday)..6, e.g. 2,14:05");
     }
-    if (exitShort >= 0)
-        options.exitShort = exitShort;
-    if (hangupAfter >= 0)
-        options.hangupAfter = std::chrono::milliseconds(hangupAfter);
-    try {
-        for (const auto& text : refuse)
-            options.refuseSector.push_back(ParseSectorFault(text));
-        for (const auto& text : ignore)
-            options.ignoreSector.push_back(ParseSectorFault(text));
-        for (const auto& text : zero)
-            options.zeroSector.push_back(ParseSectorFault(text));
-        for (const auto& text : shortRead)
-            options.shortSectorRead.push_back(ParseSectorFault(text));
-        if (!toggleReply.empty())
-            options.toggleReply = ParseToggleReply(toggleReply);
-    } catch (const std::exception& e) {
-        std::cerr << "vlk-sim: bad fault value: " << e.what() << '\n';
-        return 2;
+    if (exitShortBytes >= 0)
+        options.exitShort = static_cast<int>(exitShortBytes);
+    if (hangupMs >= 0)
+        options.hangupAfter = std::chrono::milliseconds(hangupMs);
+    const struct {
+        const char* name;
+        const std::vector<std::string>& texts;
+        std::vector<vlk::SectorFault>& faults;
+    } sectorFaults[] = {
+        {"--refuse-sector", refuse, options.refuseSector},
+        {"--ignore-sector", ignore, options.ignoreSector},
+        {"--zero-sector", zero, options.zeroSector},
+        {"--short-sector-read", shortRead, options.shortSectorRead},
+    };
+    for (const auto& kind : sectorFaults) {
+        for (const auto& text : kind.texts) {
+            const auto fault = vlk::sim::SectorFaultValue(text);
+            if (!fault)
+                return Refuse(kind.name, text, "wants K[:TIMES] with K 0..14 and TIMES 1 or more");
+            kind.faults.push_back(*fault);
+        }
+    }
+    if (app.count("--toggle-reply") > 0) {
+        options.toggleReply = vlk::sim::ToggleReplyValue(toggleReply);
+        if (!options.toggleReply)
+            return Refuse("--toggle-reply", toggleReply,
+                          "wants BYTE[:TIMES] with BYTE 0..255 (decimal or 0x..) and TIMES 1 or more");
     }
     if (app.count("--account") > 0) {
         const vlk::TextConversion converted = vlk::Cp1251::FromUtf8(account);
@@ -160,9 +177,14 @@ int main(int argc, char** argv)
             std::cerr << "vlk-sim: cannot open " << memoryFile << ": " << std::strerror(errno) << '\n';
             return 2;
         }
-        const std::vector<char> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        // One byte more than an image tells a longer file (or /dev/zero) without reading it all.
+        std::vector<char> bytes(vlk::kImageSize + 1);
+        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        bytes.resize(static_cast<std::size_t>(in.gcount()));
         if (bytes.size() != vlk::kImageSize) {
-            std::cerr << "vlk-sim: " << memoryFile << " holds " << bytes.size() << " bytes, not " << vlk::kImageSize << '\n';
+            std::cerr << "vlk-sim: " << memoryFile << " holds "
+                      << (bytes.size() > vlk::kImageSize ? "more than 1920" : std::to_string(bytes.size()))
+                      << " bytes, not " << vlk::kImageSize << '\n';
             return 2;
         }
         vlk::ImageBytes image{};

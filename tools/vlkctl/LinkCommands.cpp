@@ -1,5 +1,7 @@
 #include "LinkCommands.h"
 
+#include "AtomicFile.h"
+#include "Vlkctl.h"
 #include "config/ConfigurationImage.h"
 #include "link/CPort.h"
 #include "link/LinkFrames.h"
@@ -10,9 +12,11 @@
 #include <CLI/CLI.hpp>
 
 #include <array>
+#include <atomic>
+#include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
-#include <fstream>
 #include <iostream>
 #include <sstream>
 #include <unistd.h>
@@ -61,6 +65,85 @@ std::string TwoDigits(int value)
 
 // Frames in normal mode: the port's read gives up after 2000 ms; a clock command waits this long.
 constexpr int kClockReads = 15;
+
+// SIGINT or SIGTERM during a transfer. The first asks the procedure to stop after the sector on
+// the line, so that the controller can be taken out of programming mode (left in it, it runs no
+// junction and sends no frames); a second one ends the process at once.
+class Interruption {
+public:
+    Interruption()
+    {
+        s_signal = 0;
+        struct sigaction action {};
+        action.sa_handler = &Interruption::Handle;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        sigaction(SIGINT, &action, &m_oldInt);
+        sigaction(SIGTERM, &action, &m_oldTerm);
+    }
+    ~Interruption()
+    {
+        sigaction(SIGINT, &m_oldInt, nullptr);
+        sigaction(SIGTERM, &m_oldTerm, nullptr);
+    }
+    Interruption(const Interruption&) = delete;
+    Interruption& operator=(const Interruption&) = delete;
+
+    [[nodiscard]] bool Requested() const { return s_signal.load() != 0; }
+    // 130 for SIGINT, 143 for SIGTERM, as a shell reports a process ended by it.
+    [[nodiscard]] int ExitCode() const { return 128 + s_signal.load(); }
+    [[nodiscard]] const char* Name() const { return s_signal.load() == SIGTERM ? "SIGTERM" : "SIGINT"; }
+    // For the transfer: true once a signal came. Stopped() tells afterwards whether the
+    // transfer ended on it.
+    [[nodiscard]] StopRequested Stop()
+    {
+        return [this] { return m_stopped = m_stopped || Requested(); };
+    }
+    [[nodiscard]] bool Stopped() const { return m_stopped; }
+
+private:
+    static void Handle(int signal)
+    {
+        int none = 0;
+        if (s_signal.compare_exchange_strong(none, signal))
+            return;
+        static const char kNow[] = "vlkctl: прервано повторным сигналом\n";
+        [[maybe_unused]] const auto written = ::write(STDERR_FILENO, kNow, sizeof kNow - 1);
+        ::_exit(128 + signal);
+    }
+
+    static std::atomic<int> s_signal;
+    struct sigaction m_oldInt {};
+    struct sigaction m_oldTerm {};
+    bool m_stopped = false;
+};
+
+std::atomic<int> Interruption::s_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
+
+// How far a transfer got, for the message after an interruption.
+struct Progress {
+    TransferStep step = TransferStep::Write;
+    int sector = -1;
+    SectorProgress Callback()
+    {
+        return [this](TransferStep s, int k) {
+            step = s;
+            sector = k;
+        };
+    }
+};
+
+// Leaves programming mode after an interruption and says what was done.
+int EndInterrupted(const Interruption& interruption, CPort& port, Messages& messages, const std::string& done,
+                   std::ostream& err)
+{
+    const bool restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    err << "vlkctl: прервано (" << interruption.Name() << "): " << done
+        << (restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования")
+        << '\n';
+    return interruption.ExitCode();
+}
 
 } // namespace
 
@@ -138,54 +221,99 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
 
 int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err)
 {
-    std::ifstream in(file, std::ios::binary);
-    if (!in) {
-        err << "vlkctl: cannot open " << file << '\n';
+    // Read and checked exactly as the station opens a file, before the line is touched: the
+    // controller gets the image the station would write after opening it.
+    const Streams io{std::cin, out, err};
+    const std::optional<Configuration> configuration = Vlkctl::Load(file, io, std::nullopt, true);
+    if (!configuration)
         return kExitError;
-    }
-    ImageBytes image{};
-    in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
-    if (in.gcount() != static_cast<std::streamsize>(image.size())) {
-        err << "vlkctl: " << file << " holds " << in.gcount() << " bytes, a configuration needs "
-            << image.size() << '\n';
-        return kExitError;
-    }
+    const std::string shown = file == "-" ? "<stdin>" : file;
+    for (const auto& problem : ConfigurationImage::Validate(*configuration))
+        err << "vlkctl: " << shown << ": предупреждение: " << problem << '\n';
+    const ImageBytes image = ConfigurationImage::Encode(*configuration);
+
     PrintingMessages messages(out);
+    Interruption interruption;
     CPort port;
     if (!EnterProgrammingMode(port, portName, messages).Accepted())
-        return kExitFailed;
-    const WriteResult written = WriteControllerMemory(port, messages, image);
+        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
+    Progress progress;
+    WriteResult written = WriteResult::Stopped;
+    if (!interruption.Requested())
+        written = WriteControllerMemory(port, messages, image, progress.Callback(), interruption.Stop());
+    if (written == WriteResult::Unconfirmed && !interruption.Requested()) {
+        // Still in programming mode: one more try before the controller restarts. (Not when the
+        // read-back broke off: the line is the trouble then, not what it carried.)
+        messages.Show("Повторная запись ОДД");
+        written = WriteControllerMemory(port, messages, image, progress.Callback(), interruption.Stop());
+    }
+    if (interruption.Requested()) {
+        std::string done = "запись не закончена";
+        if (written == WriteResult::Written)
+            done = "ОДД записана и проверена";
+        else if (progress.sector < 0)
+            done = "запись не начата";
+        else if (written == WriteResult::Stopped && progress.step == TransferStep::Write)
+            done = "записано секторов: " + std::to_string(progress.sector + 1) + " из 15";
+        else if (written == WriteResult::Stopped)
+            done = "ОДД записана, проверка не закончена";
+        return EndInterrupted(interruption, port, messages, done, err);
+    }
     // Leave programming mode either way: the controller does not run the junction in it.
     const bool restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    if (interruption.Requested()) {
+        // The signal came while the controller was being restarted: that much is done.
+        err << "vlkctl: прервано (" << interruption.Name() << "): "
+            << (written == WriteResult::Written ? "ОДД записана и проверена" : "запись не закончена")
+            << (restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования")
+            << '\n';
+        return interruption.ExitCode();
+    }
     return written == WriteResult::Written && restarted ? kExitOk : kExitFailed;
 }
 
 int RunRead(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err)
 {
-    PrintingMessages messages(out);
+    // With the image on standard output the station's messages go to the error stream.
+    const bool toStdout = file == "-";
+    PrintingMessages messages(toStdout ? err : out);
+    Interruption interruption;
     CPort port;
     if (!EnterProgrammingMode(port, portName, messages).Accepted())
-        return kExitFailed;
-    const std::optional<ImageBytes> image = ReadControllerMemory(port, messages);
+        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
+    Progress progress;
+    std::optional<ImageBytes> image;
+    if (!interruption.Requested())
+        image = ReadControllerMemory(port, messages, progress.Callback(), interruption.Stop());
+    if (interruption.Requested()) {
+        // Even a read that has just come to its end: the user asked for no file.
+        // A stop comes before a sector: those before it were read; a failure is at the sector.
+        const int read = image ? 15 : progress.sector + (interruption.Stopped() ? 1 : 0);
+        return EndInterrupted(interruption, port, messages,
+                              "прочитано секторов: " + std::to_string(read) + " из 15, файл не записан", err);
+    }
     const bool restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    if (interruption.Requested()) {
+        err << "vlkctl: прервано (" << interruption.Name() << "): "
+            << (image ? "прочитано секторов: 15 из 15" : "чтение не закончено") << ", файл не записан"
+            << (restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования")
+            << '\n';
+        return interruption.ExitCode();
+    }
     if (!image)
         return kExitFailed;
 
-    // Never leave a half-written file behind: write beside it, then rename over it.
-    const std::string temp = file + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream tmp(temp, std::ios::binary | std::ios::trunc);
-        tmp.write(reinterpret_cast<const char*>(image->data()), static_cast<std::streamsize>(image->size()));
-        tmp.flush();
-        if (!tmp) {
-            err << "vlkctl: cannot write " << temp << '\n';
-            std::remove(temp.c_str());
+    const std::span<const char> bytes(reinterpret_cast<const char*>(image->data()), image->size());
+    if (toStdout) {
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            err << "vlkctl: <stdout>: ошибка записи\n";
             return kExitError;
         }
-    }
-    if (std::rename(temp.c_str(), file.c_str()) != 0) {
-        err << "vlkctl: cannot rename " << temp << " to " << file << '\n';
-        std::remove(temp.c_str());
+    } else if (const std::string error = AtomicFile::Write(file, bytes); !error.empty()) {
+        // Never a half-written file: the old one, if any, stays as it was.
+        err << "vlkctl: " << file << ": " << error << '\n';
         return kExitError;
     }
     return restarted ? kExitOk : kExitFailed;
@@ -263,12 +391,13 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     monitor->callback([options, &exitCode] { exitCode = RunMonitor(options->port, options->count, std::cout, std::cerr); });
 
     CLI::App* write = app.add_subcommand("write", "Write a configuration file into the controller's memory");
-    write->add_option("file", options->file, "The .vlk file")->required();
+    write->add_option("file", options->file, "The .vlk image or .json configuration (- for standard input)")
+        ->required();
     write->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
     write->callback([options, &exitCode] { exitCode = RunWrite(options->file, options->port, std::cout, std::cerr); });
 
     CLI::App* read = app.add_subcommand("read", "Read the controller's memory into a configuration file");
-    read->add_option("-o,--output", options->output, "The .vlk file to write")->required();
+    read->add_option("-o,--output", options->output, "The .vlk file to write (- for standard output)")->required();
     read->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
     read->callback([options, &exitCode] { exitCode = RunRead(options->output, options->port, std::cout, std::cerr); });
 

@@ -94,7 +94,8 @@ void Vlkctl::Error(std::ostream& err, const std::string& file, const std::string
     err << "vlkctl: " << file << ": " << message << "\n";
 }
 
-std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, std::optional<Kind> only)
+std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, std::optional<Kind> only,
+                                          bool wholeImage)
 {
     const std::string name = Shown(input);
     std::string bytes;
@@ -152,6 +153,11 @@ std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, 
         return parsed->configuration;
     }
 
+    if (wholeImage && bytes.size() != kImageSize) {
+        Error(io.err, name,
+              "не образ конфигурации и не JSON: " + std::to_string(bytes.size()) + " байт вместо 1920");
+        return std::nullopt;
+    }
     const DecodeResult decoded = ConfigurationImage::Decode(
         std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
     if (!decoded.configuration) {

@@ -35,9 +35,12 @@ public:
 
     // Reads a *.vlk image or a JSON file: by the extension .vlk / .json, otherwise by content.
     // Repairs the decoder made are reported on `err` as warnings; a refused input gives nothing.
-    // `only`, when given, refuses the other kind.
+    // `only`, when given, refuses the other kind. `wholeImage` refuses an image of any length but
+    // 1920 bytes instead of reading the first 1920 with a warning (a file to send to a
+    // controller is a configuration or nothing).
     [[nodiscard]] static std::optional<Configuration> Load(const std::string& input, Streams io,
-                                                           std::optional<Kind> only = std::nullopt);
+                                                           std::optional<Kind> only = std::nullopt,
+                                                           bool wholeImage = false);
     static void Error(std::ostream& err, const std::string& file, const std::string& message);
 };
 

@@ -192,9 +192,13 @@ void CMainFrame::CreateStatusBar()
     bar->setObjectName(QString::number(AFX_IDW_STATUS_BAR));
     m_indicators = new LockIndicators(bar);
     bar->addPermanentWidget(m_indicators);
-    // A prompt that goes away (the pointer left an item) gives the pane back to "Готов".
+    // A prompt that goes away (the pointer left an item) gives the pane back to "Готов" (or to the
+    // lost line). While a command waits on the line the pane keeps saying what it does: neither a
+    // prompt nor the leave and enter around one of its message boxes take it away.
     connect(bar, &QStatusBar::messageChanged, this, [this, bar](const QString& text) {
-        if (text.isEmpty())
+        if (m_busy && text != m_lineStatus)
+            bar->showMessage(m_lineStatus);
+        else if (text.isEmpty())
             bar->showMessage(IdleText());
     });
     bar->showMessage(kIdleText);
@@ -326,12 +330,13 @@ void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& j
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     line.join();
     QApplication::restoreOverrideCursor();
-    ShowStatus(IdleText());
     m_busy = false;
+    ShowStatus(IdleText());
 }
 
 void CMainFrame::ShowStatus(const QString& text)
 {
+    m_lineStatus = text;
     statusBar()->showMessage(text);
 }
 
@@ -371,9 +376,12 @@ void CMainFrame::OnWriteMemory()
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs).BuildImage();
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
-        (void)WriteControllerMemory(m_port, m_lineMessages, image, [this](int sector) {
-            QMetaObject::invokeMethod(this, [this, sector] {
-                ShowStatus(QStringLiteral("Запись ОДД: сектор %1 из 15").arg(sector + 1));
+        // Not confirmed or not: the controller stays in programming mode, ready for another try.
+        (void)WriteControllerMemory(m_port, m_lineMessages, image, [this](TransferStep step, int sector) {
+            QMetaObject::invokeMethod(this, [this, step, sector] {
+                const QString text = step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
+                                                                 : QStringLiteral("Запись ОДД: сектор %1 из 15");
+                ShowStatus(text.arg(sector + 1));
             }, Qt::QueuedConnection);
         });
     });
@@ -385,7 +393,7 @@ void CMainFrame::OnReadMemory()
         return;
     std::optional<ImageBytes> image;
     RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
-        image = ReadControllerMemory(m_port, m_lineMessages, [this](int sector) {
+        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep, int sector) {
             QMetaObject::invokeMethod(this, [this, sector] {
                 ShowStatus(QStringLiteral("Чтение ОДД: сектор %1 из 15").arg(sector + 1));
             }, Qt::QueuedConnection);

@@ -128,6 +128,7 @@ private:
     QString m_helpFolder;
     bool m_busy = false;
     bool m_lineLost = false;
+    QString m_lineStatus; // what the status pane says while a command waits on the line
 
     // The shared state, in the order the frame has always kept it.
     int m_minWidth = kMinimumWidth;

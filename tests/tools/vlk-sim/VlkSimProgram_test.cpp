@@ -171,6 +171,15 @@ TEST(VlkSimProgram, RefusesBadArgumentsAndEndsByItselfAfterAHangUp)
     EXPECT_EQ(badByte.Wait(5000ms), 2);
     Program badClock({"--clock", "7,10:00"});
     EXPECT_EQ(badClock.Wait(5000ms), 2);
+    // A value that is not all a whole number is refused, never read as the number it starts with.
+    for (const auto& [option, value] : std::vector<std::pair<std::string, std::string>>{
+             {"--refuse-sector", "3x"}, {"--toggle-reply", "0x"}, {"--period", "1e3"}, {"--noise", "1e1"}}) {
+        Program bad({option, value});
+        EXPECT_EQ(bad.Wait(5000ms), 2) << option << ' ' << value;
+    }
+    // The memory file is read no further than an image and one byte more.
+    Program endless({"--memory", "/dev/zero"});
+    EXPECT_EQ(endless.Wait(5000ms), 2);
 
     Program hangUp({"--no-pace", "--period", "50", "--hangup-after", "100"});
     EXPECT_FALSE(hangUp.FirstLine().empty());

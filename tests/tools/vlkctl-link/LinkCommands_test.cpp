@@ -1,9 +1,12 @@
 #include "LinkCommands.h"
 #include "core/link/MemoryPeer.h"
+#include "config/ConfigurationImage.h"
+#include "config/DemoJunction.h"
 #include "link/LinkFrames.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -13,6 +16,12 @@ namespace {
 
 using namespace vlk::test;
 namespace fs = std::filesystem;
+
+// A configuration the station itself could have saved: what write sends unchanged.
+std::array<std::uint8_t, 1920> StationImage()
+{
+    return ConfigurationImage::Encode(DemoJunction());
+}
 
 std::array<std::uint8_t, 1920> TestImage()
 {
@@ -44,7 +53,7 @@ Bytes ReadFile(const fs::path& file)
 TEST(VlkctlWrite, OnWriteOff)
 {
     TempDir dir;
-    const auto image = TestImage();
+    const auto image = StationImage();
     WriteFile(dir.path / "a.vlk", Bytes(image.begin(), image.end()));
     ScriptedPeer peer;
     MemoryPeer controller;
@@ -59,7 +68,7 @@ TEST(VlkctlWrite, OnWriteOff)
     EXPECT_EQ(controller.memory, image);
     EXPECT_EQ(controller.leaves, 1);
     const Bytes received = peer.Received();
-    ASSERT_EQ(received.size(), 2u + 15 * 129 + 2);
+    ASSERT_EQ(received.size(), 2u + 15 * 129 + 15 + 2); // the toggle, the sectors, their check, the toggle
     EXPECT_EQ(Bytes(received.begin(), received.begin() + 2), (Bytes{0xD5, 0x33}));
     EXPECT_EQ(Bytes(received.end() - 2, received.end()), (Bytes{0xD5, 0x33}));
 }
@@ -77,6 +86,112 @@ TEST(VlkctlWrite, ShortFileIsRefusedBeforeTheLine)
     EXPECT_TRUE(out.str().empty());
     EXPECT_NE(err.str().find("1919"), std::string::npos);
     EXPECT_TRUE(peer.Received().empty());
+}
+
+// A controller in programming mode from the start of the script, for the commands that write it.
+void ServeProgramming(ScriptedPeer& peer, MemoryPeer& controller)
+{
+    peer.Run([&](ScriptedPeer& p) {
+        if (controller.Enter(p))
+            controller.Serve(p);
+    });
+}
+
+TEST(VlkctlWrite, JsonGoesThroughTheOneCodec)
+{
+    ScriptedPeer peer;
+    MemoryPeer controller;
+    ServeProgramming(peer, controller);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunWrite(VLK_TEST_DATA_DIR "/vlkctl/junction.json", peer.Path(), out, err), 0) << err.str();
+    peer.Stop();
+    EXPECT_TRUE(err.str().empty()) << err.str();
+    EXPECT_EQ(out.str(), "учетная запись\nN1\nЗапись ОДД закончена\n");
+    const auto& m = controller.memory;
+    EXPECT_EQ(Bytes(m.begin(), m.begin() + 3), (Bytes{0x05, 0x0A, 0x0C}));        // circular red, phase minimum times
+    EXPECT_EQ(m[81], 0x0C);                                                         // a slave, 12 s delay
+    EXPECT_EQ(Bytes(m.begin() + 82, m.begin() + 88), (Bytes{0x05, 0x03, 0x03, 0x03, 0x02, 0x02}));
+    EXPECT_EQ(Bytes(m.begin() + 366, m.begin() + 382),
+              (Bytes{0x01, 0x03, 0x04, 0x05, 0x06, 0x07, 0x02, 0x08, 0x09, 0x0A, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}));
+    // "Перекресток" in Windows-1251
+    EXPECT_EQ(Bytes(m.begin() + 1760, m.begin() + 1771),
+              (Bytes{0xCF, 0xE5, 0xF0, 0xE5, 0xEA, 0xF0, 0xE5, 0xF1, 0xF2, 0xEE, 0xEA}));
+    EXPECT_EQ(m[1919], 0x00);
+}
+
+TEST(VlkctlWrite, WhatIsNeitherAnImageNorJsonNeverReachesTheLine)
+{
+    TempDir dir;
+    std::string text(2000, 'a');
+    WriteFile(dir.path / "notes.txt", Bytes(text.begin(), text.end()));
+    WriteFile(dir.path / "long.vlk", Bytes(1921, 0));
+    const std::string json = "{\"circularRedTime\": 300}";
+    WriteFile(dir.path / "bad.json", Bytes(json.begin(), json.end()));
+    const std::string image(1920, '\0');
+    WriteFile(dir.path / "image.json", Bytes(image.begin(), image.end())); // an image named .json
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer&) {});
+    for (const char* name : {"notes.txt", "long.vlk", "bad.json", "image.json", "."}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunWrite((dir.path / name).string(), peer.Path(), out, err), 2) << name;
+        EXPECT_TRUE(out.str().empty()) << name;
+        const std::string said = err.str();
+        EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << name << ": " << said;
+    }
+    peer.Stop();
+    EXPECT_TRUE(peer.Received().empty());
+}
+
+TEST(VlkctlWrite, AnImageIsReadAsTheStationOpensIt)
+{
+    // A fresh start with a schedule pair for slot 50 on Monday: the station's reader skips it, and
+    // so does the image sent, with the repair shown as a warning.
+    TempDir dir;
+    Bytes image(1920, 0);
+    image[81] = 0x80;
+    std::fill(image.begin() + 226, image.begin() + 366, 0xFF);
+    for (int i = 0; i < 10; ++i)
+        image[366 + i] = static_cast<std::uint8_t>(i + 1);
+    std::fill(image.begin() + 376, image.begin() + 382, 0xFF);
+    Bytes repaired = image;
+    image[226] = 0x02;
+    image[227] = 50;
+    WriteFile(dir.path / "odd.vlk", image);
+    ScriptedPeer peer;
+    MemoryPeer controller;
+    ServeProgramming(peer, controller);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunWrite((dir.path / "odd.vlk").string(), peer.Path(), out, err), 0) << err.str();
+    peer.Stop();
+    EXPECT_NE(err.str().find("предупреждение"), std::string::npos) << err.str();
+    EXPECT_EQ(Bytes(controller.memory.begin(), controller.memory.end()), repaired);
+}
+
+TEST(VlkctlWrite, AnUnconfirmedWriteIsTriedOnceMoreBeforeLeaving)
+{
+    TempDir dir;
+    const auto image = StationImage();
+    WriteFile(dir.path / "a.vlk", Bytes(image.begin(), image.end()));
+    ScriptedPeer peer;
+    MemoryPeer controller;
+    // Sector 3 reads back garbled for the whole first check, clean after that.
+    controller.readReply = [](int k, int request, const Bytes& sector) {
+        Bytes bytes = sector;
+        if (k == 3 && request < 4)
+            bytes[10] ^= 0x01;
+        return std::vector<std::pair<std::chrono::milliseconds, Bytes>>{{0ms, bytes}};
+    };
+    ServeProgramming(peer, controller);
+    std::ostringstream out, err;
+    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err), 0) << err.str();
+    peer.Stop();
+    EXPECT_EQ(out.str(), "учетная запись\nN1\n"
+                         "Запись ОДД не подтверждена: сектор 4 из 15 прочитан не таким, каким записан\n"
+                         "Память ОДД не записана, повторите!\n"
+                         "Повторная запись ОДД\n"
+                         "Запись ОДД закончена\n");
+    EXPECT_EQ(controller.writes[0], 2);
+    EXPECT_EQ(controller.leaves, 1);
 }
 
 TEST(VlkctlWrite, ControllerNeverReadyFails)
@@ -114,6 +229,23 @@ TEST(VlkctlRead, WritesTheFileOnlyWhenEverySectorArrived)
         const auto image = TestImage();
         EXPECT_EQ(ReadFile(dir.path / "b.vlk"), Bytes(image.begin(), image.end()));
         EXPECT_EQ(controller.leaves, 1);
+    }
+    {
+        // "-": the image on standard output, the messages apart from it.
+        ScriptedPeer peer;
+        MemoryPeer controller;
+        controller.memory = TestImage();
+        peer.Run([&](ScriptedPeer& p) {
+            if (controller.Enter(p))
+                controller.Serve(p);
+        });
+        std::ostringstream out, err;
+        EXPECT_EQ(RunRead("-", peer.Path(), out, err), 0) << err.str();
+        peer.Stop();
+        const auto image = TestImage();
+        EXPECT_EQ(out.str(), std::string(image.begin(), image.end()));
+        EXPECT_EQ(err.str(), "учетная запись\nN1\n");
+        EXPECT_FALSE(fs::exists("-"));
     }
     {
         ScriptedPeer peer;

@@ -1,0 +1,259 @@
+// The memory transfer as the user meets it: toolbar clicks, real message boxes, a line that
+// garbles or goes away while the sectors travel.
+#include "e2e/StationHarness.h"
+#include "support/WindowInput.h"
+
+#include "config/ConfigurationImage.h"
+#include "config/DemoJunction.h"
+#include "pages/ConfigPages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMessageBox>
+#include <QToolBar>
+
+#include <ctime>
+#include <fstream>
+#include <unistd.h>
+
+namespace vlk::test {
+namespace {
+
+using Texts = std::vector<std::string>;
+
+// Records every message and shows it as the station does, in a real modal box, so that the
+// window system's enter and leave around a modal box take place.
+class BoxRecorder final : public Messages {
+public:
+    void Show(const std::string& text, MessageIcon icon = MessageIcon::None) override
+    {
+        m_record.Show(text, icon);
+        QMessageBox box(QMessageBox::NoIcon, QStringLiteral("ВЛК2.2_v4"), QString::fromStdString(text), QMessageBox::Ok,
+                        owner);
+        box.exec();
+    }
+    bool Ask(const std::string& text, MessageIcon icon = MessageIcon::Question) override
+    {
+        return m_record.Ask(text, icon);
+    }
+    [[nodiscard]] std::vector<std::string> Recorded() const { return m_record.Texts(); }
+
+    QWidget* owner = nullptr;
+
+private:
+    RecordingMessages m_record;
+};
+
+double ProcessCpuSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+long ResidentKilobytes()
+{
+    std::ifstream statm("/proc/self/statm");
+    long pages = 0;
+    long resident = 0;
+    statm >> pages >> resident;
+    return resident * (sysconf(_SC_PAGESIZE) / 1024);
+}
+
+class StationTransferTest : public StationTest {
+protected:
+    QWidget* Button(int command) { return m_frame->ToolBar()->widgetForAction(m_frame->Command(command)); }
+    ImageBytes PagesImage() { return ConfigPages(m_frame->Tabs()).BuildImage(); }
+
+    // The user's click on a toolbar button, the pointer coming from outside the button.
+    void ClickButton(int command)
+    {
+        QWidget* button = Button(command);
+        ASSERT_NE(button, nullptr);
+        ASSERT_TRUE(Reaches(button));
+        Move(button, CentreOf(button));
+        Click(button);
+    }
+
+    void EnterProgrammingMode()
+    {
+        m_frame->Command(32771)->trigger();
+        ASSERT_TRUE(m_frame->ProgrammingMode());
+        m_messages.Clear();
+    }
+
+    // After a line fault: the station idles. CPU over two seconds of its event loop and the
+    // growth of its resident memory stay small.
+    void ExpectIdleAfterwards()
+    {
+        const double cpu = ProcessCpuSeconds();
+        const long memory = ResidentKilobytes();
+        QTest::qWait(2000);
+        EXPECT_LT(ProcessCpuSeconds() - cpu, 0.2) << "seconds of CPU in 2 s";
+        EXPECT_LT(ResidentKilobytes() - memory, 4096) << "kB of memory grown in 2 s";
+        EXPECT_FALSE(m_frame->Busy());
+    }
+};
+
+TEST_F(StationTransferTest, ProgressStaysInTheStatusBarThroughTheReadRetries)
+{
+    SimulatorOptions options = FastOptions();
+    options.shortSectorRead = {SectorFault{3, 2}}; // sector 4: two bursts of 64 bytes, then whole
+    StartSimulator(options);
+    BoxRecorder boxes;
+    m_frame = std::make_unique<CMainFrame>(m_lock, boxes, m_dialogs);
+    boxes.owner = m_frame.get();
+    m_dialogs.ports = {0};
+    m_frame->AskPortAndStart();
+    ASSERT_TRUE(ShowAndActivate(m_frame.get()));
+
+    // Every box is read and closed with Enter; the status bar is sampled all along, also while a
+    // box is open.
+    QStringList statuses;
+    QStringList whileBoxOpen;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        statuses << m_frame->statusBar()->currentMessage();
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible())
+            return;
+        whileBoxOpen << m_frame->statusBar()->currentMessage();
+        Key(box, Qt::Key_Return);
+        statuses << m_frame->statusBar()->currentMessage();
+    });
+    user.start(2);
+
+    ClickButton(32771);
+    ASSERT_TRUE(PumpUntil([&] { return m_frame->ProgrammingMode() && !m_frame->Busy(); }, 10000));
+    statuses.clear();
+    whileBoxOpen.clear();
+    ClickButton(32773);
+    ASSERT_TRUE(PumpUntil([&] { return !m_frame->Busy() && m_sim->SectorsRead().size() >= 30; }, 20000));
+    user.stop();
+
+    EXPECT_EQ(boxes.Recorded(), (Texts{"учетная запись\nУЗЕЛ 17", "Кадр не прочитан!"}));
+    ASSERT_EQ(whileBoxOpen.join(" | ").toStdString(), "Чтение ОДД: сектор 4 из 15");
+    // From the first sector to the end of the read only progress texts, never "Готов" or the
+    // prompt of the button under the pointer.
+    const qsizetype first = statuses.indexOf(QStringLiteral("Чтение ОДД: сектор 1 из 15"));
+    ASSERT_GE(first, 0) << statuses.join(" | ").toStdString();
+    const qsizetype last = statuses.lastIndexOf(QStringLiteral("Чтение ОДД: сектор 15 из 15"));
+    ASSERT_GT(last, first);
+    for (qsizetype i = first; i <= last; ++i)
+        EXPECT_TRUE(statuses[i].startsWith(QStringLiteral("Чтение ОДД: сектор "))) << statuses[i].toStdString();
+    EXPECT_TRUE(statuses.contains(QStringLiteral("Чтение ОДД: сектор 4 из 15")));
+    m_frame.reset(); // it shows its messages through `boxes`
+}
+
+TEST_F(StationTransferTest, AGarbledToggleReplyNeverBringsAWrongImageIntoThePages)
+{
+    // The garbled 0xFF makes the station toggle again: the controller leaves and re-enters
+    // programming mode, and the rest of a frame and a second account record are still on the
+    // line when the read begins.
+    SimulatorOptions options = FastOptions();
+    options.pace = true;
+    options.period = 1000ms;
+    options.toggleReply = SimulatorOptions::ToggleReply{0x12, 1};
+    StartSimulator(options);
+    StartStation(0);
+    const ImageBytes before = PagesImage();
+    m_frame->Command(32771)->trigger();
+    ASSERT_TRUE(m_frame->ProgrammingMode());
+    ASSERT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Programming);
+    m_messages.Clear();
+    m_frame->Command(32773)->trigger();
+    const ImageBytes memory = m_sim->Memory();
+    const Texts texts = m_messages.Texts();
+    if (std::find(texts.begin(), texts.end(), "Отказ при чтении ОДД") != texts.end()) {
+        EXPECT_EQ(PagesImage(), before);
+    } else {
+        EXPECT_EQ(PagesImage(), memory);
+    }
+    // Either way the image in the pages is never one the controller does not hold.
+    const ImageBytes shown = PagesImage();
+    EXPECT_TRUE(shown == memory || shown == before);
+    EXPECT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Programming);
+}
+
+TEST_F(StationTransferTest, AWriteThatDoesNotReadBackIsNotReportedWritten)
+{
+    SimulatorOptions options = FastOptions();
+    options.noisePerMille = 20; // about one sector read in thirteen arrives clean
+    StartSimulator(options);
+    StartStation(0);
+    EnterProgrammingMode();
+    ASSERT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Programming);
+    m_frame->Command(32772)->trigger();
+    EXPECT_EQ(m_sim->SectorsWritten().back().sector, 14);
+    const Texts texts = m_messages.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Запись ОДД не подтверждена: сектор", 0), 0u) << texts[0];
+    EXPECT_EQ(m_messages.Entries()[0].icon, MessageIcon::Stop);
+    EXPECT_EQ(texts[1], "Память ОДД не записана, повторите!");
+    // Programming mode stays on, for another try.
+    EXPECT_TRUE(m_frame->ProgrammingMode());
+    EXPECT_TRUE(m_frame->Command(32772)->isEnabled());
+}
+
+// The line goes away while the sectors travel: each transfer ends with its failure messages, a
+// bounded number of them, and the station idles afterwards.
+class StationTransferHangUpTest : public StationTransferTest {
+protected:
+    void StartPacedWithHangUp(std::chrono::milliseconds after)
+    {
+        SimulatorOptions options = FastOptions();
+        options.pace = true;
+        options.period = 250ms; // the entry toggle follows a frame, well before the next
+        options.hangupAfter = after;
+        StartSimulator(options);
+        StartStation(0);
+        EnterProgrammingMode();
+    }
+};
+
+TEST_F(StationTransferHangUpTest, DuringTheWrite)
+{
+    StartPacedWithHangUp(1200ms);
+    ASSERT_FALSE(m_sim->HungUp());
+    m_frame->Command(32772)->trigger();
+    ASSERT_TRUE(m_sim->HungUp());
+    const std::size_t written = m_sim->SectorsWritten().size();
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, 15u) << "the line went away after the write";
+    const Texts texts = m_messages.Texts();
+    ASSERT_FALSE(texts.empty());
+    EXPECT_LE(texts.size(), 10u);
+    EXPECT_EQ(texts.back(), "Память ОДД не записана, повторите!");
+    EXPECT_EQ(std::count(texts.begin(), texts.end(), "Запись ОДД закончена"), 0);
+    ExpectIdleAfterwards();
+}
+
+TEST_F(StationTransferHangUpTest, DuringTheCheckAfterTheWrite)
+{
+    StartPacedWithHangUp(3600ms);
+    m_frame->Command(32772)->trigger();
+    ASSERT_TRUE(m_sim->HungUp());
+    ASSERT_EQ(m_sim->SectorsWritten().size(), 15u) << "the line went away before the check";
+    EXPECT_LT(m_sim->SectorsRead().size(), 15u);
+    const Texts texts = m_messages.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0].rfind("Запись ОДД не подтверждена: сектор ", 0), 0u) << texts[0];
+    EXPECT_NE(texts[0].find(" не прочитан, проверка прервана"), std::string::npos) << texts[0];
+    EXPECT_EQ(texts[1], "Память ОДД не записана, повторите!");
+    ExpectIdleAfterwards();
+}
+
+TEST_F(StationTransferHangUpTest, DuringTheRead)
+{
+    StartPacedWithHangUp(2000ms);
+    const ImageBytes before = PagesImage();
+    m_frame->Command(32773)->trigger();
+    ASSERT_TRUE(m_sim->HungUp());
+    EXPECT_GT(m_sim->SectorsRead().size(), 0u);
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Кадр не прочитан!", "Отказ при чтении ОДД"}));
+    EXPECT_EQ(PagesImage(), before);
+    ExpectIdleAfterwards();
+}
+
+} // namespace
+} // namespace vlk::test
