@@ -352,6 +352,9 @@ void CMainFrame::OnWriteMemory()
 {
     if (m_busy || !m_programming)
         return;
+    // What is still in a cell editor is part of the configuration.
+    if (!m_tabs.CommitEdits())
+        return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs).BuildImage();
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
@@ -366,6 +369,9 @@ void CMainFrame::OnWriteMemory()
 void CMainFrame::OnReadMemory()
 {
     if (m_busy || !m_programming)
+        return;
+    // An editor left open would write its old text over the memory read into its cell.
+    if (!m_tabs.CommitEdits())
         return;
     std::optional<ImageBytes> image;
     RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
@@ -383,6 +389,9 @@ void CMainFrame::OnReadMemory()
 void CMainFrame::OnFileOpen()
 {
     if (m_busy)
+        return;
+    // An editor left open would write its old text over the file's value in its cell.
+    if (!m_tabs.CommitEdits())
         return;
     const QString path = m_dialogs.OpenFileName(this);
     if (path.isEmpty())
@@ -411,6 +420,9 @@ void CMainFrame::OnFileOpen()
 void CMainFrame::OnFileSave()
 {
     if (m_busy)
+        return;
+    // What is still in a cell editor is part of the configuration.
+    if (!m_tabs.CommitEdits())
         return;
     QString path;
     for (;;) {

@@ -1,6 +1,7 @@
 #include "app/Tabs.h"
 
 #include "forms/FormResources.h"
+#include "grid/ARecordList.h"
 
 #include <QMouseEvent>
 #include <QPainter>
@@ -89,6 +90,16 @@ void CTabs::SelectPage(int index)
     m_selected = index;
     m_pages[static_cast<std::size_t>(index)].window->show();
     update();
+}
+
+bool CTabs::CommitEdits()
+{
+    bool committed = true;
+    for (const tagPAGE& page : m_pages)
+        for (ARecordList* grid : page.window->findChildren<ARecordList*>())
+            if (grid->Editor() && !grid->EndEdit(true, false))
+                committed = false;
+    return committed;
 }
 
 void CTabs::resizeEvent(QResizeEvent* event)

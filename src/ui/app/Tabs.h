@@ -47,6 +47,10 @@ public:
     // The index of the tab under `point`, or -1 (the gaps between tabs belong to none).
     [[nodiscard]] int HitTest(QPoint point) const;
     void SelectPage(int index);
+    // Closes every open cell editor of every page into its cell, as Enter would, so that a
+    // command reading or replacing the pages sees what the user typed. False when a page
+    // refused a value (its editor stays open).
+    [[nodiscard]] bool CommitEdits();
 
     [[nodiscard]] int Selected() const { return m_selected; }
     [[nodiscard]] int TabHeight() const { return m_tabHeight; }
