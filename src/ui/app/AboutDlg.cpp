@@ -3,8 +3,11 @@
 #include "app/DialogUnits.h"
 #include "app/StationArt.h"
 
+#include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+
+#include <algorithm>
 
 namespace vlk {
 
@@ -35,6 +38,23 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     m_ok->setGeometry(du.Rect(178, 7, 50, 14));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &CAboutDlg::accept);
+
+    // The texts keep their places but never their template widths when the font needs more:
+    // each label grows to its text, and the box with it.
+    int right = width();
+    int bottom = height();
+    for (QLabel* label : {version, notice}) {
+        const QSize text = QFontMetrics(label->font()).size(0, label->text());
+        QRect r = label->geometry();
+        r.setWidth(std::max(r.width(), text.width() + 2));
+        r.setHeight(std::max(r.height(), text.height()));
+        label->setGeometry(r);
+        right = std::max(right, r.right() + 1 + du.X(7));
+        bottom = std::max(bottom, r.bottom() + 1 + du.Y(7));
+    }
+    setFixedSize(right, bottom);
+    // OK keeps its margin to the right edge.
+    m_ok->move(right - du.X(7) - m_ok->width(), m_ok->y());
 }
 
 } // namespace vlk

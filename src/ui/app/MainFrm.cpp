@@ -60,6 +60,31 @@ constexpr CommandText kCommandTexts[] = {
      "О программе"},
 };
 
+// Writes `bytes` beside `path` and renames the result over it, so a failed save leaves the old
+// file whole and no empty one. Returns why it failed, or an empty text.
+// Unbuffered: every write reaches the file system at once and reports a full disk; buffered,
+// Qt 6.4's commit() renames an empty file into place after its last flush failed.
+QString WriteWholeFile(const QString& path, std::span<const std::uint8_t> bytes)
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    const char* data = reinterpret_cast<const char*>(bytes.data());
+    const auto size = static_cast<qint64>(bytes.size());
+    for (qint64 done = 0; done < size;) {
+        const qint64 written = file.write(data + done, size - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return reason;
+        }
+        done += written;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
 } // namespace
 
 CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialogs& dialogs, QWidget* parent)
@@ -373,6 +398,9 @@ void CMainFrame::OnWriteMemory()
 {
     if (m_busy || !m_programming)
         return;
+    // What is still in a cell editor is part of the configuration.
+    if (!m_tabs.CommitEdits())
+        return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs).BuildImage();
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
@@ -391,6 +419,9 @@ void CMainFrame::OnReadMemory()
 {
     if (m_busy || !m_programming)
         return;
+    // An editor left open would write its old text over the memory read into its cell.
+    if (!m_tabs.CommitEdits())
+        return;
     std::optional<ImageBytes> image;
     RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
         image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep, int sector) {
@@ -407,6 +438,9 @@ void CMainFrame::OnReadMemory()
 void CMainFrame::OnFileOpen()
 {
     if (m_busy)
+        return;
+    // An editor left open would write its old text over the file's value in its cell.
+    if (!m_tabs.CommitEdits())
         return;
     const QString path = m_dialogs.OpenFileName(this);
     if (path.isEmpty())
@@ -436,6 +470,9 @@ void CMainFrame::OnFileSave()
 {
     if (m_busy)
         return;
+    // What is still in a cell editor is part of the configuration.
+    if (!m_tabs.CommitEdits())
+        return;
     QString path;
     for (;;) {
         path = m_dialogs.SaveFileName(this);
@@ -447,15 +484,10 @@ void CMainFrame::OnFileSave()
             break;
     }
     const ImageBytes image = ConfigPages(m_tabs).BuildImage();
-    // Written beside the old file and renamed over it, so a failed save leaves the old one whole.
-    QSaveFile file(path);
-    const bool saved = file.open(QIODevice::WriteOnly)
-                       && file.write(reinterpret_cast<const char*>(image.data()), static_cast<qint64>(image.size()))
-                              == static_cast<qint64>(image.size())
-                       && file.commit();
-    if (!saved) {
+    const QString failure = WriteWholeFile(path, image);
+    if (!failure.isEmpty()) {
         m_messages.Show(QStringLiteral("Файл %1 не записан: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString())
+                            .arg(QDir::toNativeSeparators(path), failure)
                             .toStdString());
     }
 }

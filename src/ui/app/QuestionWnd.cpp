@@ -2,6 +2,7 @@
 
 #include "app/DialogUnits.h"
 
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
@@ -41,12 +42,18 @@ CQuestionWnd::CQuestionWnd(QWidget* parent)
     QFont small = font();
     small.setPointSizeF(font().pointSizeF() * 0.85);
     for (int port : {1, 2}) {
-        auto* device = new QLabel(DeviceOf(port), this);
+        // Each device line has its half of the group under its port name; a path too long for
+        // it is shortened in the middle, so both where it starts and how it ends stay readable,
+        // and the whole path is in the tip.
+        const QString path = DeviceOf(port);
+        auto* device = new QLabel(this);
         device->setFont(small);
         device->setForegroundRole(QPalette::PlaceholderText);
-        device->setGeometry(du.Rect(port == 1 ? 24 : 85, 37, 62, 9));
+        device->setGeometry(du.Rect(port == 1 ? 16 : 82, 37, 66, 9));
+        const int room = device->contentsRect().width() - 2;
+        device->setText(QFontMetrics(small).elidedText(path, Qt::ElideMiddle, room));
         device->setAlignment(Qt::AlignCenter);
-        device->setToolTip(device->text());
+        device->setToolTip(path);
     }
 
     auto* question = new QLabel(QStringLiteral("Запустить обмен данными через выбранный порт?"), this);

@@ -5,6 +5,10 @@
 #include "editor/ClassZetEdit.h"
 
 #include <QApplication>
+#include <QLibraryInfo>
+#include <QLocale>
+
+#include <cstdio>
 
 namespace vlk {
 
@@ -16,8 +20,22 @@ CVLKLxApp::~CVLKLxApp()
     m_frame.reset();
 }
 
+bool CVLKLxApp::InstallQtTranslations(QTranslator& translator)
+{
+    // Debian's qt6-translations-l10n puts them beside Qt's own files.
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    if (!translator.load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"), QStringLiteral("_"),
+                         folder)) {
+        std::fprintf(stderr, "vlk-station: Qt's Russian translations (qtbase_ru.qm) not found in %s\n",
+                     qPrintable(folder));
+        return false;
+    }
+    return QCoreApplication::installTranslator(&translator);
+}
+
 bool CVLKLxApp::InitInstance()
 {
+    (void)InstallQtTranslations(m_qtTranslator);
     ClassZetEdit::Register();
     QApplication::setWindowIcon(StationArt::ApplicationIcon());
     m_frame = std::make_unique<CMainFrame>(m_exchangeLock, m_messages, m_dialogs);

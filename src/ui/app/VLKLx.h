@@ -3,6 +3,8 @@
 #include "app/Messages.h"
 #include "app/StandardDialogs.h"
 
+#include <QTranslator>
+
 #include <memory>
 #include <mutex>
 
@@ -24,7 +26,13 @@ public:
     [[nodiscard]] bool InitInstance();
     [[nodiscard]] CMainFrame* MainWnd() const { return m_frame.get(); }
 
+    // Installs Qt's own Russian texts (file dialogs, standard buttons, error reasons) into the
+    // application, whatever the system locale: the station speaks Russian everywhere. False,
+    // with a line on stderr, when the translations are not installed; Qt's English texts stay.
+    static bool InstallQtTranslations(QTranslator& translator);
+
 private:
+    QTranslator m_qtTranslator;
     std::mutex m_exchangeLock;
     BoxMessages m_messages;
     StandardDialogs m_dialogs;

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -99,10 +100,42 @@ void ClassZetEdit::ClosePopup()
         popup->Dismiss();
 }
 
+int ClassZetEdit::StripWidth() const
+{
+    // Wide enough for the 5-pixel arrow on a bevelled face, never wider than a line of text: a
+    // strip that grew with the row height left no room for the digits in tall rows.
+    const int line = QFontMetrics(m_edit->font()).height();
+    return std::clamp(line - 2, 9, 16);
+}
+
 QRect ClassZetEdit::ButtonStrip() const
 {
-    const int strip = static_cast<int>(0.65 * (height() - 2));
+    const int strip = StripWidth();
     return QRect(width() - strip, 0, strip, height());
+}
+
+int ClassZetEdit::MinimumWidth() const
+{
+    const QFontMetrics metrics(m_edit->font());
+    const QMargins text = m_edit->textMargins();
+    // The edit's own 2-pixel side margins and a pixel for the caret come on top of the digits.
+    const int edit = metrics.horizontalAdvance(QStringLiteral("000")) + text.left() + text.right() + 2 * 2 + 1;
+    return 4 + edit + StripWidth();
+}
+
+void ClassZetEdit::KeepMinimumWidth()
+{
+    const int wanted = MinimumWidth();
+    QWidget* parent = parentWidget();
+    if (m_widening || width() >= wanted || isWindow() || !parent)
+        return;
+    const int right = x() + width();
+    int left = right - wanted;
+    if (left < 0)
+        left = std::max(0, std::min(x(), parent->width() - wanted));
+    m_widening = true;
+    setGeometry(left, y(), wanted, height());
+    m_widening = false;
 }
 
 void ClassZetEdit::LayoutEdit()
@@ -114,7 +147,18 @@ void ClassZetEdit::LayoutEdit()
 
 void ClassZetEdit::resizeEvent(QResizeEvent*)
 {
+    KeepMinimumWidth();
     LayoutEdit();
+}
+
+void ClassZetEdit::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::FontChange) {
+        KeepMinimumWidth();
+        LayoutEdit();
+        update();
+    }
 }
 
 void ClassZetEdit::paintEvent(QPaintEvent*)

@@ -44,8 +44,11 @@ public:
 
     [[nodiscard]] bool IsNumberField() const { return !(m_style & ZES_DATE) && (m_style & ZES_NUMBER); }
     [[nodiscard]] bool HasCalculator() const { return (m_style & 0xF) == ZES_NUMBER; }
-    // The hit strip of the drop-down button, in editor coordinates.
+    // The drop-down button, in editor coordinates: a fixed width of about a line of text at the
+    // right edge, over the full height; everything left of it is the edit.
     [[nodiscard]] QRect ButtonStrip() const;
+    // The narrowest the editor makes itself: its frame, the strip and three digits of its font.
+    [[nodiscard]] int MinimumWidth() const;
     [[nodiscard]] bool ButtonPressed() const { return m_pressed; }
     [[nodiscard]] QString TextAtFocus() const { return m_textAtFocus; }
 
@@ -60,6 +63,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
@@ -67,6 +71,10 @@ protected:
 
 private:
     void LayoutEdit();
+    [[nodiscard]] int StripWidth() const;
+    // A cell narrower than MinimumWidth(): grows to the left, keeping its right edge (where
+    // right-aligned numbers stand), within the parent where it can.
+    void KeepMinimumWidth();
     void SetPressed(bool pressed);
     void EditLostFocus();
 
@@ -75,6 +83,7 @@ private:
     QString m_textAtFocus;
     bool m_pressed = false;
     bool m_holding = false;
+    bool m_widening = false;
 };
 
 } // namespace vlk

@@ -1,8 +1,10 @@
 #include "forms/UpDownControl.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPointer>
 #include <QStyleOption>
 
 namespace vlk {
@@ -10,9 +12,13 @@ namespace vlk {
 UpDownControl::UpDownControl(bool horizontal, QWidget* parent) : QWidget(parent), m_horizontal(horizontal)
 {
     connect(&m_repeat, &QTimer::timeout, this, [this] {
+        // A release this control never saw (taken by another window) ends the press here.
+        if (m_pressed == 0 || !(QGuiApplication::mouseButtons() & Qt::LeftButton)) {
+            EndPress();
+            return;
+        }
         m_repeat.setInterval(100);
-        if (m_pressed != 0)
-            Step(m_pressed);
+        Step(m_pressed);
     });
 }
 
@@ -56,16 +62,52 @@ void UpDownControl::mousePressEvent(QMouseEvent* event)
         return;
     m_pressed = ArrowRect(-1).contains(event->position().toPoint()) ? -1 : 1;
     update();
+    // A step may answer with a modal box: that box takes the rest of the press (the user
+    // releases the button on it), so the box blocking this window ends the press, and the
+    // repeat never starts behind its back.
+    QWidget* top = window();
+    top->installEventFilter(this);
+    const QPointer<UpDownControl> alive(this);
     Step(m_pressed);
+    if (!alive)
+        return;
     // A held arrow repeats after a short pause, as spin buttons do.
-    m_repeat.start(400);
+    if (m_pressed != 0 && (QGuiApplication::mouseButtons() & Qt::LeftButton))
+        m_repeat.start(400);
+    else
+        EndPress();
 }
 
 void UpDownControl::mouseReleaseEvent(QMouseEvent*)
 {
-    m_pressed = 0;
+    EndPress();
+}
+
+void UpDownControl::EndPress()
+{
+    if (QWidget* top = window())
+        top->removeEventFilter(this);
     m_repeat.stop();
-    update();
+    if (m_pressed != 0) {
+        m_pressed = 0;
+        update();
+    }
+}
+
+bool UpDownControl::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == window()) {
+        const QEvent::Type type = event->type();
+        if (type == QEvent::WindowBlocked || type == QEvent::WindowDeactivate)
+            EndPress();
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void UpDownControl::hideEvent(QHideEvent* event)
+{
+    EndPress();
+    QWidget::hideEvent(event);
 }
 
 void UpDownControl::keyPressEvent(QKeyEvent* event)

@@ -27,10 +27,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
     QSize sizeHint() const override;
 
 private:
     [[nodiscard]] QRect ArrowRect(int delta) const;
+    // Ends a press: no arrow held, no repeat, the arrow drawn raised again.
+    void EndPress();
 
     bool m_horizontal;
     bool m_arrowKeys = false;

@@ -1,8 +1,14 @@
 // The station's own templates: every control the pages need is there, and the pages read well
-// (nothing overlapping, nothing cut) from 1024 x 700 up.
+// (nothing overlapping, nothing cut) from 1024 x 700 up, and inside the smallest main window.
+#include "app/MainFrm.h"
+#include "e2e/ScriptedDialogs.h"
 #include "forms/AFormWnd.h"
 #include "forms/DialogTemplate.h"
 #include "pages/GraficWnd.h"
+#include "util/Messages.h"
+
+#include <QScrollBar>
+#include <QTest>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -13,7 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
 
 using namespace vlk;
 
@@ -228,7 +236,8 @@ QString Name(const QWidget* w)
 
 // Problems of one laid-out page: controls outside it, siblings overlapping (other than a frame
 // around its controls, which must stay clear of its title), and texts that do not fit.
-QStringList LayoutProblems(const AFormWnd& page)
+// `together` lists pairs of controls that overlap by design.
+QStringList LayoutProblems(const AFormWnd& page, const std::vector<std::pair<int, int>>& together = {})
 {
     QStringList problems;
     std::vector<QWidget*> children;
@@ -266,6 +275,10 @@ QStringList LayoutProblems(const AFormWnd& page)
             const QRect ga = a->geometry();
             const QRect gb = b->geometry();
             if (!ga.intersects(gb))
+                continue;
+            const std::pair<int, int> pair(AFormWnd::ItemId(a), AFormWnd::ItemId(b));
+            if (std::find(together.begin(), together.end(), pair) != together.end()
+                || std::find(together.begin(), together.end(), std::pair(pair.second, pair.first)) != together.end())
                 continue;
             QWidget* outer = nullptr;
             QWidget* inner = nullptr;
@@ -330,3 +343,47 @@ INSTANTIATE_TEST_SUITE_P(AllPages, TemplateLayout,
                          [](const testing::TestParamInfo<PageFrames>& info) {
                              return "Template" + std::to_string(info.param.templateId);
                          });
+
+// The smallest main window (the frame does not go below 500 x 500): every page keeps its texts
+// whole and its controls apart, and whatever does not fit is reached by scrolling the page.
+TEST(TemplateLayout, EveryPageReadsWellInTheSmallestWindow)
+{
+    setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
+    std::mutex lock;
+    RecordingMessages messages;
+    test::ScriptedDialogs dialogs;
+    CMainFrame frame(lock, messages, dialogs);
+    frame.resize(300, 300);
+    frame.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));
+    ASSERT_EQ(frame.size(), QSize(500, 500));
+    CTabs& tabs = frame.Tabs();
+    // The header strips stand one pixel into their tables on purpose.
+    const std::vector<std::pair<int, int>> strips{{1019, 1003}, {1018, 1017}};
+    for (int i = 0; i < tabs.PageCount(); ++i) {
+        tabs.SelectPage(i);
+        QApplication::processEvents();
+        auto* page = qobject_cast<AFormWnd*>(tabs.Page(i).window);
+        ASSERT_TRUE(page);
+        SCOPED_TRACE(tabs.Page(i).name.toStdString());
+        const QStringList problems = LayoutProblems(*page, strips);
+        EXPECT_TRUE(problems.isEmpty()) << page->width() << "x" << page->height() << ":\n"
+                                        << problems.join(QLatin1Char('\n')).toStdString();
+        // Each control can be scrolled wholly into view (or fills the view, for a big grid).
+        const QWidget* area = page->parentWidget();
+        ASSERT_TRUE(area);
+        for (QObject* o : page->children()) {
+            auto* control = qobject_cast<QWidget*>(o);
+            if (!control || control->isHidden() || control->isWindow())
+                continue;
+            tabs.EnsureVisible(control);
+            const QRect shown(control->mapTo(area, QPoint(0, 0)), control->size());
+            const QRect wanted = shown.intersected(area->rect());
+            EXPECT_EQ(wanted.width(), std::min(shown.width(), area->width())) << Name(control).toStdString();
+            EXPECT_EQ(wanted.height(), std::min(shown.height(), area->height())) << Name(control).toStdString();
+        }
+        // A page larger than the window has the scroll bars to reach the rest.
+        EXPECT_EQ(tabs.PageHorizontalBar()->isVisible(), page->width() > area->width());
+        EXPECT_EQ(tabs.PageVerticalBar()->isVisible(), page->height() > area->height());
+    }
+}

@@ -1,0 +1,71 @@
+// Qt's own texts (standard buttons, file dialogs) are Russian in the station, even on a system
+// whose locale is English or C.
+
+#include "app/VLKLx.h"
+
+#include <QAbstractButton>
+#include <QCoreApplication>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLocale>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTranslator>
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+namespace vlk {
+namespace {
+
+class QtTranslations : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // An English system.
+        setenv("LANG", "C", 1);
+        setenv("LC_ALL", "C", 1);
+        QLocale::setDefault(QLocale::c());
+        ASSERT_TRUE(CVLKLxApp::InstallQtTranslations(m_translator))
+            << "qtbase_ru.qm missing: scripts/install-deps installs qt6-translations-l10n";
+    }
+    void TearDown() override { QCoreApplication::removeTranslator(&m_translator); }
+
+    QTranslator m_translator;
+};
+
+TEST_F(QtTranslations, TheOverwriteQuestionsButtonsAreRussian)
+{
+    QMessageBox box(QMessageBox::Question, QStringLiteral("ВЛК2.2_v4"),
+                    QStringLiteral("Такой файл существует,перезаписать?"), QMessageBox::Ok | QMessageBox::Cancel);
+    ASSERT_TRUE(box.button(QMessageBox::Cancel));
+    EXPECT_EQ(box.button(QMessageBox::Cancel)->text(), QStringLiteral("Отмена"));
+}
+
+TEST_F(QtTranslations, TheFileDialogIsRussian)
+{
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    QStringList texts;
+    for (const QLabel* label : dialog.findChildren<QLabel*>())
+        texts << label->text();
+    for (const QAbstractButton* button : dialog.findChildren<QPushButton*>())
+        texts << button->text();
+    const QString all = texts.join(QLatin1Char('|'));
+    EXPECT_TRUE(texts.contains(QStringLiteral("&Сохранить"))) << all.toStdString();
+    EXPECT_TRUE(texts.contains(QStringLiteral("Отмена"))) << all.toStdString();
+    EXPECT_FALSE(all.contains(QStringLiteral("Cancel"))) << all.toStdString();
+    EXPECT_FALSE(all.contains(QStringLiteral("File name"))) << all.toStdString();
+}
+
+TEST_F(QtTranslations, ReasonsOfFailedFileOperationsAreRussian)
+{
+    // The reason a save names after "не записан:".
+    EXPECT_EQ(QCoreApplication::translate("QIODevice", "No space left on device"),
+              QStringLiteral("Нет свободного места на устройстве"));
+}
+
+} // namespace
+} // namespace vlk
