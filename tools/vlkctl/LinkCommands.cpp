@@ -1,4 +1,5 @@
 #include "LinkCommands.h"
+#include "PlanCommands.h"
 
 #include "config/ConfigurationImage.h"
 #include "link/CPort.h"
@@ -241,6 +242,7 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
         std::string output;
         std::string time;
         int day = -1;
+        bool force = false;
     };
     auto options = std::make_shared<Options>();
 
@@ -252,7 +254,15 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     CLI::App* write = app.add_subcommand("write", "Write a configuration file into the controller's memory");
     write->add_option("file", options->file, "The .vlk file")->required();
     write->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
-    write->callback([options, &exitCode] { exitCode = RunWrite(options->file, options->port, std::cout, std::cerr); });
+    write->add_flag("--force", options->force, "Write even when the configuration check finds errors");
+    write->callback([options, &exitCode] {
+        // The check comes before the line is touched: a plan with errors leaves only when forced.
+        if (!WriteFileAllowed(options->file, options->force, std::cerr)) {
+            exitCode = kExitFailed;
+            return;
+        }
+        exitCode = RunWrite(options->file, options->port, std::cout, std::cerr);
+    });
 
     CLI::App* read = app.add_subcommand("read", "Read the controller's memory into a configuration file");
     read->add_option("-o,--output", options->output, "The .vlk file to write")->required();

@@ -3,6 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "config/ConfigurationImage.h"
+
+#include <fstream>
 #include <iostream>
 
 namespace vlk::ctl {
@@ -137,6 +140,20 @@ bool WriteAllowed(const Configuration& configuration, const std::string& file, b
     }
     err << "vlkctl: " << file << ": в конфигурации ошибки, запись отменена (--force записывает несмотря на ошибки)\n";
     return false;
+}
+
+bool WriteFileAllowed(const std::string& file, bool force, std::ostream& err)
+{
+    std::ifstream in(file, std::ios::binary);
+    ImageBytes image{};
+    in.read(reinterpret_cast<char*>(image.data()), static_cast<std::streamsize>(image.size()));
+    if (!in || in.gcount() != static_cast<std::streamsize>(image.size()))
+        return true;
+    // Checked as the controller will take it: the bytes decoded the way the station reads them.
+    const DecodeResult decoded = ConfigurationImage::Decode(image);
+    if (!decoded.configuration)
+        return true;
+    return WriteAllowed(*decoded.configuration, file, force, err);
 }
 
 void AddPlanCommands(CLI::App& app, int& exitCode)

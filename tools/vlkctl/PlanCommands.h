@@ -37,4 +37,8 @@ void AddPlanCommands(CLI::App& app, int& exitCode);
 [[nodiscard]] bool WriteAllowed(const Configuration& configuration, const std::string& file, bool force,
                                 std::ostream& err);
 
+// The same for the image file `vlkctl write` is about to send. A file that cannot be read as an
+// image is let through: the write itself refuses it with its own message and exit code.
+[[nodiscard]] bool WriteFileAllowed(const std::string& file, bool force, std::ostream& err);
+
 } // namespace vlk::ctl
