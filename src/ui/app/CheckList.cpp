@@ -6,7 +6,9 @@
 #include "pages/ConfigPages.h"
 #include "util/Messages.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QScrollBar>
 #include <QStringList>
@@ -132,9 +134,23 @@ CheckList::CheckList(CTabs& tabs, QWidget* parent) : QDockWidget(QStringLiteral(
             ShowFinding(m_list->indexOfTopLevelItem(item));
     });
     Fill();
+    // Ctrl+K is also the line edits' "delete to the end of the line" on X11 keyboards; within this
+    // window the check has it.
+    qApp->installEventFilter(this);
 }
 
 CheckList::~CheckList() = default;
+
+bool CheckList::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ShortcutOverride && watched->isWidgetType()
+        && static_cast<QWidget*>(watched)->window() == window()) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_K && key->modifiers() == Qt::ControlModifier)
+            return true; // not accepted: the shortcut goes to the window's command
+    }
+    return QDockWidget::eventFilter(watched, event);
+}
 
 void CheckList::Check()
 {
@@ -170,6 +186,9 @@ void CheckList::Fill()
 
 void CheckList::Run()
 {
+    // What the engineer is typing counts: an open cell edit is taken into its cell first.
+    for (ARecordList* grid : m_tabs.findChildren<ARecordList*>())
+        (void)grid->EndEdit(true, false);
     Check();
     Fill();
     show();

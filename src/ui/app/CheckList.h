@@ -65,6 +65,9 @@ public:
     [[nodiscard]] QTreeWidget* List() const { return m_list; }
     [[nodiscard]] QLabel* Summary() const { return m_summary; }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void Check();
     void Fill();

@@ -189,6 +189,41 @@ TEST_F(CheckListTest, PlacesOfTheScheduleAndThePhaseChangeFindings)
     EXPECT_TRUE(EditsCell(m_frame->Tabs().ProgramPage().Programs(), 1, 4));
 }
 
+TEST_F(CheckListTest, CtrlKInAnOpenCellChecksTheValueBeingTyped)
+{
+    Load(DemoJunction());
+    m_frame->Tabs().SelectPage(CTabs::ProgramsTab);
+    ARecordList* programs = m_frame->Tabs().ProgramPage().Programs();
+    ASSERT_TRUE(Reaches(programs->viewport(), CentreOf(programs->GetCellRect(2, 1))));
+    DoubleClick(programs->viewport(), CentreOf(programs->GetCellRect(2, 1)));
+    if (!programs->Editor())
+        Click(programs->viewport(), CentreOf(programs->GetCellRect(2, 1)));
+    ASSERT_TRUE(EditsCell(programs, 2, 1));
+    Key(m_frame.get(), Qt::Key_A, Qt::ControlModifier);
+    Type(m_frame.get(), QStringLiteral("42"));
+    Key(m_frame.get(), Qt::Key_Home);
+    // Ctrl+K is also a line edit's "delete to the end of the line": here it must check instead.
+    Key(m_frame.get(), Qt::Key_K, Qt::ControlModifier);
+    ASSERT_TRUE(m_frame->Findings().isVisible());
+    EXPECT_EQ(programs->GetCellText(2, 1), QStringLiteral("42"));
+    EXPECT_EQ(ConfigPages(m_frame->Tabs()).Read().programDuration[0][2], 42);
+    EXPECT_EQ(m_frame->Findings().Summary()->text(), QStringLiteral("Ошибок и предупреждений нет"));
+}
+
+TEST_F(CheckListTest, CtrlKInALineEditChecksAndDeletesNothing)
+{
+    m_frame->Tabs().SelectPage(CTabs::DirectionsTab);
+    QLineEdit* account = m_frame->Tabs().DirectionPage().AccountRecord();
+    ASSERT_NE(account, nullptr);
+    ASSERT_TRUE(Reaches(account));
+    Click(account);
+    Type(m_frame.get(), QStringLiteral("node"));
+    Key(m_frame.get(), Qt::Key_Home);
+    Key(m_frame.get(), Qt::Key_K, Qt::ControlModifier);
+    EXPECT_TRUE(m_frame->Findings().isVisible());
+    EXPECT_EQ(account->text(), QStringLiteral("node"));
+}
+
 // The question before a write: Нет is what Enter and Escape answer, only Да lets it go.
 TEST(BoxMessagesTest, AskYesNoDefaultsToNo)
 {
