@@ -31,7 +31,9 @@ std::string AtomicFile::Write(const std::string& path, std::span<const char> byt
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     std::string temp = folder + "/." + name + ".XXXXXX";
 
-    const int fd = ::mkstemp(temp.data());
+    // An unpredictable name, created exclusively (O_CREAT|O_EXCL): nothing planted in the folder,
+    // a symbolic link included, is ever opened or followed.
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         return Reason(("не удаётся создать временный файл в папке " + folder).c_str(), error);

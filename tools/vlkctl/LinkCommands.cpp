@@ -1,4 +1,5 @@
 #include "LinkCommands.h"
+#include "PlanCommands.h"
 
 #include "AtomicFile.h"
 #include "Vlkctl.h"
@@ -219,7 +220,7 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
     return kExitOk;
 }
 
-int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err)
+int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err, bool force)
 {
     // Read and checked exactly as the station opens a file, before the line is touched: the
     // controller gets the image the station would write after opening it.
@@ -231,6 +232,11 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     for (const auto& problem : ConfigurationImage::Validate(*configuration))
         err << "vlkctl: " << shown << ": предупреждение: " << problem << '\n';
     const ImageBytes image = ConfigurationImage::Encode(*configuration);
+    // The check comes before the line is touched, on the configuration exactly as the controller
+    // will get it (whatever the file's kind): a plan with errors leaves only when forced.
+    const DecodeResult sent = ConfigurationImage::Decode(image);
+    if (!sent.configuration || !WriteAllowed(*sent.configuration, shown, force, err))
+        return kExitFailed;
 
     PrintingMessages messages(out);
     Interruption interruption;
@@ -382,6 +388,7 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
         std::string output;
         std::string time;
         int day = -1;
+        bool force = false;
     };
     auto options = std::make_shared<Options>();
 
@@ -394,7 +401,10 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     write->add_option("file", options->file, "The .vlk image or .json configuration (- for standard input)")
         ->required();
     write->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
-    write->callback([options, &exitCode] { exitCode = RunWrite(options->file, options->port, std::cout, std::cerr); });
+    write->add_flag("--force", options->force, "Write even when the configuration check finds errors");
+    write->callback([options, &exitCode] {
+        exitCode = RunWrite(options->file, options->port, std::cout, std::cerr, options->force);
+    });
 
     CLI::App* read = app.add_subcommand("read", "Read the controller's memory into a configuration file");
     read->add_option("-o,--output", options->output, "The .vlk file to write (- for standard output)")->required();

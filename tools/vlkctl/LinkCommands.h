@@ -26,7 +26,9 @@ void AddLinkCommands(CLI::App& app, int& exitCode);
 
 // count 0: until killed. Stops after `count` frames received.
 [[nodiscard]] int RunMonitor(const std::string& port, int count, std::ostream& out, std::ostream& err);
-[[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err);
+// With `force` a configuration the check finds errors in is written all the same.
+[[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err,
+                           bool force);
 [[nodiscard]] int RunRead(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err);
 // time "HH:MM" and day 0..6 default to the computer's clock.
 [[nodiscard]] int RunClock(const std::string& port, const std::optional<std::string>& time,

@@ -3,6 +3,9 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "config/ConfigurationImage.h"
+
+#include <fstream>
 #include <iostream>
 
 namespace vlk::ctl {

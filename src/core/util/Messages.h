@@ -18,6 +18,12 @@ public:
     virtual void Show(const std::string& text, MessageIcon icon = MessageIcon::None) = 0;
     // A question with OK and Cancel; true for OK.
     [[nodiscard]] virtual bool Ask(const std::string& text, MessageIcon icon = MessageIcon::Question) = 0;
+    // A question with Да and Нет where Нет is the default answer (Enter, Escape), for a step that
+    // should not be taken by a hasty key; true for Да. Without such a box of its own, Ask.
+    [[nodiscard]] virtual bool AskYesNo(const std::string& text, MessageIcon icon = MessageIcon::Question)
+    {
+        return Ask(text, icon);
+    }
 };
 
 // Keeps every message in order; answers questions from a queue (OK when it runs dry).

@@ -1,6 +1,7 @@
 #include "app/MainFrm.h"
 
 #include "app/AboutDlg.h"
+#include "app/CheckList.h"
 #include "app/FrameDialogs.h"
 #include "app/LockIndicators.h"
 #include "app/StationArt.h"
@@ -119,6 +120,10 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     // ended, so the status bar and the commands follow what really runs.
     connect(&Console(), &CDeskWnd::LineLostChanged, this, &CMainFrame::SetLineLost);
     connect(&Console(), &CDeskWnd::WorkerEnded, this, &CMainFrame::UpdateCommands);
+    // The findings of the check, under the pages; hidden until the first check.
+    m_checkList = new CheckList(m_tabs, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_checkList);
+    m_checkList->hide();
     UpdateCommands();
 }
 
@@ -146,7 +151,7 @@ void CMainFrame::CreateActions()
     }
     for (int id : {ID_PROGRAMMING_MODE, ID_PORT_COM1, ID_PORT_COM2})
         m_commands[id]->setCheckable(true);
-    // F1 is the only key the frame binds; the edit keys stay with the edit fields.
+    // F1 and the check's Ctrl+K are the only keys the frame binds; the edit keys stay with the edit fields.
     m_commands[ID_HELP]->setShortcut(QKeySequence(Qt::Key_F1));
     m_commands[ID_HELP]->setShortcutContext(Qt::WindowShortcut);
 
@@ -169,6 +174,17 @@ void CMainFrame::CreateActions()
     connect(m_commands[ID_PORT_COM2], &QAction::triggered, this, [this] { OnPort(2); });
     connect(m_commands[ID_HELP], &QAction::triggered, this, &CMainFrame::OnHelp);
     connect(m_commands[ID_APP_ABOUT], &QAction::triggered, this, &CMainFrame::OnAbout);
+
+    auto* check = new QAction(QStringLiteral("&Проверить конфигурацию"), this);
+    check->setData(ID_CHECK_CONFIGURATION);
+    check->setStatusTip(QStringLiteral("Проверить конфигурацию перед записью в контроллер"));
+    check->setToolTip(QStringLiteral("Проверить конфигурацию"));
+    check->setIcon(QIcon(StationArt::ToolbarPicture(ID_CHECK_CONFIGURATION)));
+    check->setIconVisibleInMenu(false);
+    check->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+    check->setShortcutContext(Qt::WindowShortcut);
+    m_commands[ID_CHECK_CONFIGURATION] = check;
+    connect(check, &QAction::triggered, this, &CMainFrame::OnCheckConfiguration);
 }
 
 void CMainFrame::CreateMenu()
@@ -177,6 +193,7 @@ void CMainFrame::CreateMenu()
     QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
     file->addAction(m_commands[ID_FILE_OPEN]);
     file->addAction(m_commands[ID_FILE_SAVE]);
+    file->addAction(m_commands[ID_CHECK_CONFIGURATION]);
     file->addAction(m_commands[ID_APP_EXIT]);
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
@@ -205,6 +222,7 @@ void CMainFrame::CreateToolBar()
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_commands[ID_FILE_OPEN]);
     m_toolBar->addAction(m_commands[ID_FILE_SAVE]);
+    m_toolBar->addAction(m_commands[ID_CHECK_CONFIGURATION]);
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_commands[ID_APP_ABOUT]);
     addToolBar(Qt::TopToolBarArea, m_toolBar);
@@ -401,6 +419,8 @@ void CMainFrame::OnWriteMemory()
     // What is still in a cell editor is part of the configuration.
     if (!m_tabs.CommitEdits())
         return;
+    if (!m_checkList->ConfirmWrite(m_messages))
+        return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs).BuildImage();
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
@@ -490,6 +510,9 @@ void CMainFrame::OnFileSave()
                             .arg(QDir::toNativeSeparators(path), failure)
                             .toStdString());
     }
+    // A file may hold a plan with errors; the list says so after the save.
+    if (failure.isEmpty())
+        m_checkList->AfterSave();
 }
 
 QString CMainFrame::HelpFilePath() const
@@ -514,6 +537,13 @@ void CMainFrame::OnAbout()
 {
     CAboutDlg about(this);
     about.exec();
+}
+
+void CMainFrame::OnCheckConfiguration()
+{
+    if (m_busy)
+        return;
+    m_checkList->Run();
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

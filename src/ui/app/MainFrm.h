@@ -21,6 +21,7 @@ class QToolBar;
 namespace vlk {
 
 class CDeskWnd;
+class CheckList;
 class FrameDialogs;
 class LockIndicators;
 class Messages;
@@ -40,6 +41,7 @@ public:
         ID_EXCHANGE_STOP = 32779,
         ID_PORT_COM1 = 32780,
         ID_PORT_COM2 = 32781,
+        ID_CHECK_CONFIGURATION = 32800,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_APP_ABOUT = 57664,
@@ -94,6 +96,9 @@ public:
     void OnPort(int port);
     void OnHelp();
     void OnAbout();
+    // "Проверить конфигурацию": the findings of what the pages hold, in the list beside them.
+    void OnCheckConfiguration();
+    [[nodiscard]] CheckList& Findings() const { return *m_checkList; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -125,6 +130,7 @@ private:
     std::map<int, QAction*> m_commands;
     QToolBar* m_toolBar = nullptr;
     LockIndicators* m_indicators = nullptr;
+    CheckList* m_checkList = nullptr;
     QString m_helpFolder;
     bool m_busy = false;
     bool m_lineLost = false;

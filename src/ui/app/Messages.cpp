@@ -1,6 +1,7 @@
 #include "app/Messages.h"
 
 #include <QMessageBox>
+#include <QPushButton>
 #include <QString>
 
 namespace vlk {
@@ -32,6 +33,17 @@ bool BoxMessages::Ask(const std::string& text, MessageIcon icon)
     QMessageBox box(BoxIcon(icon), kBoxTitle, QString::fromStdString(text),
                     QMessageBox::Ok | QMessageBox::Cancel, m_owner);
     return box.exec() == QMessageBox::Ok;
+}
+
+bool BoxMessages::AskYesNo(const std::string& text, MessageIcon icon)
+{
+    QMessageBox box(BoxIcon(icon), kBoxTitle, QString::fromStdString(text), QMessageBox::Yes | QMessageBox::No,
+                    m_owner);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.setDefaultButton(QMessageBox::No);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
 }
 
 } // namespace vlk

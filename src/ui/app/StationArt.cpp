@@ -91,6 +91,18 @@ QPixmap StationArt::ToolbarPicture(int command)
         p.drawText(QRect(6, 1, 15, 15), Qt::AlignCenter, QStringLiteral("?"));
         break;
     }
+    case 32800: { // check the configuration: a list with a tick
+        p.setPen(QColor(90, 90, 90));
+        p.setBrush(QColor(250, 250, 250));
+        p.drawRect(4, 1, 13, 16);
+        p.setPen(QColor(150, 150, 150));
+        for (int y = 5; y <= 13; y += 4)
+            p.drawLine(7, y, 14, y);
+        p.setRenderHint(QPainter::Antialiasing, true);
+        p.setPen(QPen(QColor(20, 140, 40), 2.5));
+        p.drawPolyline(QPolygonF({QPointF(13, 10), QPointF(17, 15), QPointF(24, 4)}));
+        break;
+    }
     default:
         break;
     }

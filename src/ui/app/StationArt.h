@@ -12,7 +12,7 @@ public:
     static constexpr int kButtonWidth = 27;
     static constexpr int kButtonHeight = 18;
 
-    // The picture of toolbar command `command` (32771, 32772, 32773, 57601, 57603, 57664); a blank
+    // The picture of toolbar command `command` (32771, 32772, 32773, 32800, 57601, 57603, 57664); a blank
     // button for any other.
     [[nodiscard]] static QPixmap ToolbarPicture(int command);
     [[nodiscard]] static QIcon ApplicationIcon();

@@ -62,7 +62,7 @@ TEST(VlkctlWrite, OnWriteOff)
             controller.Serve(p);
     });
     std::ostringstream out, err;
-    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err), 0) << err.str();
+    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err, true), 0) << err.str();
     peer.Stop();
     EXPECT_EQ(out.str(), "учетная запись\nN1\nЗапись ОДД закончена\n");
     EXPECT_EQ(controller.memory, image);
@@ -80,8 +80,8 @@ TEST(VlkctlWrite, ShortFileIsRefusedBeforeTheLine)
     ScriptedPeer peer;
     peer.Run([](ScriptedPeer&) {});
     std::ostringstream out, err;
-    EXPECT_EQ(RunWrite((dir.path / "short.vlk").string(), peer.Path(), out, err), 2);
-    EXPECT_EQ(RunWrite((dir.path / "missing.vlk").string(), peer.Path(), out, err), 2);
+    EXPECT_EQ(RunWrite((dir.path / "short.vlk").string(), peer.Path(), out, err, true), 2);
+    EXPECT_EQ(RunWrite((dir.path / "missing.vlk").string(), peer.Path(), out, err, true), 2);
     peer.Stop();
     EXPECT_TRUE(out.str().empty());
     EXPECT_NE(err.str().find("1919"), std::string::npos);
@@ -103,7 +103,7 @@ TEST(VlkctlWrite, JsonGoesThroughTheOneCodec)
     MemoryPeer controller;
     ServeProgramming(peer, controller);
     std::ostringstream out, err;
-    EXPECT_EQ(RunWrite(VLK_TEST_DATA_DIR "/vlkctl/junction.json", peer.Path(), out, err), 0) << err.str();
+    EXPECT_EQ(RunWrite(VLK_TEST_DATA_DIR "/vlkctl/junction.json", peer.Path(), out, err, true), 0) << err.str();
     peer.Stop();
     EXPECT_TRUE(err.str().empty()) << err.str();
     EXPECT_EQ(out.str(), "учетная запись\nN1\nЗапись ОДД закончена\n");
@@ -133,7 +133,7 @@ TEST(VlkctlWrite, WhatIsNeitherAnImageNorJsonNeverReachesTheLine)
     peer.Run([](ScriptedPeer&) {});
     for (const char* name : {"notes.txt", "long.vlk", "bad.json", "image.json", "."}) {
         std::ostringstream out, err;
-        EXPECT_EQ(RunWrite((dir.path / name).string(), peer.Path(), out, err), 2) << name;
+        EXPECT_EQ(RunWrite((dir.path / name).string(), peer.Path(), out, err, true), 2) << name;
         EXPECT_TRUE(out.str().empty()) << name;
         const std::string said = err.str();
         EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << name << ": " << said;
@@ -161,7 +161,7 @@ TEST(VlkctlWrite, AnImageIsReadAsTheStationOpensIt)
     MemoryPeer controller;
     ServeProgramming(peer, controller);
     std::ostringstream out, err;
-    EXPECT_EQ(RunWrite((dir.path / "odd.vlk").string(), peer.Path(), out, err), 0) << err.str();
+    EXPECT_EQ(RunWrite((dir.path / "odd.vlk").string(), peer.Path(), out, err, true), 0) << err.str();
     peer.Stop();
     EXPECT_NE(err.str().find("предупреждение"), std::string::npos) << err.str();
     EXPECT_EQ(Bytes(controller.memory.begin(), controller.memory.end()), repaired);
@@ -183,7 +183,7 @@ TEST(VlkctlWrite, AnUnconfirmedWriteIsTriedOnceMoreBeforeLeaving)
     };
     ServeProgramming(peer, controller);
     std::ostringstream out, err;
-    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err), 0) << err.str();
+    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err, true), 0) << err.str();
     peer.Stop();
     EXPECT_EQ(out.str(), "учетная запись\nN1\n"
                          "Запись ОДД не подтверждена: сектор 4 из 15 прочитан не таким, каким записан\n"
@@ -206,7 +206,7 @@ TEST(VlkctlWrite, ControllerNeverReadyFails)
             p.Send(StateFrameBytes(0x00));
     });
     std::ostringstream out, err;
-    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err), 1);
+    EXPECT_EQ(RunWrite((dir.path / "a.vlk").string(), peer.Path(), out, err, true), 1);
     peer.Stop();
     EXPECT_EQ(out.str(), "Контроллер не готов к программированию\n");
 }

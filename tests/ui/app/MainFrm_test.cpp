@@ -45,7 +45,8 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
     const QStringList titles = {QStringLiteral("&Файл"), QStringLiteral("О&бмен"), QStringLiteral("Порт"),
                                 QStringLiteral("&?")};
     const QList<QStringList> items = {
-        {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("В&ыход")},
+        {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"),
+         QStringLiteral("В&ыход")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
         {QStringLiteral("Вы&зов справки\tF1"), QStringLiteral("О &программе VLK2.2")},
@@ -64,7 +65,7 @@ TEST_F(MainFrameTest, ToolbarOrderTooltipsAndPrompts)
     QList<int> order;
     for (QAction* action : m_frame->ToolBar()->actions())
         order << (action->isSeparator() ? 0 : action->data().toInt());
-    EXPECT_EQ(order, (QList<int>{32771, 0, 32772, 32773, 0, 57601, 57603, 0, 57664}));
+    EXPECT_EQ(order, (QList<int>{32771, 0, 32772, 32773, 0, 57601, 57603, 32800, 0, 57664}));
     EXPECT_EQ(m_frame->ToolBar()->iconSize(), QSize(27, 18));
 
     EXPECT_EQ(Cmd(32771)->toolTip(), QStringLiteral("Режим программирования"));
@@ -77,6 +78,8 @@ TEST_F(MainFrameTest, ToolbarOrderTooltipsAndPrompts)
     EXPECT_EQ(Cmd(57601)->statusTip(), QStringLiteral("Открыть файл"));
     EXPECT_EQ(Cmd(57603)->toolTip(), QStringLiteral("Сохранить"));
     EXPECT_EQ(Cmd(57603)->statusTip(), QStringLiteral("Сохранить файл"));
+    EXPECT_EQ(Cmd(32800)->toolTip(), QStringLiteral("Проверить конфигурацию"));
+    EXPECT_EQ(Cmd(32800)->statusTip(), QStringLiteral("Проверить конфигурацию перед записью в контроллер"));
     EXPECT_EQ(Cmd(57664)->toolTip(), QStringLiteral("О программе"));
     EXPECT_EQ(Cmd(57664)->statusTip(), QStringLiteral("Показать информацию о программе, ее версии и авторах"));
     EXPECT_EQ(Cmd(57665)->statusTip(), QStringLiteral("Выход из программы"));
@@ -167,12 +170,12 @@ TEST_F(MainFrameTest, MinimumSizeIs500By500)
     EXPECT_EQ(m_frame->size(), QSize(800, 500));
 }
 
-TEST_F(MainFrameTest, OnlyF1IsBoundAtFrameLevel)
+TEST_F(MainFrameTest, OnlyF1AndCtrlKAreBoundAtFrameLevel)
 {
     QList<QKeySequence> keys;
     for (QAction* action : m_frame->findChildren<QAction*>())
         keys << action->shortcuts();
-    EXPECT_EQ(keys, (QList<QKeySequence>{QKeySequence(Qt::Key_F1)}));
+    EXPECT_EQ(keys, (QList<QKeySequence>{QKeySequence(Qt::Key_F1), QKeySequence(QStringLiteral("Ctrl+K"))}));
 }
 
 TEST_F(MainFrameTest, HelpWithoutItsFileSaysSo)
