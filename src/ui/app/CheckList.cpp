@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMainWindow>
 #include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
@@ -191,8 +192,7 @@ void CheckList::Run()
         (void)grid->EndEdit(true, false);
     Check();
     Fill();
-    show();
-    raise();
+    ShowList();
     m_list->setFocus(Qt::OtherFocusReason);
 }
 
@@ -202,8 +202,7 @@ bool CheckList::ConfirmWrite(Messages& messages)
     Fill();
     if (!HasErrors(m_findings))
         return true;
-    show();
-    raise();
+    ShowList();
     return messages.AskYesNo("Записать в контроллер, несмотря на ошибки?", MessageIcon::Question);
 }
 
@@ -212,7 +211,24 @@ void CheckList::AfterSave()
     Check();
     Fill();
     if (HasErrors(m_findings))
-        show();
+        ShowList();
+}
+
+void CheckList::ShowList()
+{
+    const bool first = !m_shownOnce;
+    m_shownOnce = true;
+    show();
+    raise();
+    // The first time, a few lines of findings under the pages rather than half the window; the
+    // engineer may drag it taller afterwards.
+    if (first) {
+        if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) {
+            const int lines = 7;
+            frame->resizeDocks({this}, {m_list->fontMetrics().height() * lines + m_summary->sizeHint().height() * 3},
+                               Qt::Vertical);
+        }
+    }
 }
 
 void CheckList::ShowFinding(int index)

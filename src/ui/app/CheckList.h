@@ -70,6 +70,7 @@ protected:
 
 private:
     void Check();
+    void ShowList();
     void Fill();
 
     CTabs& m_tabs;
@@ -77,6 +78,7 @@ private:
     QTreeWidget* m_list = nullptr;
     Configuration m_checked;
     std::vector<Finding> m_findings;
+    bool m_shownOnce = false;
 };
 
 } // namespace vlk

@@ -118,7 +118,12 @@ CTabs::CTabs(QWidget* parent)
     });
 }
 
-CTabs::~CTabs() = default;
+CTabs::~CTabs()
+{
+    // The pages go after this body; a cell editor closing with them moves the focus, and that
+    // must not reach the half-destroyed host.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
 
 void CTabs::AddPage(int index, const QString& label, QWidget* page)
 {
