@@ -394,6 +394,12 @@ private:
 
     std::uint64_t Lamp(int d, int lamp) const { return m_c.lampOutputs[3 * (d - 1) + lamp]; }
 
+    // What a direction lacks of a red and a green item, in the words given.
+    static std::string Lacking(bool red, bool green, const char* both, const char* redOnly, const char* greenOnly)
+    {
+        return !red && !green ? both : !red ? redOnly : greenOnly;
+    }
+
     void OutputMissing()
     {
         for (int d = 1; d <= kDirectionCount; ++d) {
@@ -406,7 +412,7 @@ private:
             Finding& f = Add(Severity::Error, "output-missing");
             f.directions = {d};
             f.message = "Направление " + N(d) + " участвует в фазах, но у него нет выхода "
-                        + (!red && !green ? "красной и зелёной ламп" : !red ? "красной лампы" : "зелёной лампы");
+                        + Lacking(red, green, "красной и зелёной ламп", "красной лампы", "зелёной лампы");
         }
     }
 
@@ -436,7 +442,7 @@ private:
             Finding& f = Add(Severity::Warning, "sensor-missing");
             f.directions = {d};
             f.message = "Направление " + N(d) + ": лампы подключены к выходам, но нет датчика контроля "
-                        + (!red && !green ? "красных и зелёных ламп" : !red ? "красных ламп" : "зелёных ламп");
+                        + Lacking(red, green, "красных и зелёных ламп", "красных ламп", "зелёных ламп");
         }
     }
 

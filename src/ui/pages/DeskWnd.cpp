@@ -119,55 +119,22 @@ std::uint64_t CDeskWnd::NextGeneration()
 
 void CDeskWnd::ShowGroup(std::uint64_t generation, FrameGroup group, const StateFrame& frame)
 {
-    if (!Current(generation))
-        return;
-    // Checked again on arrival: the exchange may have stopped while the update was queued.
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, group, frame] {
-            if (Current(generation))
-                ShowFrameGroup(group, frame);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(generation, [this, group, frame] { ShowFrameGroup(group, frame); });
 }
 
 void CDeskWnd::Repaint(std::uint64_t generation)
 {
-    if (!Current(generation))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation] {
-            if (Current(generation))
-                update();
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(generation, [this] { update(); });
 }
 
 void CDeskWnd::ShowLineLost(std::uint64_t generation, bool lost)
 {
-    if (!Current(generation))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation, lost] {
-            if (Current(generation))
-                emit LineLostChanged(lost);
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(generation, [this, lost] { emit LineLostChanged(lost); });
 }
 
 void CDeskWnd::ExchangeEnded(std::uint64_t generation)
 {
-    if (!Current(generation))
-        return;
-    QMetaObject::invokeMethod(
-        this,
-        [this, generation] {
-            if (Current(generation))
-                emit WorkerEnded();
-        },
-        Qt::QueuedConnection);
+    PostIfCurrent(generation, [this] { emit WorkerEnded(); });
 }
 
 void CDeskWnd::ClearState(const FrameBytes& frame)

@@ -116,6 +116,21 @@ private:
     void UpdateRowHeights();
     void RememberClockFields();
     [[nodiscard]] bool Current(std::uint64_t generation) const;
+    // Runs `job` on the UI thread while `generation` is current, checked when posted and again
+    // on arrival: the exchange may have stopped while the update was queued.
+    template <typename Job>
+    void PostIfCurrent(std::uint64_t generation, Job job)
+    {
+        if (!Current(generation))
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, generation, job] {
+                if (Current(generation))
+                    job();
+            },
+            Qt::QueuedConnection);
+    }
 
     std::atomic<std::uint8_t> m_commandByte{0x00};
     std::atomic<int> m_sendClock{0};
