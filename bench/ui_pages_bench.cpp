@@ -1,6 +1,6 @@
 // The whole configuration into the editor pages (a file open or a memory read) and out of them
 // (a save or a memory write), with the pages shown in the tab host at 1280 x 800.
-#include "app/Tabs.h"
+#include "frame/Tabs.h"
 #include "pages/ConfigPages.h"
 #include "util/Messages.h"
 #include "support/QtBench.h"

@@ -1,8 +1,8 @@
 // The running station's own figures: start to first paint, resident memory after start, CPU while
 // exchanging one frame a second, and the memory transfer against the paced simulator as a ratio to
 // what the 9600-baud line allows.
-#include "app/MainFrm.h"
-#include "app/FrameDialogs.h"
+#include "frame/MainFrm.h"
+#include "frame/FrameDialogs.h"
 #include "util/Messages.h"
 #include "ControllerSimulator.h"
 

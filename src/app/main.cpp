@@ -1,6 +1,6 @@
-#include "app/MainFrm.h"
-#include "app/QuitOnSignal.h"
-#include "app/VLKLx.h"
+#include "frame/MainFrm.h"
+#include "frame/QuitOnSignal.h"
+#include "frame/VLKLx.h"
 
 #include <QApplication>
 

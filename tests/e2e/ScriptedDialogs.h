@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/FrameDialogs.h"
+#include "frame/FrameDialogs.h"
 
 #include <QString>
 #include <QStringList>

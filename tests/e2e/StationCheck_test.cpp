@@ -1,7 +1,7 @@
 // The configuration check guarding "Писать" against the simulator, and the list after a save.
 #include "e2e/StationHarness.h"
 
-#include "app/CheckList.h"
+#include "frame/CheckList.h"
 #include "config/ConfigurationImage.h"
 #include "config/DemoJunction.h"
 #include "pages/ConfigPages.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/MainFrm.h"
+#include "frame/MainFrm.h"
 #include "e2e/ScriptedDialogs.h"
 #include "support/WindowInput.h"
 #include "util/Messages.h"

@@ -4,7 +4,7 @@
 // page are measured over the seconds after the loss.
 #include "e2e/StationHarness.h"
 
-#include "app/QuitOnSignal.h"
+#include "frame/QuitOnSignal.h"
 #include "core/link/DeviceLink.h"
 #include "pages/DeskWnd.h"
 #include "support/ProcessUsage.h"

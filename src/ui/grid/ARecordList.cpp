@@ -1,6 +1,6 @@
 #include "grid/ARecordList.h"
 
-#include "app/Messages.h"
+#include "frame/Messages.h"
 #include "grid/RecordListLayout.h"
 #include "grid/RecordListPainter.h"
 #include "grid/RecordListParent.h"

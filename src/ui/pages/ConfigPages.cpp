@@ -1,6 +1,6 @@
 #include "pages/ConfigPages.h"
 
-#include "app/Tabs.h"
+#include "frame/Tabs.h"
 #include "grid/ARecordList.h"
 #include "pages/PageGrids.h"
 #include "util/Cp1251.h"

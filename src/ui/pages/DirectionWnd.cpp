@@ -1,6 +1,6 @@
 #include "pages/DirectionWnd.h"
 
-#include "app/Messages.h"
+#include "frame/Messages.h"
 #include "forms/UpDownControl.h"
 #include "grid/ARecordList.h"
 #include "pages/PageGrids.h"

@@ -2,7 +2,7 @@
 // user does: what is typed stays visible, a click in the text places the caret, and only the
 // drop-down strip opens the calculator.
 
-#include "app/Tabs.h"
+#include "frame/Tabs.h"
 #include "editor/ClassZetEdit.h"
 #include "editor/ZetPopup.h"
 #include "grid/ARecordList.h"

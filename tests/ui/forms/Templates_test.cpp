@@ -1,6 +1,6 @@
 // The station's own templates: every control the pages need is there, and the pages read well
 // (nothing overlapping, nothing cut) from 1024 x 700 up, and inside the smallest main window.
-#include "app/MainFrm.h"
+#include "frame/MainFrm.h"
 #include "e2e/ScriptedDialogs.h"
 #include "forms/AFormWnd.h"
 #include "forms/DialogTemplate.h"

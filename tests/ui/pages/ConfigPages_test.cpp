@@ -1,7 +1,7 @@
 #include "pages/ConfigPages.h"
 
 #include "PageTestSupport.h"
-#include "app/Tabs.h"
+#include "frame/Tabs.h"
 #include "util/Messages.h"
 
 #include <QCheckBox>

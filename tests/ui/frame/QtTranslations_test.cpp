@@ -1,7 +1,7 @@
 // Qt's own texts (standard buttons, file dialogs) are Russian in the station, even on a system
 // whose locale is English or C.
 
-#include "app/VLKLx.h"
+#include "frame/VLKLx.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Tabs.h"
-#include "app/UiThreadMessages.h"
+#include "frame/Tabs.h"
+#include "frame/UiThreadMessages.h"
 #include "link/CPort.h"
 #include "link/ThreadPort.h"
 

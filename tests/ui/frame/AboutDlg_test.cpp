@@ -1,4 +1,4 @@
-#include "app/AboutDlg.h"
+#include "frame/AboutDlg.h"
 #include "support/WindowInput.h"
 
 #include <QLabel>

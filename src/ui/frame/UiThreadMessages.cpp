@@ -1,4 +1,4 @@
-#include "app/UiThreadMessages.h"
+#include "frame/UiThreadMessages.h"
 
 #include <QMetaObject>
 #include <QThread>

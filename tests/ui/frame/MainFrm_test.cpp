@@ -1,5 +1,5 @@
-#include "app/MainFrm.h"
-#include "app/LockIndicators.h"
+#include "frame/MainFrm.h"
+#include "frame/LockIndicators.h"
 #include "e2e/ScriptedDialogs.h"
 #include "support/WindowInput.h"
 #include "util/Messages.h"

@@ -1,4 +1,4 @@
-#include "app/Messages.h"
+#include "frame/Messages.h"
 
 #include <QMessageBox>
 #include <QPushButton>

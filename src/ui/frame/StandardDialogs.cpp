@@ -1,6 +1,6 @@
-#include "app/StandardDialogs.h"
+#include "frame/StandardDialogs.h"
 
-#include "app/QuestionWnd.h"
+#include "frame/QuestionWnd.h"
 
 #include <QFileDialog>
 #include <QStringList>

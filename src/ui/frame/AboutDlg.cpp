@@ -1,7 +1,7 @@
-#include "app/AboutDlg.h"
+#include "frame/AboutDlg.h"
 
-#include "app/DialogUnits.h"
-#include "app/StationArt.h"
+#include "frame/DialogUnits.h"
+#include "frame/StationArt.h"
 
 #include <QFontMetrics>
 #include <QLabel>

@@ -1,8 +1,8 @@
 // "Проверить конфигурацию" in the station: Ctrl+K lists the findings of what the pages hold, a
 // double click on a line shows its page with the editor on its cell; the Да/Нет question.
-#include "app/CheckList.h"
-#include "app/MainFrm.h"
-#include "app/Messages.h"
+#include "frame/CheckList.h"
+#include "frame/MainFrm.h"
+#include "frame/Messages.h"
 #include "config/DemoJunction.h"
 #include "e2e/ScriptedDialogs.h"
 #include "grid/ARecordList.h"

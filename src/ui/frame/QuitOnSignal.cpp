@@ -1,4 +1,4 @@
-#include "app/QuitOnSignal.h"
+#include "frame/QuitOnSignal.h"
 
 #include <QSocketNotifier>
 

@@ -2,7 +2,7 @@
 // reached with the strip's arrows or the page keys, and a page larger than the window is
 // scrolled by the host, never squeezed.
 
-#include "app/MainFrm.h"
+#include "frame/MainFrm.h"
 #include "e2e/ScriptedDialogs.h"
 #include "grid/ARecordList.h"
 #include "support/WindowInput.h"

@@ -1,8 +1,8 @@
 // The about box and the port dialog show every text whole: each line of a label fits the label
 // as its own font measures it, and no control leaves its dialog.
 
-#include "app/AboutDlg.h"
-#include "app/QuestionWnd.h"
+#include "frame/AboutDlg.h"
+#include "frame/QuestionWnd.h"
 
 #include <QAbstractButton>
 #include <QApplication>

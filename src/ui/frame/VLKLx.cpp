@@ -1,7 +1,7 @@
-#include "app/VLKLx.h"
+#include "frame/VLKLx.h"
 
-#include "app/MainFrm.h"
-#include "app/StationArt.h"
+#include "frame/MainFrm.h"
+#include "frame/StationArt.h"
 #include "editor/ClassZetEdit.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/QuestionWnd.h"
+#include "frame/QuestionWnd.h"
 #include "support/WindowInput.h"
 
 #include <QPushButton>

@@ -1,6 +1,6 @@
-#include "app/QuestionWnd.h"
+#include "frame/QuestionWnd.h"
 
-#include "app/DialogUnits.h"
+#include "frame/DialogUnits.h"
 
 #include <QFontMetrics>
 #include <QGroupBox>

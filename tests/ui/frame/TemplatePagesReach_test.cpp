@@ -1,8 +1,8 @@
 // Every control a user can operate on the pages built from templates takes a click at its centre:
 // nothing, a frame drawn round it included, lies on top of it.
-#include "app/AboutDlg.h"
-#include "app/QuestionWnd.h"
-#include "app/Tabs.h"
+#include "frame/AboutDlg.h"
+#include "frame/QuestionWnd.h"
+#include "frame/Tabs.h"
 #include "forms/AFormWnd.h"
 #include "forms/DialogItem.h"
 #include "support/WindowInput.h"

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/Messages.h"
-#include "app/StandardDialogs.h"
+#include "frame/Messages.h"
+#include "frame/StandardDialogs.h"
 
 #include <QTranslator>
 

@@ -2,7 +2,7 @@
 // folder, and the user is told which file was not written and why. The filesystem is a tmpfs
 // of a few kB, mounted in a mount namespace of this test's own thread, so nobody else sees it.
 
-#include "app/MainFrm.h"
+#include "frame/MainFrm.h"
 #include "e2e/ScriptedDialogs.h"
 #include "support/WindowInput.h"
 #include "util/Messages.h"

@@ -1,4 +1,4 @@
-#include "app/Tabs.h"
+#include "frame/Tabs.h"
 
 #include "forms/FormResources.h"
 #include "support/WindowInput.h"

@@ -1,4 +1,4 @@
-#include "app/StationArt.h"
+#include "frame/StationArt.h"
 
 #include <QPainter>
 #include <QPainterPath>

@@ -1,4 +1,4 @@
-#include "app/LockIndicators.h"
+#include "frame/LockIndicators.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

@@ -1,6 +1,6 @@
-#include "app/CheckList.h"
+#include "frame/CheckList.h"
 
-#include "app/Tabs.h"
+#include "frame/Tabs.h"
 #include "grid/ARecordList.h"
 #include "grid/RecordListLayout.h"
 #include "pages/ConfigPages.h"
