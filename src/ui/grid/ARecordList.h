@@ -98,6 +98,12 @@ public:
     [[nodiscard]] bool TipShown() const { return m_tipOn; }
     [[nodiscard]] bool Dragging() const { return m_drag.active; }
 
+signals:
+    // Once for every action of the user that changed values in the grid (an edit committed, a
+    // check toggled, cells pasted or cleared), after the change; never for the program's own
+    // SetCellText and SetCheck.
+    void userEdited();
+
 protected:
     bool event(QEvent* event) override;
     bool viewportEvent(QEvent* event) override;
