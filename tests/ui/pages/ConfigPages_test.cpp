@@ -2,7 +2,7 @@
 
 #include "PageTestSupport.h"
 #include "frame/Tabs.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -105,12 +105,11 @@ protected:
     void SetUp() override
     {
         m_tabs.resize(1280, 800);
-        m_tabs.DirectionPage().SetMessages(&m_pageMessages);
     }
 
-    CTabs m_tabs;
-    ConfigPages m_pages{m_tabs};
     RecordingMessages m_pageMessages;
+    CTabs m_tabs{m_pageMessages};
+    ConfigPages m_pages{m_tabs.Pages()};
     RecordingMessages m_messages;
 };
 
