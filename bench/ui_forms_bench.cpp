@@ -23,7 +23,7 @@ std::unique_ptr<AFormWnd> MakePage(int templateId)
 {
     static const Page pages[] = {{130, 1050, 1049}, {131, 1046, 1046}, {135, 1046, 1048}, {141, 1045, 1044},
                                  {142, 1057, 1056}, {183, 1073, 1074}};
-    if (templateId == CGraficWnd::TemplateId)
+    if (templateId == 159) // "Графики работы"
         return std::make_unique<CGraficWnd>();
     for (const Page& p : pages)
         if (p.templateId == templateId)

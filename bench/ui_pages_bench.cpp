@@ -2,7 +2,7 @@
 // (a save or a memory write), with the pages shown in the tab host at 1280 x 800.
 #include "frame/Tabs.h"
 #include "pages/ConfigPages.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 #include "support/QtBench.h"
 
 #include <QApplication>
@@ -70,11 +70,10 @@ struct Station {
         tabs.show();
         tabs.SelectPage(CTabs::OutputsTab);
         QApplication::processEvents();
-        tabs.DirectionPage().SetMessages(&messages);
     }
     RecordingMessages messages;
-    CTabs tabs;
-    ConfigPages pages{tabs};
+    CTabs tabs{messages};
+    ConfigPages pages{tabs.Pages()};
 };
 
 // One station for all the benchmarks, gone before the QApplication is.

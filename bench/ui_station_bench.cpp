@@ -3,7 +3,7 @@
 // what the 9600-baud line allows.
 #include "frame/MainFrm.h"
 #include "frame/FrameDialogs.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 #include "ControllerSimulator.h"
 
 #include <QAction>

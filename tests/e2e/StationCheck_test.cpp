@@ -43,7 +43,7 @@ TEST_F(StationCheckTest, WritingAPlanWithAnErrorAsksAndNoSendsNoSector)
     StartSimulator(FastOptions());
     StartStation(0);
     ASSERT_TRUE(ShowAndActivate(m_frame.get()));
-    ConfigPages(m_frame->Tabs()).Write(Faulty(), LoadFlavour::File);
+    ConfigPages(m_frame->Tabs().Pages()).Write(Faulty(), LoadFlavour::File);
     ClickCommand(32771);
     ASSERT_TRUE(m_frame->ProgrammingMode());
     const ImageBytes before = m_sim->Memory();
@@ -72,7 +72,7 @@ TEST_F(StationCheckTest, WritingAPlanWithAnErrorAsksAndNoSendsNoSector)
     EXPECT_EQ(m_sim->Memory(), ConfigurationImage::Encode(Faulty()));
 
     // Mended, it is written without a question.
-    ConfigPages(m_frame->Tabs()).Write(DemoJunction(), LoadFlavour::File);
+    ConfigPages(m_frame->Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
     m_sim->ClearRecords();
     m_messages.Clear();
     ClickCommand(32772);
@@ -87,7 +87,7 @@ TEST_F(StationCheckTest, AFileWithErrorsIsSavedAndTheListShown)
 {
     StartStation(0);
     QTemporaryDir dir;
-    ConfigPages(m_frame->Tabs()).Write(Faulty(), LoadFlavour::File);
+    ConfigPages(m_frame->Tabs().Pages()).Write(Faulty(), LoadFlavour::File);
     EXPECT_FALSE(m_frame->Findings().isVisible());
     m_dialogs.saveNames = {dir.filePath(QStringLiteral("faulty.vlk"))};
     m_frame->Command(57603)->trigger();
@@ -102,7 +102,7 @@ TEST_F(StationCheckTest, AFileWithErrorsIsSavedAndTheListShown)
 
     // A plan without errors is saved without the list coming up.
     m_frame->Findings().hide();
-    ConfigPages(m_frame->Tabs()).Write(DemoJunction(), LoadFlavour::File);
+    ConfigPages(m_frame->Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
     m_dialogs.saveNames = {dir.filePath(QStringLiteral("demo.vlk"))};
     m_frame->Command(57603)->trigger();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("demo.vlk"))));

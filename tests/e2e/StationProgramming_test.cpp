@@ -29,7 +29,7 @@ protected:
         m_frame->Command(57601)->trigger();
         ASSERT_EQ(PagesImage(), image);
     }
-    ImageBytes PagesImage() { return ConfigPages(m_frame->Tabs()).BuildImage(); }
+    ImageBytes PagesImage() { return ConfigPages(m_frame->Tabs().Pages()).BuildImage(); }
 
     QTemporaryDir m_dir;
 };

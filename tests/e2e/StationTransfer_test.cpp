@@ -6,6 +6,7 @@
 #include "config/ConfigurationImage.h"
 #include "config/DemoJunction.h"
 #include "pages/ConfigPages.h"
+#include "support/RecordingMessages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -63,7 +64,7 @@ long ResidentKilobytes()
 class StationTransferTest : public StationTest {
 protected:
     QWidget* Button(int command) { return m_frame->ToolBar()->widgetForAction(m_frame->Command(command)); }
-    ImageBytes PagesImage() { return ConfigPages(m_frame->Tabs()).BuildImage(); }
+    ImageBytes PagesImage() { return ConfigPages(m_frame->Tabs().Pages()).BuildImage(); }
 
     // The user's click on a toolbar button, the pointer coming from outside the button.
     void ClickButton(int command)

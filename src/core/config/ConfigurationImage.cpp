@@ -1,5 +1,7 @@
 #include "config/ConfigurationImage.h"
 
+#include "util/NumberText.h"
+
 #include <algorithm>
 #include <cassert>
 #include <cstdio>
@@ -407,37 +409,9 @@ std::vector<std::string> ConfigurationImage::Validate(const Configuration& c)
 
 std::uint8_t CellByte(std::string_view text)
 {
-    // glibc reads "%d" through strtol: the magnitude saturates at the range of long, then the
-    // long is cut to the int. Only the low byte of that int reaches the image.
-    constexpr std::uint64_t kLongMax = std::numeric_limits<long>::max();
-    static_assert(kLongMax == std::numeric_limits<std::int64_t>::max(), "LP64 assumed");
-
-    auto isBlank = [](char ch) {
-        return ch == ' ' || ch == '\t' || ch == '\n' || ch == '\v' || ch == '\f' || ch == '\r';
-    };
-    std::size_t i = 0;
-    while (i < text.size() && isBlank(text[i]))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::uint64_t magnitude = 0;
-    bool saturated = false;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        const auto digit = static_cast<std::uint64_t>(text[i] - '0');
-        if (magnitude > (kLongMax + 1 - digit) / 10)
-            saturated = true;
-        else
-            magnitude = magnitude * 10 + digit;
-    }
-    std::uint64_t value; // the long's bit pattern
-    if (negative)
-        value = saturated || magnitude > kLongMax + 1 ? kLongMax + 1 : 0 - magnitude;
-    else
-        value = saturated || magnitude > kLongMax ? kLongMax : magnitude;
-    return static_cast<std::uint8_t>(value & 0xFFu);
+    // glibc reads "%d" through strtol: the value saturates at the range of long, then the long
+    // is cut to the int. Only the low byte of that int reaches the image.
+    return NumberText::LowByte(text);
 }
 
 } // namespace vlk

@@ -1,5 +1,7 @@
 #include "util/ADate.h"
 
+#include "util/NumberText.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstdint>
@@ -39,21 +41,7 @@ bool IsLeap(int year)
 // overflowing; text without one counts as 0.
 int LeadingInt(std::string_view text)
 {
-    std::size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
-        ++i;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    std::int64_t value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i) {
-        value = value * 10 + (text[i] - '0');
-        if (value > INT_MAX)
-            return negative ? INT_MIN : INT_MAX;
-    }
-    return static_cast<int>(negative ? -value : value);
+    return NumberText::LeadingInt(text);
 }
 
 // Characters, not bytes, so that Cyrillic text counts as the user sees it.

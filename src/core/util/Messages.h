@@ -1,8 +1,6 @@
 #pragma once
 
 #include <string>
-#include <utility>
-#include <vector>
 
 namespace vlk {
 
@@ -24,46 +22,6 @@ public:
     {
         return Ask(text, icon);
     }
-};
-
-// Keeps every message in order; answers questions from a queue (OK when it runs dry).
-class RecordingMessages final : public Messages {
-public:
-    struct Entry {
-        std::string text;
-        MessageIcon icon;
-        bool question;
-        bool operator==(const Entry&) const = default;
-    };
-
-    void Show(const std::string& text, MessageIcon icon = MessageIcon::None) override
-    {
-        m_entries.push_back({text, icon, false});
-    }
-    bool Ask(const std::string& text, MessageIcon icon = MessageIcon::Question) override
-    {
-        m_entries.push_back({text, icon, true});
-        if (m_answers.empty())
-            return true;
-        const bool answer = m_answers.front();
-        m_answers.erase(m_answers.begin());
-        return answer;
-    }
-
-    void QueueAnswer(bool ok) { m_answers.push_back(ok); }
-    [[nodiscard]] const std::vector<Entry>& Entries() const { return m_entries; }
-    [[nodiscard]] std::vector<std::string> Texts() const
-    {
-        std::vector<std::string> texts;
-        for (const auto& entry : m_entries)
-            texts.push_back(entry.text);
-        return texts;
-    }
-    void Clear() { m_entries.clear(); }
-
-private:
-    std::vector<Entry> m_entries;
-    std::vector<bool> m_answers;
 };
 
 } // namespace vlk

@@ -1,5 +1,7 @@
 #include "forms/AFormWnd.h"
 
+#include "config/Catalogue.h"
+
 #include "forms/DialogClassRegistry.h"
 #include "forms/FormResources.h"
 #include "forms/GroupFrame.h"
@@ -132,6 +134,11 @@ AFormWnd::AFormWnd(int templateId, int lowestFrameId, int topFrameId, QWidget* p
     CreateDlgItems(templateId);
     const QSize reference = FrameReferenceSize(lowestFrameId, topFrameId);
     StoreLayout(reference.width(), reference.height());
+}
+
+AFormWnd::AFormWnd(const PageInfo& page, QWidget* parent)
+    : AFormWnd(page.dialogTemplate, page.frames.front(), page.frames.back(), parent)
+{
 }
 
 AFormWnd::~AFormWnd() = default;

@@ -14,6 +14,8 @@
 
 namespace vlk {
 
+struct PageInfo;
+
 // The base of every page: a plain child window that builds its controls from a dialog template
 // itself (so the page keeps full control of them), paints the textured background under them,
 // stretches them with the page and moves the focus with Tab / Shift+Tab.
@@ -24,6 +26,9 @@ public:
     // A page made of one template and nothing else: the items, then the layout referenced to the
     // bottom-right corner of frame `lowestFrameId` plus the left and top offsets of `topFrameId`.
     AFormWnd(int templateId, int lowestFrameId, int topFrameId, QWidget* parent = nullptr);
+    // The same for a page of the catalogue: its template, its first frame as the lowest and its
+    // last as the top one.
+    explicit AFormWnd(const PageInfo& page, QWidget* parent = nullptr);
     ~AFormWnd() override;
 
     AFormWnd(const AFormWnd&) = delete;

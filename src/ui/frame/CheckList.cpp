@@ -155,7 +155,7 @@ bool CheckList::eventFilter(QObject* watched, QEvent* event)
 
 void CheckList::Check()
 {
-    m_checked = ConfigPages(m_tabs).Read();
+    m_checked = ConfigPages(m_tabs.Pages()).Read();
     m_findings = ConfigurationCheck(m_checked);
 }
 

@@ -95,7 +95,8 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
       m_dialogs(dialogs),
       m_lineMessages(messages, this, UiThreadMessages::Mode::Blocking),
       m_workerMessages(messages, this, UiThreadMessages::Mode::Posted),
-      m_helpFolder(QCoreApplication::applicationDirPath())
+      m_helpFolder(QCoreApplication::applicationDirPath()),
+      m_tabs(messages)
 {
     setWindowTitle(QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
     setWindowIcon(StationArt::ApplicationIcon());
@@ -422,7 +423,7 @@ void CMainFrame::OnWriteMemory()
     if (!m_checkList->ConfirmWrite(m_messages))
         return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
-    const ImageBytes image = ConfigPages(m_tabs).BuildImage();
+    const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
         // Not confirmed or not: the controller stays in programming mode, ready for another try.
         (void)WriteControllerMemory(m_port, m_lineMessages, image, [this](TransferStep step, int sector) {
@@ -452,7 +453,7 @@ void CMainFrame::OnReadMemory()
     });
     // Only a memory that arrived whole reaches the pages.
     if (image)
-        (void)ConfigPages(m_tabs).ApplyImage(*image, LoadFlavour::Memory, m_messages);
+        (void)ConfigPages(m_tabs.Pages()).ApplyImage(*image, LoadFlavour::Memory, m_messages);
 }
 
 void CMainFrame::OnFileOpen()
@@ -482,7 +483,7 @@ void CMainFrame::OnFileOpen()
         return;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
-    (void)ConfigPages(m_tabs).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
+    (void)ConfigPages(m_tabs.Pages()).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
                                          m_messages);
 }
 
@@ -503,7 +504,7 @@ void CMainFrame::OnFileSave()
         if (m_messages.Ask("Такой файл существует,перезаписать?", MessageIcon::Question))
             break;
     }
-    const ImageBytes image = ConfigPages(m_tabs).BuildImage();
+    const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
     const QString failure = WriteWholeFile(path, image);
     if (!failure.isEmpty()) {
         m_messages.Show(QStringLiteral("Файл %1 не записан: %2")

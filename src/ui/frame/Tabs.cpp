@@ -51,30 +51,39 @@ constexpr int kArrowSize = 17;
 
 } // namespace
 
-CTabs::CTabs(QWidget* parent)
+CTabs::CTabs(Messages& messages, QWidget* parent)
     : QWidget(parent),
-      m_directionPage(this),
-      m_programPage(this),
+      m_directionPage(messages, this),
+      m_programPage(messages, this),
       m_deskPage(this),
-      m_outputPage(this),
-      m_measurePage(this),
+      m_outputPage(messages, this),
+      m_measurePage(messages, this),
       m_graficPage(this),
-      m_configPage(this),
+      m_configPage(messages, this),
       // The face was a bitmap font whose smallest size stands in for the asked 8 pixels.
       m_tabFont(StationFont(QStringLiteral("MS Sans Serif"), 11))
 {
-    QWidget* const order[] = {&m_directionPage, &m_programPage, &m_graficPage, &m_deskPage,
-                              &m_outputPage,    &m_measurePage, &m_configPage};
-    const char* const labels[] = {"Направления",      "Программы",         "Графики работы",      "Пульт",
-                                  "Привязка выходов", "Привязка датчиков", "Конфигурация для ZAD"};
+    const auto pageOf = [this](PageId id) -> QWidget* {
+        switch (id) {
+        case PageId::Directions: return &m_directionPage;
+        case PageId::Programs: return &m_programPage;
+        case PageId::Schedules: return &m_graficPage;
+        case PageId::Console: return &m_deskPage;
+        case PageId::Outputs: return &m_outputPage;
+        case PageId::Sensors: return &m_measurePage;
+        case PageId::Zad: return &m_configPage;
+        }
+        return nullptr;
+    };
     // The pages live in an area of their own under the strip, which clips a page larger than
     // the window; the host's scroll bars move it.
     m_pageArea = new QWidget(this);
     m_pageArea->setObjectName(QStringLiteral("PageArea"));
-    for (int i = 0; i < 7; ++i) {
-        order[i]->setParent(m_pageArea);
-        order[i]->setVisible(i == m_selected);
-        AddPage(i, QString::fromUtf8(labels[i]), order[i]);
+    for (const PageInfo& info : Catalogue::Pages()) {
+        QWidget* page = pageOf(info.id);
+        page->setParent(m_pageArea);
+        page->setVisible(PageCount() == m_selected);
+        AddPage(PageCount(), QString::fromStdString(info.caption), page);
     }
     m_hbar = new QScrollBar(Qt::Horizontal, this);
     m_vbar = new QScrollBar(Qt::Vertical, this);
@@ -123,6 +132,11 @@ CTabs::~CTabs()
     // The pages go after this body; a cell editor closing with them moves the focus, and that
     // must not reach the half-destroyed host.
     disconnect(qApp, &QApplication::focusChanged, this, nullptr);
+}
+
+PageSet CTabs::Pages()
+{
+    return {m_directionPage, m_programPage, m_graficPage, m_outputPage, m_measurePage, m_configPage};
 }
 
 void CTabs::AddPage(int index, const QString& label, QWidget* page)

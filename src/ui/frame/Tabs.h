@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/Catalogue.h"
 #include "forms/AFormWnd.h"
 #include "pages/ConfigWnd.h"
 #include "pages/DeskWnd.h"
@@ -7,6 +8,7 @@
 #include "pages/GraficWnd.h"
 #include "pages/MeasureWnd.h"
 #include "pages/OutputWnd.h"
+#include "pages/PageSet.h"
 #include "pages/ProgramWnd.h"
 
 #include <QFont>
@@ -34,15 +36,17 @@ public:
         QString name; // up to 127 characters
     };
 
-    static constexpr int DirectionsTab = 0;
-    static constexpr int ProgramsTab = 1;
-    static constexpr int SchedulesTab = 2;
-    static constexpr int ConsoleTab = 3;
-    static constexpr int OutputsTab = 4;
-    static constexpr int SensorsTab = 5;
-    static constexpr int ZadTab = 6;
+    // The catalogue's pages come first, in its order; a page added later goes after them.
+    static constexpr int DirectionsTab = static_cast<int>(PageId::Directions);
+    static constexpr int ProgramsTab = static_cast<int>(PageId::Programs);
+    static constexpr int SchedulesTab = static_cast<int>(PageId::Schedules);
+    static constexpr int ConsoleTab = static_cast<int>(PageId::Console);
+    static constexpr int OutputsTab = static_cast<int>(PageId::Outputs);
+    static constexpr int SensorsTab = static_cast<int>(PageId::Sensors);
+    static constexpr int ZadTab = static_cast<int>(PageId::Zad);
 
-    explicit CTabs(QWidget* parent = nullptr);
+    // The pages' messages go to `messages`, the owner's.
+    explicit CTabs(Messages& messages, QWidget* parent = nullptr);
     ~CTabs() override;
 
     CTabs(const CTabs&) = delete;
@@ -92,6 +96,8 @@ public:
     [[nodiscard]] CMeasureWnd& MeasurePage() { return m_measurePage; }
     [[nodiscard]] CGraficWnd& GraficPage() { return m_graficPage; }
     [[nodiscard]] CConfigWnd& ConfigPage() { return m_configPage; }
+    // The pages that hold the configuration, for ConfigPages.
+    [[nodiscard]] PageSet Pages();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

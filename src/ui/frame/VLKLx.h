@@ -1,6 +1,6 @@
 #pragma once
 
-#include "frame/Messages.h"
+#include "frame/BoxMessages.h"
 #include "frame/StandardDialogs.h"
 
 #include <QTranslator>

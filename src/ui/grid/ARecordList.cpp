@@ -1,6 +1,5 @@
 #include "grid/ARecordList.h"
 
-#include "frame/Messages.h"
 #include "grid/RecordListLayout.h"
 #include "grid/RecordListPainter.h"
 #include "grid/RecordListParent.h"
@@ -50,7 +49,6 @@ ARecordList::ARecordList(QWidget* parent)
     horizontalScrollBar()->setSingleStep(1);
     connect(verticalScrollBar(), &QScrollBar::actionTriggered, this, &ARecordList::OnVerticalAction);
     connect(horizontalScrollBar(), &QScrollBar::actionTriggered, this, &ARecordList::OnHorizontalAction);
-    m_ownMessages = std::make_unique<BoxMessages>(this);
 }
 
 ARecordList::~ARecordList()

@@ -37,7 +37,8 @@ public:
     [[nodiscard]] int ControlId() const { return m_controlId; }
     void SetControlId(int id) { m_controlId = id; }
     void SetNotifyTarget(RecordListParent* target);
-    // Where the message boxes of editing go; the station's boxes when none is given.
+    // Where the messages of editing go, given by the grid's owner (a page hands down its own);
+    // a grid given none shows none.
     void SetMessages(Messages* messages) { m_messages = messages; }
 
     // Table set-up.
@@ -158,7 +159,6 @@ private:
     const QFont* m_font = nullptr;
     RecordListParent* m_notifyTarget = nullptr;
     Messages* m_messages = nullptr;
-    std::unique_ptr<Messages> m_ownMessages;
     int m_controlId = 0;
     bool m_border = false;
     int m_checkedPicture = 132;

@@ -3,6 +3,7 @@
 #include "grid/ARecordList.h"
 #include "grid/RecordListLayout.h"
 #include "util/Messages.h"
+#include "util/NumberText.h"
 
 #include <QCheckBox>
 #include <QKeyEvent>
@@ -36,26 +37,8 @@ QString RecordListEditing::Normalise(const QString& text, bool* tooLarge)
 {
     *tooLarge = false;
     // As "%d" reads it: leading white space, an optional sign, digits; the rest is ignored.
-    int i = 0;
-    const int n = static_cast<int>(text.size());
-    while (i < n && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r')))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == u'-' || text[i] == u'+')) {
-        negative = text[i] == u'-';
-        ++i;
-    }
-    long long value = 0;
-    bool digits = false;
-    while (i < n && text[i] >= u'0' && text[i] <= u'9') {
-        digits = true;
-        if (value <= 1000000)
-            value = value * 10 + (text[i].unicode() - u'0');
-        ++i;
-    }
-    if (!digits)
-        return QStringLiteral("0");
-    if (negative && value != 0)
+    const long value = NumberText::LeadingLong(text.toStdString());
+    if (value < 0)
         return QStringLiteral("0");
     if (value > 255) {
         *tooLarge = true;
@@ -172,8 +155,7 @@ bool RecordListEditing::EndEdit(bool commit, bool force)
         bool tooLarge = false;
         QString stored = Normalise(EditorText(), &tooLarge);
         if (tooLarge) {
-            Messages* messages = m_grid.m_messages ? m_grid.m_messages : m_grid.m_ownMessages.get();
-            if (messages)
+            if (Messages* messages = m_grid.m_messages)
                 messages->Show("Значение должно быть меньше 256!");
         }
         m_grid.SetCellText(row, m_editColumn, stored);

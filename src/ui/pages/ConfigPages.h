@@ -2,13 +2,13 @@
 
 #include "config/Configuration.h"
 #include "config/ConfigurationImage.h"
+#include "pages/PageSet.h"
 
 #include <cstdint>
 #include <span>
 
 namespace vlk {
 
-class CTabs;
 class Messages;
 
 // Where a configuration being shown comes from. The two readers differ in one point only: the
@@ -21,12 +21,12 @@ enum class LoadFlavour { File, Memory };
 // writing rules. The pages stay the only holder of the configuration; this class keeps nothing.
 //
 // Typical use by the main frame:
-//   ConfigPages pages(tabs);
+//   ConfigPages pages(tabs.Pages());
 //   ImageBytes bytes = pages.BuildImage();              // save / write the controller memory
 //   pages.ApplyImage(bytesRead, LoadFlavour::File, box); // open / read the controller memory
 class ConfigPages {
 public:
-    explicit ConfigPages(CTabs& tabs);
+    explicit ConfigPages(const PageSet& pages);
 
     // The configuration as a save would store it: cell texts read as "%d" (empty is 0, the low
     // 8 bits kept), check masks, the sync byte from the master check, the week from the day
@@ -48,7 +48,7 @@ public:
     [[nodiscard]] ImageBytes BuildImage() const;
 
 private:
-    CTabs& m_tabs;
+    PageSet m_pages;
 };
 
 } // namespace vlk

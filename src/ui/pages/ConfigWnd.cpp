@@ -5,10 +5,10 @@
 
 namespace vlk {
 
-CConfigWnd::CConfigWnd(QWidget* parent) : AFormWnd(TemplateId, 1073, 1074, parent)
+CConfigWnd::CConfigWnd(Messages& messages, QWidget* parent) : AFormWnd(Catalogue::Page(PageId::Zad), parent)
 {
-    m_first = PageGrids::SetUp(*this, TableId::MinSignalTime);
-    m_second = PageGrids::SetUp(*this, TableId::InterGreen);
+    m_first = PageGrids::SetUp(*this, TableId::MinSignalTime, messages);
+    m_second = PageGrids::SetUp(*this, TableId::InterGreen, messages);
     // The two rows fill the grid whatever its height.
     if (m_first)
         PageGrids::KeepRowsFilling(*m_first, 2);

@@ -5,16 +5,14 @@
 namespace vlk {
 
 class ARecordList;
+class Messages;
 
 // "Конфигурация для ZAD": the minimum red and green times of the directions and the times between their greens.
 class CConfigWnd : public AFormWnd {
     Q_OBJECT
 public:
-    static constexpr int TemplateId = 183;
-    static constexpr int MinSignalTimeId = 1015;
-    static constexpr int InterGreenId = 1075;
-
-    explicit CConfigWnd(QWidget* parent = nullptr);
+    // The grids' editing messages go to `messages`, the owner's.
+    explicit CConfigWnd(Messages& messages, QWidget* parent = nullptr);
     ~CConfigWnd() override;
 
     [[nodiscard]] ARecordList* MinSignalTime() const { return m_first; }

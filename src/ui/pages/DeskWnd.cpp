@@ -5,6 +5,7 @@
 #include "grid/ARecordList.h"
 #include "grid/Pictures.h"
 #include "pages/DeskImages.h"
+#include "util/NumberText.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -33,22 +34,11 @@ const QString kNoFailure = QStringLiteral("Н");
 // digits up to the first other character; 0 when there are none.
 int LeadingInteger(const QString& text)
 {
-    int i = 0;
-    const int n = static_cast<int>(text.size());
-    while (i < n && text[i].isSpace())
+    // Any Unicode blank leads; typed nonsense is held at the limit rather than overflowing.
+    qsizetype i = 0;
+    while (i < text.size() && text[i].isSpace())
         ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    long long value = 0;
-    for (; i < n && text[i] >= QLatin1Char('0') && text[i] <= QLatin1Char('9'); ++i) {
-        value = value * 10 + (text[i].unicode() - '0');
-        if (value > INT_MAX)
-            value = INT_MAX; // typed nonsense: held at the limit rather than overflowing
-    }
-    return static_cast<int>(negative ? -value : value);
+    return NumberText::LeadingIntSymmetric(text.mid(i).toStdString());
 }
 
 QString TwoDigits(int value)

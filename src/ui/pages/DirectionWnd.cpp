@@ -1,15 +1,19 @@
 #include "pages/DirectionWnd.h"
 
-#include "frame/Messages.h"
 #include "forms/UpDownControl.h"
 #include "grid/ARecordList.h"
 #include "pages/PageGrids.h"
 #include "util/Cp1251.h"
+#include "util/Messages.h"
 
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QValidator>
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
 
 namespace vlk {
 
@@ -26,25 +30,33 @@ public:
     }
 };
 
+// The page's field of that name in the catalogue (every one of them is there).
+const FieldInfo& FieldOf(std::string_view name)
+{
+    for (const FieldInfo& field : Catalogue::Fields())
+        if (field.page == PageId::Directions && field.name == name)
+            return field;
+    throw std::logic_error("no field " + std::string(name) + " on the directions page");
+}
+
 } // namespace
 
-CDirectionWnd::CDirectionWnd(QWidget* parent)
-    : AFormWnd(TemplateId, 1050, 1049, parent), m_ownMessages(std::make_unique<BoxMessages>(this)),
-      m_messages(m_ownMessages.get())
+CDirectionWnd::CDirectionWnd(Messages& messages, QWidget* parent)
+    : AFormWnd(Catalogue::Page(PageId::Directions), parent), m_ownerMessages(messages), m_messages(&messages)
 {
-    m_master = Item<QCheckBox>(MasterId);
-    m_syncDelay = Item<QLineEdit>(SyncDelayId);
-    m_syncCaption = Item<QLabel>(SyncCaptionId);
-    m_circularRed = Item<QLineEdit>(CircularRedId);
-    m_accountRecord = Item<QLineEdit>(AccountRecordId);
+    m_master = Item<QCheckBox>(FieldOf("MasterController").control);
+    m_syncDelay = Item<QLineEdit>(FieldOf("SyncDelay").control);
+    m_syncCaption = Item<QLabel>(FieldOf("SyncDelay").captionControl);
+    m_circularRed = Item<QLineEdit>(FieldOf("CircularRedTime").control);
+    m_accountRecord = Item<QLineEdit>(FieldOf("AccountRecord").control);
     m_spin = Item<UpDownControl>(PrioritySpinId);
 
-    m_phaseMinTime = PageGrids::SetUp(*this, TableId::PhaseMinTime);
-    m_priority = PageGrids::SetUp(*this, TableId::Priority);
+    m_phaseMinTime = PageGrids::SetUp(*this, TableId::PhaseMinTime, messages);
+    m_priority = PageGrids::SetUp(*this, TableId::Priority, messages);
     if (m_master)
         m_master->setChecked(true);
-    m_strip = PageGrids::SetUp(*this, TableId::DirectionGroupStrip);
-    m_directions = PageGrids::SetUp(*this, TableId::Direction);
+    m_strip = PageGrids::SetUp(*this, TableId::DirectionGroupStrip, messages);
+    m_directions = PageGrids::SetUp(*this, TableId::Direction, messages);
     // The strip is one header line; its scroll bars would only cover it.
     if (m_strip) {
         m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -79,7 +91,7 @@ CDirectionWnd::~CDirectionWnd() = default;
 
 void CDirectionWnd::SetMessages(Messages* messages)
 {
-    m_messages = messages ? messages : m_ownMessages.get();
+    m_messages = messages ? messages : &m_ownerMessages;
 }
 
 Messages& CDirectionWnd::PageMessages() const

@@ -3,8 +3,6 @@
 #include "forms/AFormWnd.h"
 #include "grid/RecordListParent.h"
 
-#include <memory>
-
 class QCheckBox;
 class QLabel;
 class QLineEdit;
@@ -22,23 +20,15 @@ class UpDownControl;
 class CDirectionWnd : public AFormWnd, public RecordListParent {
     Q_OBJECT
 public:
-    static constexpr int TemplateId = 130;
-    static constexpr int PhaseMinTimeId = 1001;
-    static constexpr int PriorityId = 1002;
-    static constexpr int DirectionId = 1003;
-    static constexpr int MasterId = 1007;
-    static constexpr int SyncDelayId = 1008;
     static constexpr int PrioritySpinId = 1010;
-    static constexpr int SyncCaptionId = 1011;
-    static constexpr int AccountRecordId = 1012;
-    static constexpr int CircularRedId = 1013;
-    static constexpr int DirectionStripId = 1019;
     static constexpr int AccountRecordKept = 115; // characters
 
-    explicit CDirectionWnd(QWidget* parent = nullptr);
+    // The page's and its grids' messages go to `messages`, the owner's.
+    explicit CDirectionWnd(Messages& messages, QWidget* parent = nullptr);
     ~CDirectionWnd() override;
 
-    // Where the page's messages go (a modal box unless set); the page does not own it.
+    // Sends the page's own messages elsewhere for a while; nullptr goes back to the owner's.
+    // The page does not own it.
     void SetMessages(Messages* messages);
     [[nodiscard]] Messages& PageMessages() const;
 
@@ -79,7 +69,7 @@ private:
     QLineEdit* m_circularRed = nullptr;
     QLineEdit* m_accountRecord = nullptr;
     UpDownControl* m_spin = nullptr;
-    std::unique_ptr<Messages> m_ownMessages;
+    Messages& m_ownerMessages;
     Messages* m_messages = nullptr;
 };
 

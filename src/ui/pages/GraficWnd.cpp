@@ -1,12 +1,15 @@
 #include "pages/GraficWnd.h"
 
+#include "config/Catalogue.h"
+
 namespace vlk {
 
 CGraficWnd::CGraficWnd(QWidget* parent) : AFormWnd(parent)
 {
-    CreateDlgItems(TemplateId);
+    const PageInfo& page = Catalogue::Page(PageId::Schedules);
+    CreateDlgItems(page.dialogTemplate);
     for (std::size_t day = 0; day < m_days.size(); ++day) {
-        const int id = PlaceholderIds[day];
+        const int id = Catalogue::DayCharts()[day].control;
         QRect place;
         if (QWidget* placeholder = GetDlgItem(id)) {
             place = placeholder->geometry();
@@ -20,7 +23,7 @@ CGraficWnd::CGraficWnd(QWidget* parent) : AFormWnd(parent)
         chart.setGeometry(place);
         chart.show();
     }
-    const QSize reference = FrameReferenceSize(FrameId, FrameId);
+    const QSize reference = FrameReferenceSize(page.frames.front(), page.frames.back());
     StoreLayout(reference.width(), reference.height());
 }
 

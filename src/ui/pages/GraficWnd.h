@@ -8,14 +8,10 @@
 namespace vlk {
 
 // "Графики работы": the week schedule as seven day charts, Monday first, each standing where its
-// template has a placeholder.
+// template has a placeholder (the catalogue's day charts).
 class CGraficWnd : public AFormWnd {
     Q_OBJECT
 public:
-    static constexpr int TemplateId = 159;
-    static constexpr int FrameId = 1072;
-    static constexpr std::array<int, 7> PlaceholderIds{1069, 1071, 1074, 1075, 1076, 1077, 1078};
-
     explicit CGraficWnd(QWidget* parent = nullptr);
     ~CGraficWnd() override;
 

@@ -5,10 +5,10 @@
 
 namespace vlk {
 
-CMeasureWnd::CMeasureWnd(QWidget* parent) : AFormWnd(TemplateId, 1057, 1056, parent)
+CMeasureWnd::CMeasureWnd(Messages& messages, QWidget* parent) : AFormWnd(Catalogue::Page(PageId::Sensors), parent)
 {
-    m_first = PageGrids::SetUp(*this, TableId::RedSensor);
-    m_second = PageGrids::SetUp(*this, TableId::GreenSensor);
+    m_first = PageGrids::SetUp(*this, TableId::RedSensor, messages);
+    m_second = PageGrids::SetUp(*this, TableId::GreenSensor, messages);
 }
 
 CMeasureWnd::~CMeasureWnd() = default;

@@ -5,16 +5,14 @@
 namespace vlk {
 
 class ARecordList;
+class Messages;
 
 // "Привязка датчиков": which red-lamp sensor channel and which green-lamp sensor monitor each direction.
 class CMeasureWnd : public AFormWnd {
     Q_OBJECT
 public:
-    static constexpr int TemplateId = 142;
-    static constexpr int RedSensorId = 1054;
-    static constexpr int GreenSensorId = 1055;
-
-    explicit CMeasureWnd(QWidget* parent = nullptr);
+    // The grids' editing messages go to `messages`, the owner's.
+    explicit CMeasureWnd(Messages& messages, QWidget* parent = nullptr);
     ~CMeasureWnd() override;
 
     [[nodiscard]] ARecordList* RedSensor() const { return m_first; }

@@ -5,10 +5,10 @@
 
 namespace vlk {
 
-COutputWnd::COutputWnd(QWidget* parent) : AFormWnd(TemplateId, 1045, 1044, parent)
+COutputWnd::COutputWnd(Messages& messages, QWidget* parent) : AFormWnd(Catalogue::Page(PageId::Outputs), parent)
 {
-    m_first = PageGrids::SetUp(*this, TableId::LampOutput);
-    m_second = PageGrids::SetUp(*this, TableId::WaitBoard);
+    m_first = PageGrids::SetUp(*this, TableId::LampOutput, messages);
+    m_second = PageGrids::SetUp(*this, TableId::WaitBoard, messages);
     // The two rows fill the grid whatever its height.
     if (m_second)
         PageGrids::KeepRowsFilling(*m_second, 2);

@@ -5,16 +5,14 @@
 namespace vlk {
 
 class ARecordList;
+class Messages;
 
 // "Привязка выходов": the outputs that drive each lamp of the directions and the «ЖДИТЕ» boards of the two call points.
 class COutputWnd : public AFormWnd {
     Q_OBJECT
 public:
-    static constexpr int TemplateId = 141;
-    static constexpr int LampOutputId = 1042;
-    static constexpr int WaitBoardId = 1043;
-
-    explicit COutputWnd(QWidget* parent = nullptr);
+    // The grids' editing messages go to `messages`, the owner's.
+    explicit COutputWnd(Messages& messages, QWidget* parent = nullptr);
     ~COutputWnd() override;
 
     [[nodiscard]] ARecordList* LampOutput() const { return m_first; }

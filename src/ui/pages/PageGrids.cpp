@@ -2,6 +2,7 @@
 
 #include "forms/AFormWnd.h"
 #include "grid/ARecordList.h"
+#include "util/NumberText.h"
 
 #include <QEvent>
 
@@ -38,12 +39,14 @@ void SetUp(ARecordList& grid, const GridSetup& setup)
         grid.SetCurSel(setup.currentRow);
 }
 
-ARecordList* SetUp(AFormWnd& page, TableId id)
+ARecordList* SetUp(AFormWnd& page, TableId id, Messages& messages)
 {
     const GridSetup& setup = Catalogue::Grid(id);
     auto* grid = page.Item<ARecordList>(setup.control);
-    if (grid)
+    if (grid) {
         SetUp(*grid, setup);
+        grid->SetMessages(&messages);
+    }
     return grid;
 }
 
@@ -101,29 +104,7 @@ void KeepRowsFilling(ARecordList& grid, int rows)
 
 std::optional<long long> DialogItemInt(const QString& text)
 {
-    int i = 0;
-    const int n = static_cast<int>(text.size());
-    while (i < n && (text[i] == QLatin1Char(' ') || text[i] == QLatin1Char('\t')))
-        ++i;
-    bool negative = false;
-    if (i < n && (text[i] == QLatin1Char('-') || text[i] == QLatin1Char('+'))) {
-        negative = text[i] == QLatin1Char('-');
-        ++i;
-    }
-    long long value = 0;
-    bool digits = false;
-    for (; i < n; ++i) {
-        const QChar c = text[i];
-        if (c < QLatin1Char('0') || c > QLatin1Char('9'))
-            return 0; // not a number: reads as 0
-        digits = true;
-        value = value * 10 + (c.unicode() - '0');
-        if (value > std::numeric_limits<unsigned int>::max())
-            return std::nullopt;
-    }
-    if (!digits)
-        return 0;
-    return negative ? -value : value;
+    return NumberText::DialogInt(text.toStdString());
 }
 
 } // namespace vlk::PageGrids

@@ -10,6 +10,7 @@ namespace vlk {
 
 class AFormWnd;
 class ARecordList;
+class Messages;
 
 // What the editor pages share: setting their grids up from the catalogue, the two layout rules
 // that recur (a strip standing on the table below it, rows filling a grid) and the reading of a
@@ -20,9 +21,9 @@ namespace PageGrids {
 // column's flags, width, pictures and tip, the header text, header-only, the rows, the current row.
 void SetUp(ARecordList& grid, const GridSetup& setup);
 
-// Finds the grid of `id` on `page` by its control identifier and sets it up; nullptr when the
-// template has no such grid.
-ARecordList* SetUp(AFormWnd& page, TableId id);
+// Finds the grid of `id` on `page` by its control identifier and sets it up, its editing
+// messages going to the page's `messages`; nullptr when the template has no such grid.
+ARecordList* SetUp(AFormWnd& page, TableId id, Messages& messages);
 
 // Moves `strip` so that its bottom edge lies one pixel below the top of `table` (top, left and
 // right kept) and makes its header as high as the strip, so it reads as one header line over

@@ -9,10 +9,10 @@
 
 namespace vlk {
 
-CProgramWnd::CProgramWnd(QWidget* parent) : AFormWnd(TemplateId, 1046, 1046, parent)
+CProgramWnd::CProgramWnd(Messages& messages, QWidget* parent) : AFormWnd(Catalogue::Page(PageId::Programs), parent)
 {
-    m_strip = PageGrids::SetUp(*this, TableId::ProgramGroupStrip);
-    m_programs = PageGrids::SetUp(*this, TableId::Program);
+    m_strip = PageGrids::SetUp(*this, TableId::ProgramGroupStrip, messages);
+    m_programs = PageGrids::SetUp(*this, TableId::Program, messages);
     if (m_strip) {
         // The strip scrolls only as the table does; its own bars would cover its one line.
         m_strip->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -6,17 +6,15 @@
 namespace vlk {
 
 class ARecordList;
+class Messages;
 
 // "Программы": the nine programs' phase durations and call-point phases, under a strip of
 // program titles that scrolls sideways with the table so each title stays over its columns.
 class CProgramWnd : public AFormWnd, public RecordListParent {
     Q_OBJECT
 public:
-    static constexpr int TemplateId = 131;
-    static constexpr int StripId = 1018;
-    static constexpr int ProgramId = 1017;
-
-    explicit CProgramWnd(QWidget* parent = nullptr);
+    // The grids' editing messages go to `messages`, the owner's.
+    explicit CProgramWnd(Messages& messages, QWidget* parent = nullptr);
     ~CProgramWnd() override;
 
     [[nodiscard]] ARecordList* Strip() const { return m_strip; }

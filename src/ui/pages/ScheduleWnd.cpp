@@ -137,12 +137,12 @@ void CScheduleWnd::DrawMarker(QPainter& painter, int slot) const
     if (value <= 0)
         return;
     const int x = SlotX(slot, width());
-    painter.drawPixmap(x - 7, 30, FormBitmap(value <= 9 ? BitmapProgramMarker : BitmapYellowMarker));
+    painter.drawPixmap(x - 7, 30, FormBitmap(value <= kProgramCount ? BitmapProgramMarker : BitmapYellowMarker));
     painter.save();
     painter.setFont(m_labelFont);
     painter.setPen(Qt::black);
     painter.drawText(QRect(x - 7, 32, 14, 20), Qt::AlignCenter | Qt::TextSingleLine,
-                     value <= 9 ? QString::number(value) : QStringLiteral("Ж"));
+                     value <= kProgramCount ? QString::number(value) : QStringLiteral("Ж"));
     painter.restore();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "config/Configuration.h"
+
 #include <QFont>
 #include <QWidget>
 
@@ -13,9 +15,9 @@ namespace vlk {
 class CScheduleWnd : public QWidget {
     Q_OBJECT
 public:
-    static constexpr int SlotCount = 48;
-    static constexpr int MaxSwitchPoints = 10;
-    static constexpr int YellowMode = 10;
+    static constexpr int SlotCount = kSlotCount;
+    static constexpr int MaxSwitchPoints = kMaxSwitchPoints;
+    static constexpr int YellowMode = kYellowMode;
     using SlotArray = std::array<int, SlotCount>;
 
     explicit CScheduleWnd(QWidget* parent = nullptr);

@@ -5,6 +5,7 @@
 #include "RecordingConsole.h"
 #include "link/ThreadPort.h"
 #include "support/ProcessUsage.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 

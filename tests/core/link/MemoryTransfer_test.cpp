@@ -1,5 +1,6 @@
 #include "link/MemoryTransfer.h"
 #include "MemoryPeer.h"
+#include "support/RecordingMessages.h"
 
 #include <algorithm>
 #include <gtest/gtest.h>

@@ -1,6 +1,7 @@
 #include "link/ProgrammingMode.h"
 #include "DeviceLink.h"
 #include "ScriptedPeer.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 

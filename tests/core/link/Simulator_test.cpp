@@ -4,6 +4,7 @@
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
 #include "link/ThreadPort.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 

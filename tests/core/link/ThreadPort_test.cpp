@@ -1,6 +1,7 @@
 #include "link/ThreadPort.h"
 #include "RecordingConsole.h"
 #include "ScriptedPeer.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -6,6 +6,7 @@
 #include "editor/ClassZetEdit.h"
 #include "editor/ZetPopup.h"
 #include "grid/ARecordList.h"
+#include "support/RecordingMessages.h"
 #include "support/WindowInput.h"
 
 #include <QFontMetrics>
@@ -78,7 +79,8 @@ protected:
     }
 
     Cell m_cell{};
-    CTabs m_tabs;
+    RecordingMessages m_messages;
+    CTabs m_tabs{m_messages};
     ARecordList* m_grid = nullptr;
 };
 

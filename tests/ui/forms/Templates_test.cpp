@@ -5,7 +5,7 @@
 #include "forms/AFormWnd.h"
 #include "forms/DialogTemplate.h"
 #include "pages/GraficWnd.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QScrollBar>
 #include <QTest>
@@ -212,7 +212,7 @@ struct PageFrames {
 
 std::unique_ptr<AFormWnd> MakePage(const PageFrames& frames)
 {
-    if (frames.templateId == CGraficWnd::TemplateId)
+    if (frames.templateId == 159) // "Графики работы"
         return std::make_unique<CGraficWnd>();
     return std::make_unique<AFormWnd>(frames.templateId, frames.lowestFrame, frames.topFrame);
 }

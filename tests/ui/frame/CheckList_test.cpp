@@ -2,13 +2,13 @@
 // double click on a line shows its page with the editor on its cell; the Да/Нет question.
 #include "frame/CheckList.h"
 #include "frame/MainFrm.h"
-#include "frame/Messages.h"
+#include "frame/BoxMessages.h"
 #include "config/DemoJunction.h"
 #include "e2e/ScriptedDialogs.h"
 #include "grid/ARecordList.h"
 #include "pages/ConfigPages.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QAbstractButton>
 #include <QApplication>
@@ -37,7 +37,7 @@ protected:
         ASSERT_TRUE(ShowAndActivate(m_frame.get()));
     }
 
-    void Load(const Configuration& c) { ConfigPages(m_frame->Tabs()).Write(c, LoadFlavour::File); }
+    void Load(const Configuration& c) { ConfigPages(m_frame->Tabs().Pages()).Write(c, LoadFlavour::File); }
 
     QTreeWidget* List() { return m_frame->Findings().List(); }
 
@@ -161,8 +161,8 @@ TEST_F(CheckListTest, EachFindingShowsItsOwnPageAndCellOrRow)
     EXPECT_EQ(interGreen->GetCellText(3, 4), QStringLiteral("4"));
     // Looking changes nothing: the pages still hold the faults.
     Key(m_frame.get(), Qt::Key_Escape);
-    EXPECT_EQ(ConfigPages(m_frame->Tabs()).Read().interGreen[3][3], 4);
-    EXPECT_EQ(ConfigPages(m_frame->Tabs()).Read().lampOutputs[0], c.lampOutputs[0]);
+    EXPECT_EQ(ConfigPages(m_frame->Tabs().Pages()).Read().interGreen[3][3], 4);
+    EXPECT_EQ(ConfigPages(m_frame->Tabs().Pages()).Read().lampOutputs[0], c.lampOutputs[0]);
 }
 
 TEST_F(CheckListTest, PlacesOfTheScheduleAndThePhaseChangeFindings)
@@ -206,7 +206,7 @@ TEST_F(CheckListTest, CtrlKInAnOpenCellChecksTheValueBeingTyped)
     Key(m_frame.get(), Qt::Key_K, Qt::ControlModifier);
     ASSERT_TRUE(m_frame->Findings().isVisible());
     EXPECT_EQ(programs->GetCellText(2, 1), QStringLiteral("42"));
-    EXPECT_EQ(ConfigPages(m_frame->Tabs()).Read().programDuration[0][2], 42);
+    EXPECT_EQ(ConfigPages(m_frame->Tabs().Pages()).Read().programDuration[0][2], 42);
     EXPECT_EQ(m_frame->Findings().Summary()->text(), QStringLiteral("Ошибок и предупреждений нет"));
 }
 

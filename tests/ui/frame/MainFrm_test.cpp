@@ -2,7 +2,7 @@
 #include "frame/LockIndicators.h"
 #include "e2e/ScriptedDialogs.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QAction>
 #include <QLabel>

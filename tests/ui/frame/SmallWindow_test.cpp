@@ -6,7 +6,7 @@
 #include "e2e/ScriptedDialogs.h"
 #include "grid/ARecordList.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QLineEdit>
 #include <QScrollBar>

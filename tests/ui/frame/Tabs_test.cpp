@@ -1,6 +1,7 @@
 #include "frame/Tabs.h"
 
 #include "forms/FormResources.h"
+#include "support/RecordingMessages.h"
 #include "support/WindowInput.h"
 
 #include <QDir>
@@ -48,7 +49,8 @@ protected:
         m_tabs.resize(1024, 700);
         ASSERT_TRUE(ShowAndActivate(&m_tabs));
     }
-    CTabs m_tabs;
+    RecordingMessages m_messages;
+    CTabs m_tabs{m_messages};
 };
 
 TEST_F(TabsTest, SevenPagesWithTheConsoleInFront)

@@ -5,6 +5,7 @@
 #include "frame/Tabs.h"
 #include "forms/AFormWnd.h"
 #include "forms/DialogItem.h"
+#include "support/RecordingMessages.h"
 #include "support/WindowInput.h"
 
 #include <QAbstractButton>
@@ -64,7 +65,8 @@ QStringList Unreachable(const QWidget& page, const QString& name, std::multiset<
 
 TEST(TemplatePages, EveryOperableControlTakesAClickAtItsCentre)
 {
-    CTabs tabs;
+    RecordingMessages messages;
+    CTabs tabs(messages);
     for (const QSize size : {QSize(1024, 700), QSize(1280, 800)}) {
         SCOPED_TRACE(testing::Message() << size.width() << "x" << size.height());
         tabs.resize(size);

@@ -2,7 +2,7 @@
 // editor following its cell.
 #include "GridTestSupport.h"
 
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QClipboard>
 #include <QLineEdit>

@@ -2,7 +2,9 @@
 
 #include "PageTestSupport.h"
 #include "frame/Tabs.h"
-#include "util/Messages.h"
+#include "grid/RecordListEditor.h"
+#include "support/RecordingMessages.h"
+#include "support/WindowInput.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -105,12 +107,11 @@ protected:
     void SetUp() override
     {
         m_tabs.resize(1280, 800);
-        m_tabs.DirectionPage().SetMessages(&m_pageMessages);
     }
 
-    CTabs m_tabs;
-    ConfigPages m_pages{m_tabs};
     RecordingMessages m_pageMessages;
+    CTabs m_tabs{m_pageMessages};
+    ConfigPages m_pages{m_tabs.Pages()};
     RecordingMessages m_messages;
 };
 
@@ -359,6 +360,42 @@ TEST_F(Pages, RandomConfigurationsGoThroughThePagesUnchanged)
 }
 
 // Pictures of the editor pages with a configuration in them, to be looked at.
+// The grids have no boxes of their own: what their editing says goes to the messages the tab
+// host was given, on every page that holds numbers.
+TEST_F(Pages, AGridsValueOver255IsToldThroughTheHostsMessages)
+{
+    struct Cell {
+        int tab;
+        ARecordList* grid;
+        int row;
+        int column;
+    };
+    const Cell cells[] = {
+        {CTabs::DirectionsTab, m_tabs.DirectionPage().PhaseMinTime(), 0, 1},
+        {CTabs::DirectionsTab, m_tabs.DirectionPage().Directions(), 0, 9},
+        {CTabs::ProgramsTab, m_tabs.ProgramPage().Programs(), 0, 1},
+        {CTabs::ZadTab, m_tabs.ConfigPage().MinSignalTime(), 0, 1},
+        {CTabs::ZadTab, m_tabs.ConfigPage().InterGreen(), 0, 1},
+    };
+    ASSERT_TRUE(test::ShowAndActivate(&m_tabs));
+    for (const Cell& cell : cells) {
+        ASSERT_NE(cell.grid, nullptr);
+        SCOPED_TRACE(cell.grid->ControlId());
+        m_pageMessages.Clear();
+        m_tabs.SelectPage(cell.tab);
+        cell.grid->BeginEdit(cell.row, cell.column);
+        ASSERT_NE(cell.grid->EditorObject(), nullptr);
+        QLineEdit* line = cell.grid->EditorObject()->LineEdit();
+        ASSERT_NE(line, nullptr);
+        line->setFocus();
+        line->selectAll();
+        test::Type(line, QStringLiteral("300"));
+        test::Key(line, Qt::Key_Return);
+        ASSERT_TRUE(test::PumpUntil([&] { return cell.grid->EditorObject() == nullptr; }));
+        EXPECT_EQ(m_pageMessages.Texts(), std::vector<std::string>{"Значение должно быть меньше 256!"});
+    }
+}
+
 TEST_F(Pages, SnapshotsOfTheEditorPages)
 {
     std::mt19937 rng(7);

@@ -3,7 +3,7 @@
 
 #include "ControllerSimulator.h"
 #include "link/ThreadPort.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 

@@ -3,7 +3,7 @@
 #include "PageTestSupport.h"
 #include "forms/UpDownControl.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,7 +20,6 @@ class DirectionPage : public testing::Test {
 protected:
     void SetUp() override
     {
-        m_page.SetMessages(&m_messages);
         m_page.resize(1024, 700);
         ASSERT_TRUE(test::ShowAndActivate(&m_page));
     }
@@ -55,7 +54,7 @@ protected:
     }
 
     RecordingMessages m_messages;
-    CDirectionWnd m_page;
+    CDirectionWnd m_page{m_messages};
 };
 
 QStringList Split(const char* text)

@@ -4,6 +4,7 @@
 #include "pages/ProgramWnd.h"
 
 #include "PageTestSupport.h"
+#include "support/RecordingMessages.h"
 #include "support/WindowInput.h"
 
 #include <QApplication>
@@ -32,7 +33,8 @@ int DrawnLeft(const ARecordList& grid, int col)
 
 TEST(ProgramPage, GridsAreSetUpAsTheCatalogueAndTheLiteralTables)
 {
-    CProgramWnd page;
+    RecordingMessages messages;
+    CProgramWnd page(messages);
     ASSERT_TRUE(page.Strip() && page.Programs());
     test::ExpectGridMatchesCatalogue(*page.Strip(), TableId::ProgramGroupStrip);
     test::ExpectGridMatchesCatalogue(*page.Programs(), TableId::Program);
@@ -66,7 +68,8 @@ TEST(ProgramPage, GridsAreSetUpAsTheCatalogueAndTheLiteralTables)
 
 TEST(ProgramPage, StripFollowsTheTablesHorizontalScroll)
 {
-    CProgramWnd page;
+    RecordingMessages messages;
+    CProgramWnd page(messages);
     ShowPage(page, {640, 500}); // narrow, so the 28 columns need scrolling
     ARecordList& table = *page.Programs();
     const ARecordList& strip = *page.Strip();
@@ -95,7 +98,8 @@ TEST(ProgramPage, StripFollowsTheTablesHorizontalScroll)
 
 TEST(ProgramPage, LayoutLeavesRoomForEightRowsAndTheScrollBar)
 {
-    CProgramWnd page;
+    RecordingMessages messages;
+    CProgramWnd page(messages);
     ShowPage(page);
     for (const QSize size : {QSize(1024, 700), QSize(1280, 800), QSize(800, 600)}) {
         page.resize(size);
@@ -111,7 +115,8 @@ TEST(ProgramPage, LayoutLeavesRoomForEightRowsAndTheScrollBar)
 
 TEST(OutputPage, GridsLampPicturesAndRowHeights)
 {
-    COutputWnd page;
+    RecordingMessages messages;
+    COutputWnd page(messages);
     ASSERT_TRUE(page.LampOutput() && page.WaitBoard());
     test::ExpectGridMatchesCatalogue(*page.LampOutput(), TableId::LampOutput);
     test::ExpectGridMatchesCatalogue(*page.WaitBoard(), TableId::WaitBoard);
@@ -150,7 +155,8 @@ TEST(OutputPage, GridsLampPicturesAndRowHeights)
 
 TEST(MeasurePage, SensorTablesHideTheirUntitledColumns)
 {
-    CMeasureWnd page;
+    RecordingMessages messages;
+    CMeasureWnd page(messages);
     ASSERT_TRUE(page.RedSensor() && page.GreenSensor());
     test::ExpectGridMatchesCatalogue(*page.RedSensor(), TableId::RedSensor);
     test::ExpectGridMatchesCatalogue(*page.GreenSensor(), TableId::GreenSensor);
@@ -186,7 +192,8 @@ TEST(MeasurePage, SensorTablesHideTheirUntitledColumns)
 
 TEST(ConfigPage, GridsAndTheFillingRedGreenRows)
 {
-    CConfigWnd page;
+    RecordingMessages messages;
+    CConfigWnd page(messages);
     ASSERT_TRUE(page.MinSignalTime() && page.InterGreen());
     test::ExpectGridMatchesCatalogue(*page.MinSignalTime(), TableId::MinSignalTime);
     test::ExpectGridMatchesCatalogue(*page.InterGreen(), TableId::InterGreen);

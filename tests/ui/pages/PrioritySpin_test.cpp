@@ -6,7 +6,7 @@
 #include "forms/UpDownControl.h"
 #include "grid/ARecordList.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QAbstractButton>
 #include <QMessageBox>
@@ -95,7 +95,8 @@ protected:
         return -1;
     }
 
-    CDirectionWnd m_page;
+    RecordingMessages m_ownerMessages;
+    CDirectionWnd m_page{m_ownerMessages};
     UpDownControl* m_spin = nullptr;
 };
 

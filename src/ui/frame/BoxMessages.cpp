@@ -1,4 +1,4 @@
-#include "frame/Messages.h"
+#include "frame/BoxMessages.h"
 
 #include <QMessageBox>
 #include <QPushButton>

@@ -1,4 +1,4 @@
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <gtest/gtest.h>
 
