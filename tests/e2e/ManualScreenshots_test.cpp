@@ -5,11 +5,13 @@
 #include "config/DemoJunction.h"
 #include "e2e/StationHarness.h"
 #include "frame/CheckList.h"
+#include "frame/ManualWnd.h"
 #include "pages/ConfigPages.h"
 #include "pages/DeskWnd.h"
 
 #include <QDir>
 #include <QLineEdit>
+#include <QTextBrowser>
 
 namespace vlk::test {
 namespace {
@@ -57,6 +59,19 @@ TEST_F(ManualScreenshots, EveryPageOfTheRunningStation)
     ASSERT_TRUE(PumpUntil([&] { return m_frame->Findings().isVisible(); }));
     const QString path = folder + QStringLiteral("/station.png");
     EXPECT_TRUE(m_frame->grab().toImage().save(path)) << path.toStdString();
+
+    // The manual itself at its contents and at the console's page, to be looked at (not in the manual).
+    Key(m_frame.get(), Qt::Key_F1);
+    CManualWnd* manual = nullptr;
+    ASSERT_TRUE(PumpUntil([&] {
+        manual = m_frame->findChild<CManualWnd*>();
+        return manual && manual->isVisible();
+    }));
+    const QString own = QStringLiteral(VLK_BINARY_DIR "/snapshots/manual");
+    ASSERT_TRUE(QDir().mkpath(own));
+    EXPECT_TRUE(manual->grab().toImage().save(own + QStringLiteral("/manual-contents.png")));
+    manual->Browser()->setSource(QUrl(QStringLiteral("qrc:/manual/messages.md")));
+    EXPECT_TRUE(manual->grab().toImage().save(own + QStringLiteral("/manual-messages.png")));
 }
 
 } // namespace

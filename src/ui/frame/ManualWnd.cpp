@@ -39,7 +39,8 @@ CManualWnd::CManualWnd(QWidget* parent)
     connect(m_forward, &QPushButton::clicked, m_browser, &QTextBrowser::forward);
     connect(m_browser, &QTextBrowser::backwardAvailable, m_back, &QPushButton::setEnabled);
     connect(m_browser, &QTextBrowser::forwardAvailable, m_forward, &QPushButton::setEnabled);
-    resize(900, 700);
+    // Wide enough for the pictures of the station, which are taken at 1100 pixels.
+    resize(1160, 800);
     ShowContents();
 }
 
