@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "AtomicFile.h"
 #include "config/ConfigurationImage.h"
 
 #include <fstream>
@@ -126,6 +127,32 @@ int RunCheck(const std::string& file, bool json, Streams io)
     return HasErrors(findings) ? kErrors : kOk;
 }
 
+int RunSumo(const std::string& file, const std::string& output, const SumoOptions& options, Streams io)
+{
+    const std::string shown = file == "-" ? "<stdin>" : file;
+    if (options.startProgram < 1 || options.startProgram > kProgramCount) {
+        Vlkctl::Error(io.err, shown, "номер программы " + std::to_string(options.startProgram) + " вне 1..9");
+        return kError;
+    }
+    // The id goes into the simulator's XML as it stands; one the network could not name is refused.
+    if (options.tlsId.empty() || options.tlsId.find_first_of(" \t\r\n<>&\"'") != std::string::npos) {
+        Vlkctl::Error(io.err, shown, "недопустимый идентификатор светофора «" + options.tlsId + "»");
+        return kError;
+    }
+    const auto c = Vlkctl::Load(file, io);
+    if (!c)
+        return kError;
+    const std::string text = SumoPrograms(*c, options);
+    if (output.empty() || output == "-")
+        return Print(text, io) ? kOk : kError;
+    const std::string error = AtomicFile::Write(output, text);
+    if (!error.empty()) {
+        Vlkctl::Error(io.err, output, error);
+        return kError;
+    }
+    return kOk;
+}
+
 bool WriteAllowed(const Configuration& configuration, const std::string& file, bool force, std::ostream& err)
 {
     const std::vector<Finding> findings = ConfigurationCheck(configuration);
@@ -149,6 +176,8 @@ void AddPlanCommands(CLI::App& app, int& exitCode)
         int program = 1;
         bool csv = false;
         bool json = false;
+        std::string output;
+        SumoOptions sumo;
     };
     auto options = std::make_shared<Options>();
 
@@ -165,6 +194,16 @@ void AddPlanCommands(CLI::App& app, int& exitCode)
     check->add_flag("--json", options->json, "находки массивом JSON");
     check->callback([options, &exitCode] {
         exitCode = RunCheck(options->file, options->json, Streams{std::cin, std::cout, std::cerr});
+    });
+
+    CLI::App* sumo = app.add_subcommand("sumo", "программы для микромоделирования движения (элементы <tlLogic>)");
+    sumo->add_option("file", options->file, "файл *.vlk или *.json, - для стандартного ввода")->required();
+    sumo->add_option("-o,--output", options->output, "файл *.tll.xml (по умолчанию стандартный вывод)");
+    sumo->add_option("--id", options->sumo.tlsId, "идентификатор светофора в сети (по умолчанию vlk)");
+    sumo->add_option("--program", options->sumo.startProgram, "программа, с которой начинается моделирование, 1..9 (по умолчанию 1)");
+    sumo->add_flag("--net-hint", options->sumo.netHint, "комментарий: какой индекс сигнала какое направление");
+    sumo->callback([options, &exitCode] {
+        exitCode = RunSumo(options->file, options->output, options->sumo, Streams{std::cin, std::cout, std::cerr});
     });
 }
 

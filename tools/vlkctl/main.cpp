@@ -41,7 +41,7 @@ int main(int argc, char** argv)
     // monitor, write, read and clock run from their callbacks during parse and set linkExit.
     int linkExit = 0;
     vlk::ctl::AddLinkCommands(app, linkExit);
-    vlk::ctl::AddPlanCommands(app, linkExit); // timeline and check, likewise
+    vlk::ctl::AddPlanCommands(app, linkExit); // timeline, check and sumo, likewise
 
     try {
         app.parse(argc, argv);

@@ -4,6 +4,7 @@
 #include "frame/CheckList.h"
 #include "frame/FrameDialogs.h"
 #include "frame/LockIndicators.h"
+#include "frame/ManualWnd.h"
 #include "frame/StationArt.h"
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
@@ -524,8 +525,9 @@ QString CMainFrame::HelpFilePath() const
 void CMainFrame::OnHelp()
 {
     const QString path = HelpFilePath();
+    // Without the old help file beside the executable the station's own manual answers.
     if (!QFileInfo::exists(path)) {
-        m_messages.Show(QStringLiteral("Файл справки %1 не найден").arg(QDir::toNativeSeparators(path)).toStdString());
+        CManualWnd::Open(this);
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path)))
