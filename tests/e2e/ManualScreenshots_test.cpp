@@ -31,7 +31,7 @@ TEST_F(ManualScreenshots, EveryPageOfTheRunningStation)
     StartSimulator(options);
     StartStation(1);
     m_frame->resize(1100, 760);
-    ConfigPages(m_frame->Tabs()).Write(DemoJunction(), LoadFlavour::File);
+    ConfigPages(m_frame->Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
     const QString folder = Folder();
     ASSERT_TRUE(QDir().mkpath(folder)) << folder.toStdString();
 

@@ -5,7 +5,7 @@
 #include "frame/ManualWnd.h"
 #include "e2e/ScriptedDialogs.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDesktopServices>
