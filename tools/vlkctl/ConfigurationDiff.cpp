@@ -119,7 +119,7 @@ std::vector<std::string> ConfigurationDiff::Lines(const Configuration& a, const 
     }
     for (int code = 0; code < kRequestCount; ++code) {
         if (a.priority[code] != b.priority[code]) {
-            lines.push_back("Запрос " + std::string(ConfigurationImage::RequestCodes()[code]) + ": приоритет " +
+            lines.push_back("Запрос " + std::string(kRequestCodes[code]) + ": приоритет " +
                             Arrow(Number(a.priority[code]), Number(b.priority[code])));
         }
     }
@@ -162,7 +162,7 @@ std::vector<std::string> ConfigurationDiff::Lines(const Configuration& a, const 
             const int x = a.week[day][slot];
             const int y = b.week[day][slot];
             if (x != y) {
-                lines.push_back(std::string(ConfigurationJson::DayName(day)) + " " + ConfigurationJson::SlotTime(slot) +
+                lines.push_back(std::string(kDayNames[day]) + " " + ConfigurationJson::SlotTime(slot) +
                                 ": " + Arrow(Slot(x), Slot(y)));
             }
         }

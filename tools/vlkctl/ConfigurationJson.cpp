@@ -18,7 +18,6 @@ using ojson = nlohmann::ordered_json;
 using json = nlohmann::json;
 
 constexpr const char* kFormat = "vlk2.2-configuration";
-constexpr std::array<std::string_view, kDayCount> kDays{"ПН", "ВТ", "СР", "ЧТ", "ПТ", "СБ", "ВС"};
 constexpr std::array<const char*, kStepCount> kStepFields{"green", "greenFlashing", "yellow", "red",
                                                            "redYellow"};
 constexpr std::array<const char*, 3> kLampFields{"red", "yellow", "green"};
@@ -230,7 +229,7 @@ bool ReadWeekDay(Reader& r, const json& entry, const std::string& at, DaySchedul
 bool ReadPriorities(Reader& r, const json& j, std::array<std::uint8_t, kRequestCount>& priority)
 {
     const std::string path = "priorities";
-    const auto& codes = ConfigurationImage::RequestCodes();
+    const auto& codes = kRequestCodes;
     if (!j.is_array() || j.size() != kRequestCount)
         return r.Fail(path, "ожидается массив из 10 кодов запросов, от приоритета 1 до 10");
     std::array<std::uint8_t, kRequestCount> result{};
@@ -362,10 +361,10 @@ bool Read(Reader& r, const json& j, Configuration& c)
             if (!week[i].is_object() || !week[i].contains("day") || !week[i]["day"].is_string())
                 return r.Fail(at, "ожидается объект с полем day (\"ПН\"..\"ВС\")");
             const auto name = week[i]["day"].get<std::string>();
-            const auto it = std::find(kDays.begin(), kDays.end(), name);
-            if (it == kDays.end())
+            const auto it = std::find(kDayNames.begin(), kDayNames.end(), name);
+            if (it == kDayNames.end())
                 return r.Fail(Reader::Join(at, "day"), "неизвестный день \"" + name + "\" (ожидается \"ПН\"..\"ВС\")");
-            const int day = static_cast<int>(it - kDays.begin());
+            const int day = static_cast<int>(it - kDayNames.begin());
             if (!seen.insert(day).second)
                 return r.Fail(Reader::Join(at, "day"), "день " + name + " повторяется");
             if (!ReadWeekDay(r, week[i], at, c.week[day]))
@@ -521,11 +520,6 @@ std::string ConfigurationJson::SlotTime(int slot)
     return text;
 }
 
-std::string_view ConfigurationJson::DayName(int day)
-{
-    return kDays.at(static_cast<std::size_t>(day));
-}
-
 JsonExport ConfigurationJson::ToJson(const Configuration& c)
 {
     const TextConversion record = Cp1251::ToUtf8(c.accountRecord);
@@ -545,7 +539,7 @@ JsonExport ConfigurationJson::ToJson(const Configuration& c)
     for (int p = 1; p <= kRequestCount; ++p)
         for (int code = 0; code < kRequestCount; ++code)
             if (c.priority[code] == p)
-                order.push_back(std::string(ConfigurationImage::RequestCodes()[code]));
+                order.push_back(std::string(kRequestCodes[code]));
     j["priorities"] = order;
 
     ojson directions = ojson::array();
@@ -586,7 +580,7 @@ JsonExport ConfigurationJson::ToJson(const Configuration& c)
             switches.push_back(s);
         }
         ojson e;
-        e["day"] = std::string(kDays[day]);
+        e["day"] = std::string(kDayNames[day]);
         e["switches"] = switches;
         week.push_back(e);
     }

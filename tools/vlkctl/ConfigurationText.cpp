@@ -142,7 +142,7 @@ std::string ConfigurationText::Show(const Configuration& c)
         for (int p = 1; p <= kRequestCount; ++p)
             for (int code = 0; code < kRequestCount; ++code)
                 if (c.priority[code] == p)
-                    out << Row({std::to_string(p), std::string(ConfigurationImage::RequestCodes()[code])}, widths);
+                    out << Row({std::to_string(p), std::string(kRequestCodes[code])}, widths);
     }
 
     out << "\n" << Trim(Catalogue::Grid(TableId::Direction).group) << "\n";
@@ -196,11 +196,11 @@ std::string ConfigurationText::Show(const Configuration& c)
             if (v == 0)
                 continue;
             any = true;
-            out << "  " << ConfigurationJson::DayName(day) << " " << ConfigurationJson::SlotTime(slot) << " → "
+            out << "  " << kDayNames[day] << " " << ConfigurationJson::SlotTime(slot) << " → "
                 << (v == kYellowMode ? std::string("Ж") : std::to_string(v)) << "\n";
         }
         if (!any)
-            out << "  " << ConfigurationJson::DayName(day) << " —\n";
+            out << "  " << kDayNames[day] << " —\n";
     }
 
     out << "\n" << Trim(Catalogue::Grid(TableId::LampOutput).group) << "\n";
