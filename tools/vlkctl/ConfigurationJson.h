@@ -37,8 +37,6 @@ public:
 
     // "06:00" for slot 12.
     [[nodiscard]] static std::string SlotTime(int slot);
-    // "ПН".."ВС" for day 0..6.
-    [[nodiscard]] static std::string_view DayName(int day);
 };
 
 } // namespace vlk

@@ -1,5 +1,7 @@
 #include "config/Catalogue.h"
 
+#include "config/Configuration.h"
+
 #include <cstdlib>
 #include <stdexcept>
 
@@ -370,22 +372,24 @@ const std::vector<FieldInfo>& Catalogue::Fields()
 
 const std::array<FieldInfo, 7>& Catalogue::DayCharts()
 {
-    static const std::array<FieldInfo, 7> days{{
-        {"WeekSchedule", PageId::Schedules, 1069, "ПН"},
-        {"WeekSchedule", PageId::Schedules, 1071, "ВТ"},
-        {"WeekSchedule", PageId::Schedules, 1074, "СР"},
-        {"WeekSchedule", PageId::Schedules, 1075, "ЧТ"},
-        {"WeekSchedule", PageId::Schedules, 1076, "ПТ"},
-        {"WeekSchedule", PageId::Schedules, 1077, "СБ"},
-        {"WeekSchedule", PageId::Schedules, 1078, "ВС"},
-    }};
+    static const std::array<FieldInfo, 7> days = [] {
+        constexpr std::array<int, kDayCount> controls{1069, 1071, 1074, 1075, 1076, 1077, 1078};
+        std::array<FieldInfo, 7> charts;
+        for (std::size_t day = 0; day < charts.size(); ++day)
+            charts[day] = {"WeekSchedule", PageId::Schedules, controls[day], std::string(kDayNames[day])};
+        return charts;
+    }();
     return days;
 }
 
 const std::array<std::string, 10>& Catalogue::RequestCodes()
 {
-    static const std::array<std::string, 10> codes{"РУП", "РУС", "ЗУ", "ДУ", "КУ",
-                                                   "ПР0", "ТВП", "МГР", "ЛС", "РП"};
+    static const std::array<std::string, 10> codes = [] {
+        std::array<std::string, 10> texts;
+        for (std::size_t code = 0; code < texts.size(); ++code)
+            texts[code] = std::string(kRequestCodes[code]);
+        return texts;
+    }();
     return codes;
 }
 

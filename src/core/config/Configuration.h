@@ -3,6 +3,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace vlk {
 
@@ -21,6 +22,14 @@ inline constexpr int kRedSensorChannels = 16;
 inline constexpr int kGreenSensors = 24;
 inline constexpr int kAccountRecordRoom = 159; // bytes of text the image has room for
 inline constexpr std::uint8_t kMasterMark = 128;
+
+// The days as the pages, the file's messages and the tools name them, Monday first.
+inline constexpr std::array<std::string_view, kDayCount> kDayNames{"ПН", "ВТ", "СР", "ЧТ", "ПТ", "СБ", "ВС"};
+
+// The request codes in the order of Configuration::priority, of the image's priority bytes and
+// of the priority table's default rows; "РП" is always last.
+inline constexpr std::array<std::string_view, kRequestCount> kRequestCodes{
+    "РУП", "РУС", "ЗУ", "ДУ", "КУ", "ПР0", "ТВП", "МГР", "ЛС", "РП"};
 
 // The step times of a direction, in the order of the direction table's columns 9..13.
 enum StepIndex { StepGreen = 0, StepGreenFlashing, StepYellow, StepRed, StepRedYellow };
@@ -49,8 +58,7 @@ struct Configuration {
     std::array<std::uint8_t, kProgramCount> tvp2{};
     std::array<Direction, kDirectionCount> directions{};
     std::array<DaySchedule, kDayCount> week{};
-    // priority (1..10) of each request code, in the order "РУП", "РУС", "ЗУ", "ДУ", "КУ",
-    // "ПР0", "ТВП", "МГР", "ЛС", "РП"
+    // priority (1..10) of each request code, in the order of kRequestCodes
     std::array<std::uint8_t, kRequestCount> priority{1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
     // lampOutputs[3*(d-1)+lamp] bit o-1: output o drives that lamp (lamp 0 red, 1 yellow, 2 green)
     std::array<std::uint64_t, kLampRowCount> lampOutputs{};

@@ -74,9 +74,6 @@ public:
     // free priorities in the default order of the codes. A full order comes back unchanged.
     [[nodiscard]] static std::array<std::uint8_t, kRequestCount>
     RepairPriorities(const std::array<std::uint8_t, kRequestCount>& priority);
-
-    // The ten request codes (UTF-8) in the order of the image's priority section.
-    [[nodiscard]] static const std::array<std::string_view, kRequestCount>& RequestCodes();
 };
 
 // A cell text read the way glibc's sscanf("%d") reads it into an int that starts at 0: leading

@@ -535,8 +535,7 @@ std::string_view SeverityText(Severity severity)
 
 std::string_view CheckDayName(int day)
 {
-    static const char* const kDays[] = {"ПН", "ВТ", "СР", "ЧТ", "ПТ", "СБ", "ВС"};
-    return day >= 0 && day < kDayCount ? kDays[day] : "?";
+    return day >= 0 && day < kDayCount ? kDayNames[static_cast<std::size_t>(day)] : "?";
 }
 
 std::string CheckTime(int minute)

@@ -222,6 +222,57 @@ TEST(ConfigurationImageSections, AccountRecordOf159BytesKeepsItsTerminator)
     EXPECT_EQ(DecodeClean(ToBytes(image)), c);
 }
 
+// Every member, filled to the brim (values the image cannot carry included), changes the bytes
+// of its own section and no other; where it fills the section, from its first byte to its last.
+TEST(ConfigurationImageSections, EachMemberStaysInsideItsSection)
+{
+    struct Case {
+        const char* member;
+        void (*fill)(Configuration&);
+        std::size_t first;
+        std::size_t last;
+        bool reachesBothEnds;
+    };
+    const Case cases[] = {
+        {"circularRedTime", [](Configuration& c) { c.circularRedTime = 255; }, 0, 0, true},
+        {"phaseMinTime", [](Configuration& c) { c.phaseMinTime.fill(255); }, 1, 8, true},
+        {"programDuration", [](Configuration& c) { for (auto& p : c.programDuration) p.fill(255); }, 9, 80, true},
+        {"syncDelay", [](Configuration& c) { c.masterController = false; c.syncDelay = 128; }, 81, 81, true},
+        {"directions",
+         [](Configuration& c) { for (auto& d : c.directions) { d.phaseMask = 255; d.stepTimes.fill(255); } },
+         82, 225, true},
+        {"week", [](Configuration& c) { for (auto& day : c.week) day.fill(1); c.week[6][47] = 99; }, 226, 365, true},
+        {"priority", [](Configuration& c) { c.priority = {10, 9, 8, 7, 6, 5, 4, 3, 2, 1}; }, 366, 375, false},
+        {"tvp1", [](Configuration& c) { c.tvp1.fill(8); }, 382, 390, true},
+        {"tvp2", [](Configuration& c) { c.tvp2.fill(8); }, 391, 399, true},
+        {"waitBoards", [](Configuration& c) { c.waitBoards.fill(~std::uint64_t{0}); }, 400, 415, true},
+        {"redSensors", [](Configuration& c) { c.redSensors.fill(0xFFFF); }, 416, 463, true},
+        {"greenSensors", [](Configuration& c) { c.greenSensors.fill(0xFFFFFFFF); }, 464, 559, true},
+        {"lampOutputs", [](Configuration& c) { c.lampOutputs.fill(~std::uint64_t{0}); }, 560, 1135, true},
+        {"minSignalTime", [](Configuration& c) { for (auto& r : c.minSignalTime) r.fill(255); }, 1136, 1183, true},
+        {"interGreen", [](Configuration& c) { for (auto& r : c.interGreen) r.fill(255); }, 1184, 1759, true},
+        // 159 bytes of text at most: the field's last byte is its terminator.
+        {"accountRecord", [](Configuration& c) { c.accountRecord.assign(300, 'x'); }, 1760, 1918, true},
+    };
+    const ImageBytes fresh = ConfigurationImage::Encode(Configuration{});
+    for (const Case& test : cases) {
+        Configuration c;
+        test.fill(c);
+        const ImageBytes image = ConfigurationImage::Encode(c);
+        std::vector<std::size_t> changed;
+        for (std::size_t i = 0; i < image.size(); ++i)
+            if (image[i] != fresh[i])
+                changed.push_back(i);
+        ASSERT_FALSE(changed.empty()) << test.member;
+        EXPECT_GE(changed.front(), test.first) << test.member;
+        EXPECT_LE(changed.back(), test.last) << test.member;
+        if (test.reachesBothEnds) {
+            EXPECT_EQ(changed.front(), test.first) << test.member;
+            EXPECT_EQ(changed.back(), test.last) << test.member;
+        }
+    }
+}
+
 // A seeded generator of configurations the pages can hold.
 Configuration RandomConfiguration(std::mt19937& rng)
 {
