@@ -14,6 +14,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Everything posted so far (the worker's queued updates included) is delivered now.
+void DeliverPosted()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
 FrameBytes Bytes(std::initializer_list<std::pair<int, std::uint8_t>> set)
 {
     FrameBytes bytes{};
@@ -264,7 +271,8 @@ TEST(DeskWnd, CommandButtonsFollowTheControlToggle)
     Click(page.GetDlgItem(1040));
     EXPECT_TRUE(page.ControlLocked());
     EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
-    Pump(400ms);
+    // Once the pressed look is over.
+    EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1031, 162); }, 2s));
     EXPECT_TRUE(Shows(page, 1040, 140));
     EXPECT_TRUE(Shows(page, 1031, 162));
     EXPECT_TRUE(Shows(page, 1039, 146));
@@ -355,7 +363,7 @@ TEST(DeskWnd, WorkerUpdatesArriveQueuedAndStaleOnesAreDropped)
     });
     late.join();
     page.Sink().ClearState(FrameBytes{});
-    Pump(100ms);
+    DeliverPosted();
     EXPECT_EQ(FieldText(page, 1025), QStringLiteral("понедельник"));
     EXPECT_EQ(FieldText(page, 1023), QStringLiteral("0"));
     EXPECT_EQ(Cell(page.StateGrid(), 7, 1), QStringLiteral(" "));
@@ -364,14 +372,14 @@ TEST(DeskWnd, WorkerUpdatesArriveQueuedAndStaleOnesAreDropped)
     const std::uint64_t second = page.Sink().NextGeneration();
     EXPECT_NE(second, first);
     page.Sink().ShowGroup(first, FrameGroup::Hours, all);
-    Pump(50ms);
+    DeliverPosted();
     EXPECT_EQ(FieldText(page, 1023), QStringLiteral("0"));
     page.Sink().ShowGroup(second, FrameGroup::Hours, all);
     EXPECT_TRUE(PumpUntil([&] { return FieldText(page, 1023) == QStringLiteral("09"); }, 2s));
     // Without an exchange started nothing is shown.
     page.Sink().ClearState(FrameBytes{});
     page.Sink().ShowGroup(0, FrameGroup::Hours, all);
-    Pump(50ms);
+    DeliverPosted();
     EXPECT_EQ(FieldText(page, 1023), QStringLiteral("0"));
 }
 
