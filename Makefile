@@ -4,7 +4,7 @@ CMAKE_GEN := -G Ninja
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CTEST_ARGS ?=
 
-.PHONY: all deps build run test test-asan test-tsan bench fuzz clean
+.PHONY: all deps build run test test-asan test-tsan bench fuzz snapshots clean
 
 all: build
 
@@ -44,6 +44,9 @@ test-tsan: deps build/tsan/CMakeCache.txt
 	cmake --build build/tsan -j $(JOBS)
 	cd build/tsan && TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
 	  ctest -j 2 --output-on-failure -L link $(CTEST_ARGS)
+
+snapshots: deps build/release/CMakeCache.txt
+	cmake --build build/release -j $(JOBS) --target snapshots
 
 bench: deps build/bench/CMakeCache.txt
 	cmake --build build/bench -j $(JOBS)

@@ -109,12 +109,12 @@ TEST_F(StationTest, ProgrammingModeHandsTheJunctionBackToTheController)
     CDeskWnd& desk = m_frame->Tabs().DeskPage();
     Click(desk.GetDlgItem(1040));
     Click(desk.GetDlgItem(1035));
-    ASSERT_EQ(desk.CommandByte().load(), 0x46);
+    ASSERT_EQ(desk.Sink().CommandByte().load(), 0x46);
 
     m_frame->Command(32771)->trigger();
     ASSERT_TRUE(m_frame->ProgrammingMode());
     EXPECT_TRUE(desk.ControlLocked());
-    EXPECT_EQ(desk.CommandByte().load(), 0x00);
+    EXPECT_EQ(desk.Sink().CommandByte().load(), 0x00);
     // The console went blank when the exchange stopped.
     EXPECT_EQ(FieldText(desk, 1023), QStringLiteral("0"));
 

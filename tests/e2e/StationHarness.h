@@ -6,6 +6,7 @@
 #include "support/RecordingMessages.h"
 #include "ControllerSimulator.h"
 
+#include <QDir>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -15,6 +16,8 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <string>
+#include <unistd.h>
 
 namespace vlk::test {
 
@@ -56,6 +59,22 @@ protected:
     bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit)
     {
         return QTest::qWaitFor(condition, static_cast<int>(limit.count()));
+    }
+
+    // How many descriptors of this process lead to the simulator's pty: the simulator holds one,
+    // a station that has opened the line one more.
+    [[nodiscard]] int OpenedLine() const
+    {
+        int count = 0;
+        char target[4096];
+        QDir fds(QStringLiteral("/proc/self/fd"));
+        for (const QString& fd : fds.entryList(QDir::NoDotAndDotDot | QDir::AllEntries | QDir::System)) {
+            const QByteArray link = fds.filePath(fd).toLocal8Bit();
+            const ssize_t n = readlink(link.constData(), target, sizeof target - 1);
+            if (n > 0 && std::string(target, static_cast<std::size_t>(n)) == m_path)
+                ++count;
+        }
+        return count;
     }
 
     void TearDown() override

@@ -28,7 +28,9 @@ TEST_F(StationTest, CancelLeavesTheLineAlone)
     EXPECT_EQ(m_frame->PortNumber(), 1);
     EXPECT_TRUE(m_frame->Command(32778)->isEnabled());
     EXPECT_FALSE(m_frame->Command(32779)->isEnabled());
-    QTest::qWait(400);
+    // Four frames go by on the line (100 ms apart) and the station answers none of them.
+    ASSERT_TRUE(WaitFor([&] { return m_sim->FramesSent() >= 4; }, 5s));
+    EXPECT_EQ(OpenedLine(), 1);
     EXPECT_TRUE(m_sim->Received().empty());
     // The exchange starts later from the menu.
     m_frame->Command(32778)->trigger();
@@ -56,7 +58,7 @@ TEST_F(StationTest, StopAndCloseNeverHangPastSevenSeconds)
     options.silent = true;
     StartSimulator(options);
     StartStation(1);
-    QTest::qWait(300);
+    ASSERT_TRUE(WaitFor([&] { return OpenedLine() == 2; }, 5s)); // the worker has the line open
     QElapsedTimer clock;
     clock.start();
     m_frame->Command(32779)->trigger();
@@ -66,7 +68,7 @@ TEST_F(StationTest, StopAndCloseNeverHangPastSevenSeconds)
 
     m_frame->Command(32778)->trigger();
     ASSERT_TRUE(m_frame->ExchangeRunning());
-    QTest::qWait(300);
+    ASSERT_TRUE(WaitFor([&] { return OpenedLine() == 2; }, 5s));
     clock.restart();
     EXPECT_TRUE(m_frame->close());
     EXPECT_LT(clock.elapsed(), 7000);

@@ -1,14 +1,12 @@
 #include "ControllerSimulator.h"
 
-#include "Junction.h"
-#include "config/DemoJunction.h"
-
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <ostream>
 #include <poll.h>
 #include <pty.h>
@@ -24,54 +22,7 @@ namespace {
 using Clock = ControllerSimulator::Clock;
 using std::chrono::milliseconds;
 
-constexpr std::uint8_t kToggleFirst = 0xD5;
-constexpr std::uint8_t kToggleSecond = 0x33;
-constexpr std::uint8_t kToggleAccepted = 0xFF;
-constexpr std::uint8_t kStar = 0x2A;
-constexpr std::uint8_t kSectorWrite = 0xA0;
-constexpr std::uint8_t kSectorRefused = 0xF0;
-constexpr std::uint8_t kSectorRead = 0x50;
-// A message whose next byte comes this much later than the one before is abandoned: the station
-// never pauses inside a message that long (its own inter-byte time-out is 20 ms).
-constexpr milliseconds kMessageGap{200};
-
-bool IsConsoleCommand(std::uint8_t b)
-{
-    return b == 0x00 || (b >= 0x40 && b <= 0x48) || b == 0x50 || b == 0x60;
-}
-
 std::string Errno(const char* what) { return std::string(what) + ": " + std::strerror(errno); }
-
-// Uses up one application of a limited fault; true if it applies now.
-bool Take(int& times)
-{
-    if (times == 0)
-        return false;
-    if (times > 0)
-        --times;
-    return true;
-}
-
-struct TimedFault {
-    int sector;
-    int times;
-};
-
-bool TakeSector(std::vector<TimedFault>& faults, int sector)
-{
-    for (auto& fault : faults)
-        if (fault.sector == sector && Take(fault.times))
-            return true;
-    return false;
-}
-
-std::vector<TimedFault> Copy(const std::vector<SectorFault>& faults)
-{
-    std::vector<TimedFault> copy;
-    for (const auto& f : faults)
-        copy.push_back({f.sector, f.times});
-    return copy;
-}
 
 timespec ToTimespec(Clock::time_point t)
 {
@@ -80,53 +31,44 @@ timespec ToTimespec(Clock::time_point t)
     return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
 }
 
+SimulatorOptions::Clock StartClock(const SimulatorOptions& options)
+{
+    if (options.clock)
+        return *options.clock;
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    return {(local.tm_wday + 6) % 7, local.tm_hour, local.tm_min, local.tm_sec};
+}
+
 } // namespace
 
-// Descriptors and everything the serving thread keeps between messages.
+// Descriptors and the line's timing, used by the serving thread.
 struct ControllerSimulator::Line {
     int fd = -1;        // pty master or the device
     int slaveFd = -1;   // a pty's slave, held open so the master never sees a hang-up
     int wakeFd = -1;    // eventfd: Stop wakes the thread's poll
 
-    std::unique_ptr<Junction> junction;
-    Clock::time_point junctionTime;   // the junction has been advanced up to here
     Clock::time_point started;        // for the trace's time stamps
     Clock::time_point nextFrame;
     Clock::time_point rxFree;         // paced: when the last received byte has arrived
     std::optional<Clock::time_point> hangupAt;
-    std::vector<std::uint8_t> pending;
-    Clock::time_point pendingLast;
-
     std::mt19937 noise;
-    int psClearLeft = 0;
-    int shortFramesLeft = 0;
-    std::vector<TimedFault> refuse, ignore, zero;
-    int toggleReplyLeft = 0;
-    std::uint64_t periodicFrames = 0;
 };
 
 ControllerSimulator::ControllerSimulator(SimulatorOptions options)
-    : m_options(std::move(options)), m_line(std::make_unique<Line>())
+    : m_options(std::move(options)),
+      m_line(std::make_unique<Line>()),
+      m_protocol(m_options, StartClock(m_options), Clock::now()),
+      m_received(m_options.recordLimit),
+      m_sent(m_options.recordLimit),
+      m_commands(m_options.recordLimit),
+      m_clocks(m_options.recordLimit),
+      m_sectorWrites(m_options.recordLimit),
+      m_sectorReads(m_options.recordLimit),
+      m_frames(m_options.recordLimit)
 {
-    m_memory = m_options.memory ? *m_options.memory : ConfigurationImage::Encode(DemoJunction());
-    Line& line = *m_line;
-    line.noise.seed(m_options.noiseSeed);
-    line.psClearLeft = m_options.psClearFrames;
-    line.shortFramesLeft = m_options.shortFrames;
-    line.refuse = Copy(m_options.refuseSector);
-    line.ignore = Copy(m_options.ignoreSector);
-    line.zero = Copy(m_options.zeroSector);
-    line.toggleReplyLeft = m_options.toggleReply ? m_options.toggleReply->times : 0;
-    SimulatorOptions::Clock clock;
-    if (m_options.clock) {
-        clock = *m_options.clock;
-    } else {
-        const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
-        clock = {(local.tm_wday + 6) % 7, local.tm_hour, local.tm_min, local.tm_sec};
-    }
-    RestartJunction(clock);
+    m_line->noise.seed(m_options.noiseSeed);
 }
 
 ControllerSimulator::~ControllerSimulator() { Close(); }
@@ -296,11 +238,13 @@ void ControllerSimulator::Serve()
     Line& line = *m_line;
     const auto now = Clock::now();
     line.started = now;
-    line.junctionTime = now;
     line.nextFrame = now;
     line.rxFree = now;
-    line.pending.clear();
     line.hangupAt.reset();
+    {
+        std::lock_guard lock(m_stateMutex);
+        m_protocol.Resume(now);
+    }
     bool hungUpBefore = false;
     {
         std::lock_guard lock(m_mutex);
@@ -317,10 +261,12 @@ void ControllerSimulator::Serve()
             return;
         }
         if (CurrentMode() == Mode::Normal && t >= line.nextFrame) {
-            const std::size_t length = Take(line.shortFramesLeft)
-                ? static_cast<std::size_t>(std::clamp(m_options.shortFrameLength, 0, int(kStateFrameSize)))
-                : kStateFrameSize;
-            SendStateFrame(false, length);
+            sim::Reaction frame;
+            {
+                std::lock_guard lock(m_stateMutex);
+                frame = m_protocol.PeriodicFrame(Clock::now());
+            }
+            Carry(frame, t);
             line.nextFrame += m_options.period;
             t = Clock::now();
             if (line.nextFrame <= t)
@@ -350,13 +296,10 @@ void ControllerSimulator::Serve()
         }
         const auto readAt = Clock::now();
         LogLine("<-", buffer, static_cast<std::size_t>(got), "");
-        {
-            std::lock_guard lock(m_mutex);
-            for (ssize_t i = 0; i < got; ++i)
-                m_received.push_back({readAt, buffer[i]});
-            if (m_received.size() > m_options.recordLimit)
-                m_received.erase(m_received.begin(), m_received.begin() + static_cast<std::ptrdiff_t>(m_received.size() / 2));
-        }
+        std::vector<ByteEvent> received;
+        for (ssize_t i = 0; i < got; ++i)
+            received.push_back({readAt, buffer[i]});
+        m_received.Add(received.begin(), received.end());
         Notify();
         if (m_options.silent)
             continue; // nobody there: what arrives is only recorded
@@ -366,263 +309,50 @@ void ControllerSimulator::Serve()
                 line.rxFree = std::max(line.rxFree, readAt) + kByteLineTime;
                 arrival = line.rxFree;
             }
-            Feed(buffer[i], arrival);
+            sim::Reaction reaction;
+            {
+                std::lock_guard lock(m_stateMutex);
+                reaction = m_protocol.Receive(buffer[i], arrival);
+            }
+            Carry(reaction, arrival);
+            if (reaction.restarted)
+                line.nextFrame = Clock::now() + m_options.period;
         }
     }
 }
 
-void ControllerSimulator::Feed(std::uint8_t byte, Clock::time_point arrival)
+void ControllerSimulator::Carry(const sim::Reaction& reaction, Clock::time_point arrival)
 {
-    Line& line = *m_line;
-    if (!line.pending.empty() && arrival - line.pendingLast > kMessageGap)
-        line.pending.clear();
-    line.pendingLast = arrival;
-    if (!line.pending.empty()) {
-        line.pending.push_back(byte);
-        const std::uint8_t first = line.pending.front();
-        if (first == kToggleFirst) {
-            line.pending.clear();
-            if (byte == kToggleSecond) {
-                SleepUntil(arrival);
-                if (CurrentMode() == Mode::Normal)
-                    OnEntryToggle();
-                else
-                    OnExitToggle();
-            } else {
-                Feed(byte, arrival);
-            }
-            return;
-        }
-        if (CurrentMode() == Mode::Programming) {
-            // A sector write: the command byte and 128 data bytes.
-            if (line.pending.size() == 1 + kSectorSize) {
-                SleepUntil(arrival);
-                OnSectorWrite();
-                line.pending.clear();
-            }
-            return;
-        }
-        // The clock message: a tag in each high nibble, 0xF0 last.
-        static constexpr std::uint8_t kTags[6] = {0x80, 0x90, 0xA0, 0xB0, 0xC0, 0xF0};
-        const std::size_t index = line.pending.size() - 1;
-        const bool tagOk = index == 5 ? byte == 0xF0 : (byte & 0xF0) == kTags[index];
-        if (!tagOk) {
-            line.pending.pop_back();
-            OnClockMessage(); // recorded as broken, not applied
-            line.pending.clear();
-            Feed(byte, arrival);
-            return;
-        }
-        if (line.pending.size() == 6) {
-            SleepUntil(arrival);
-            OnClockMessage();
-            line.pending.clear();
-        }
-        return;
-    }
-    Act(byte, arrival);
-}
-
-void ControllerSimulator::Act(std::uint8_t byte, Clock::time_point arrival)
-{
-    Line& line = *m_line;
-    if (byte == kToggleFirst) {
-        line.pending.push_back(byte);
-        return;
-    }
-    if (CurrentMode() == Mode::Programming) {
-        if (byte >= kSectorWrite && byte < kSectorWrite + kSectorCount) {
-            line.pending.push_back(byte);
-        } else if (byte >= kSectorRead && byte < kSectorRead + kSectorCount) {
-            SleepUntil(arrival);
-            OnSectorRead(byte - kSectorRead);
-        }
-        return;
-    }
-    if ((byte & 0xF0) == 0x80) {
-        line.pending.push_back(byte);
-        return;
-    }
-    if (byte == kStar || IsConsoleCommand(byte)) {
+    if (reaction.complete)
         SleepUntil(arrival);
-        if (byte != kStar) {
-            AdvanceJunction();
-            line.junction->Command(byte);
-        }
-        {
-            std::lock_guard lock(m_mutex);
-            Record(m_commands, CommandEvent{Clock::now(), byte, m_framesSent});
-        }
+    // Recorded before the reply goes out: whoever sees the reply finds the event already there.
+    for (const sim::Event& event : reaction.events)
+        Record(event);
+    if (reaction.complete || !reaction.events.empty())
         Notify();
+    for (const sim::Reply& reply : reaction.replies) {
+        if (m_stop)
+            break;
+        if (reply.pauseBefore.count() > 0)
+            SleepUntil(Clock::now() + reply.pauseBefore);
+        Send(reply.bytes, reply.what);
     }
-}
-
-void ControllerSimulator::OnEntryToggle()
-{
-    Line& line = *m_line;
-    {
-        std::lock_guard lock(m_mutex);
-        ++m_entryToggles;
-    }
-    std::uint8_t reply = kToggleAccepted;
-    if (m_options.toggleReply && Take(line.toggleReplyLeft))
-        reply = m_options.toggleReply->byte;
-    if (reply == 0) {
-        // Refused: a zero byte, and the junction runs on.
-        Send({reply}, "toggle refused");
+    if (!reaction.replies.empty())
         Notify();
-        return;
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        m_mode = Mode::Programming;
-    }
-    std::string account;
-    if (m_options.account) {
-        account = *m_options.account;
-    } else {
-        const ImageBytes memory = Memory();
-        for (std::size_t i = ImageOffset::AccountRecord; i < kImageSize && memory[i] != 0; ++i)
-            account.push_back(static_cast<char>(memory[i]));
-    }
-    std::vector<std::uint8_t> bytes{reply};
-    bytes.insert(bytes.end(), account.begin(), account.end());
-    bytes.push_back(0);
-    Send(bytes, "programming mode, account record");
-    Notify();
 }
 
-void ControllerSimulator::OnExitToggle()
+void ControllerSimulator::Record(const sim::Event& event)
 {
-    Line& line = *m_line;
-    {
-        std::lock_guard lock(m_mutex);
-        ++m_exitToggles;
-    }
-    if (m_options.exitShort) {
-        SendStateFrame(true, static_cast<std::size_t>(std::clamp(*m_options.exitShort, 0, int(kStateFrameSize))));
-        Notify();
-        return;
-    }
-    AdvanceJunction();
-    // The controller's clock runs on through the restart.
-    const Junction& old = *line.junction;
-    RestartJunction({old.Day(), old.Hours(), old.Minutes(), old.Seconds()});
-    {
-        std::lock_guard lock(m_mutex);
-        m_mode = Mode::Normal;
-        ++m_restarts;
-    }
-    SendStateFrame(true, kStateFrameSize);
-    line.nextFrame = Clock::now() + m_options.period;
-    Notify();
-}
-
-void ControllerSimulator::OnSectorWrite()
-{
-    Line& line = *m_line;
-    const int sector = line.pending.front() - kSectorWrite;
-    SectorWriteEvent event;
-    event.sector = sector;
-    std::copy(line.pending.begin() + 1, line.pending.end(), event.data.begin());
-    if (TakeSector(line.ignore, sector))
-        event.outcome = SectorOutcome::Ignored;
-    else if (TakeSector(line.refuse, sector))
-        event.outcome = SectorOutcome::Refused;
-    else if (TakeSector(line.zero, sector))
-        event.outcome = SectorOutcome::AnsweredZero;
-    const SectorOutcome outcome = event.outcome;
-    event.time = Clock::now();
-    {
-        // Recorded before the reply goes out: whoever sees the reply finds the event already there.
-        std::lock_guard lock(m_mutex);
-        if (outcome == SectorOutcome::Accepted)
-            std::copy(event.data.begin(), event.data.end(), m_memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize));
-        Record(m_sectorWrites, std::move(event));
-    }
-    Notify();
-    if (outcome == SectorOutcome::Refused)
-        Send({static_cast<std::uint8_t>(kSectorRefused + sector)}, "sector refused");
-    else if (outcome == SectorOutcome::Accepted)
-        Send({static_cast<std::uint8_t>(kSectorWrite + sector)}, "sector accepted");
-    else if (outcome == SectorOutcome::AnsweredZero)
-        Send({0x00}, "sector answered zero");
-}
-
-void ControllerSimulator::OnSectorRead(int sector)
-{
-    const ImageBytes memory = Memory();
-    const auto begin = memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize);
-    const std::vector<std::uint8_t> whole(begin, begin + static_cast<std::ptrdiff_t>(kSectorSize));
-    const auto fault = std::find_if(m_options.shortSectorRead.begin(), m_options.shortSectorRead.end(),
-                                    [sector](const SectorFault& f) { return f.sector == sector; });
-    SectorReadEvent event{Clock::now(), sector, 0, true};
-    if (fault != m_options.shortSectorRead.end()) {
-        event.shortBursts = fault->times < 0 ? 1 : fault->times;
-        event.whole = fault->times >= 0;
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        Record(m_sectorReads, event);
-    }
-    Notify();
-    const auto shortLength = static_cast<std::ptrdiff_t>(std::clamp(m_options.shortSectorReadLength, 0, int(kSectorSize)));
-    for (int burst = 0; burst < event.shortBursts && !m_stop; ++burst) {
-        if (burst > 0)
-            SleepUntil(Clock::now() + kShortBurstPause);
-        Send(std::vector<std::uint8_t>(whole.begin(), whole.begin() + shortLength), "sector, broken off");
-    }
-    if (event.whole) {
-        if (event.shortBursts > 0)
-            SleepUntil(Clock::now() + kShortBurstPause);
-        Send(whole, "sector");
-    }
-}
-
-void ControllerSimulator::OnClockMessage()
-{
-    Line& line = *m_line;
-    ClockEvent event;
-    event.time = Clock::now();
-    std::copy(line.pending.begin(), line.pending.end(), event.bytes.begin());
-    if (line.pending.size() == 6) {
-        const int digits[5] = {line.pending[0] & 0x0F, line.pending[1] & 0x0F, line.pending[2] & 0x0F,
-                               line.pending[3] & 0x0F, line.pending[4] & 0x0F};
-        event.minutes = digits[0] + 10 * digits[1];
-        event.hours = digits[2] + 10 * digits[3];
-        event.day = digits[4];
-        event.valid = digits[0] < 10 && digits[2] < 10 && event.minutes < 60 && event.hours < 24 && event.day < 7;
-    }
-    if (event.valid) {
-        AdvanceJunction();
-        line.junction->SetClock(event.day, event.hours, event.minutes);
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        Record(m_clocks, std::move(event));
-    }
-    Notify();
-}
-
-void ControllerSimulator::SendStateFrame(bool exitReply, std::size_t length)
-{
-    Line& line = *m_line;
-    AdvanceJunction();
-    StateFrame frame = line.junction->Frame();
-    if (!exitReply && Take(line.psClearLeft))
-        frame[0] &= static_cast<std::uint8_t>(~0x20u);
-    FrameEvent event;
-    event.time = Clock::now();
-    event.bytes.assign(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length));
-    event.exitReply = exitReply;
-    const std::vector<std::uint8_t> bytes = event.bytes;
-    if (!m_options.silent) {
-        std::lock_guard lock(m_mutex);
-        ++m_framesSent;
-        Record(m_frames, std::move(event));
-    }
-    Notify();
-    Send(bytes, exitReply ? "state frame (restart)" : "state frame");
+    if (const auto* e = std::get_if<CommandEvent>(&event))
+        m_commands.Add(*e);
+    else if (const auto* e = std::get_if<ClockEvent>(&event))
+        m_clocks.Add(*e);
+    else if (const auto* e = std::get_if<SectorWriteEvent>(&event))
+        m_sectorWrites.Add(*e);
+    else if (const auto* e = std::get_if<SectorReadEvent>(&event))
+        m_sectorReads.Add(*e);
+    else if (const auto* e = std::get_if<FrameEvent>(&event))
+        m_frames.Add(*e);
 }
 
 void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const char* what)
@@ -668,11 +398,10 @@ void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const cha
     // Each byte is recorded just before it is written, so a peer never sees a byte not yet recorded.
     auto record = [this](const std::uint8_t* data, std::size_t count) {
         const auto t = Clock::now();
-        std::lock_guard lock(m_mutex);
+        std::vector<ByteEvent> events;
         for (std::size_t i = 0; i < count; ++i)
-            m_sent.push_back({t, data[i]});
-        if (m_sent.size() > m_options.recordLimit)
-            m_sent.erase(m_sent.begin(), m_sent.begin() + static_cast<std::ptrdiff_t>(m_sent.size() / 2));
+            events.push_back({t, data[i]});
+        m_sent.Add(events.begin(), events.end());
     };
     if (m_options.pace) {
         // A byte reaches the far end one line time after its start bit: hand it over only then.
@@ -699,26 +428,6 @@ void ControllerSimulator::SleepUntil(Clock::time_point deadline)
         const timespec until = ToTimespec(step);
         clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &until, nullptr);
     }
-}
-
-void ControllerSimulator::AdvanceJunction()
-{
-    Line& line = *m_line;
-    const auto now = Clock::now();
-    const auto elapsed = std::chrono::duration_cast<milliseconds>(now - line.junctionTime);
-    if (elapsed.count() <= 0)
-        return;
-    line.junction->Advance(elapsed * std::max(1, m_options.timeScale));
-    line.junctionTime += elapsed;
-}
-
-void ControllerSimulator::RestartJunction(const SimulatorOptions::Clock& clock)
-{
-    const ImageBytes memory = Memory();
-    const DecodeResult decoded = ConfigurationImage::Decode(memory);
-    const bool valid = decoded.configuration.has_value();
-    m_line->junction = std::make_unique<Junction>(valid ? *decoded.configuration : Configuration{}, valid, clock.day,
-                                                  clock.hours, clock.minutes, clock.seconds);
 }
 
 void ControllerSimulator::HangUp()
@@ -758,92 +467,50 @@ void ControllerSimulator::LogLine(const char* direction, const std::uint8_t* byt
     *m_options.log << line << std::endl;
 }
 
-template <class T>
-void ControllerSimulator::Record(std::vector<T>& list, T event)
-{
-    list.push_back(std::move(event));
-    if (list.size() > m_options.recordLimit)
-        list.erase(list.begin(), list.begin() + static_cast<std::ptrdiff_t>(list.size() / 2));
-}
-
 void ControllerSimulator::Notify() { m_changed.notify_all(); }
 
-std::vector<ControllerSimulator::ByteEvent> ControllerSimulator::Received() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_received;
-}
-
-std::vector<ControllerSimulator::ByteEvent> ControllerSimulator::Sent() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_sent;
-}
-
-std::vector<ControllerSimulator::CommandEvent> ControllerSimulator::Commands() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_commands;
-}
-
-std::vector<ControllerSimulator::ClockEvent> ControllerSimulator::ClockMessages() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_clocks;
-}
-
-std::vector<ControllerSimulator::SectorWriteEvent> ControllerSimulator::SectorsWritten() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_sectorWrites;
-}
-
-std::vector<ControllerSimulator::SectorReadEvent> ControllerSimulator::SectorsRead() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_sectorReads;
-}
-
-std::vector<ControllerSimulator::FrameEvent> ControllerSimulator::Frames() const
-{
-    std::lock_guard lock(m_mutex);
-    return m_frames;
-}
+std::vector<ControllerSimulator::ByteEvent> ControllerSimulator::Received() const { return m_received.Copy(); }
+std::vector<ControllerSimulator::ByteEvent> ControllerSimulator::Sent() const { return m_sent.Copy(); }
+std::vector<ControllerSimulator::CommandEvent> ControllerSimulator::Commands() const { return m_commands.Copy(); }
+std::vector<ControllerSimulator::ClockEvent> ControllerSimulator::ClockMessages() const { return m_clocks.Copy(); }
+std::vector<ControllerSimulator::SectorWriteEvent> ControllerSimulator::SectorsWritten() const { return m_sectorWrites.Copy(); }
+std::vector<ControllerSimulator::SectorReadEvent> ControllerSimulator::SectorsRead() const { return m_sectorReads.Copy(); }
+std::vector<ControllerSimulator::FrameEvent> ControllerSimulator::Frames() const { return m_frames.Copy(); }
 
 std::uint64_t ControllerSimulator::FramesSent() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_framesSent;
+    std::lock_guard lock(m_stateMutex);
+    return m_protocol.FramesSent();
 }
 
 int ControllerSimulator::EntryToggles() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_entryToggles;
+    std::lock_guard lock(m_stateMutex);
+    return m_protocol.EntryToggles();
 }
 
 int ControllerSimulator::ExitToggles() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_exitToggles;
+    std::lock_guard lock(m_stateMutex);
+    return m_protocol.ExitToggles();
 }
 
 int ControllerSimulator::Restarts() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_restarts;
+    std::lock_guard lock(m_stateMutex);
+    return m_protocol.Restarts();
 }
 
 ControllerSimulator::Mode ControllerSimulator::CurrentMode() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_mode;
+    std::lock_guard lock(m_stateMutex);
+    return m_protocol.CurrentMode();
 }
 
 ImageBytes ControllerSimulator::Memory() const
 {
-    std::lock_guard lock(m_mutex);
-    return m_memory;
+    std::lock_guard lock(m_stateMutex);
+    return m_protocol.Memory();
 }
 
 bool ControllerSimulator::HungUp() const
@@ -854,18 +521,15 @@ bool ControllerSimulator::HungUp() const
 
 void ControllerSimulator::ClearRecords()
 {
-    std::lock_guard lock(m_mutex);
-    m_received.clear();
-    m_sent.clear();
-    m_commands.clear();
-    m_clocks.clear();
-    m_sectorWrites.clear();
-    m_sectorReads.clear();
-    m_frames.clear();
-    m_framesSent = 0;
-    m_entryToggles = 0;
-    m_exitToggles = 0;
-    m_restarts = 0;
+    for (auto* list : {&m_received, &m_sent})
+        list->Clear();
+    m_commands.Clear();
+    m_clocks.Clear();
+    m_sectorWrites.Clear();
+    m_sectorReads.Clear();
+    m_frames.Clear();
+    std::lock_guard lock(m_stateMutex);
+    m_protocol.ClearCounters();
 }
 
 bool ControllerSimulator::WaitUntil(const std::function<bool()>& condition, std::chrono::milliseconds timeout) const
@@ -875,7 +539,7 @@ bool ControllerSimulator::WaitUntil(const std::function<bool()>& condition, std:
         const auto now = Clock::now();
         if (now >= deadline)
             return false;
-        std::unique_lock lock(m_mutex);
+        std::unique_lock lock(m_waitMutex);
         m_changed.wait_for(lock, std::min<Clock::duration>(deadline - now, milliseconds(10)));
     }
     return true;

@@ -23,149 +23,34 @@
 // sector k (answer 0xA0+k), 0x50+k reads it (128 bytes), 0xD5 0x33 leaves (answer: one state frame of
 // the junction restarted from the new memory; frames resume one period later).
 
-#include "config/ConfigurationImage.h"
+#include "ControllerProtocol.h"
+#include "Recorder.h"
+#include "SimulatorOptions.h"
 
-#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <iosfwd>
 #include <memory>
 #include <mutex>
-#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
 
 namespace vlk {
 
-class Junction;
-
-// Line time of one byte at 9600 baud with 11 bits a byte (8O1 or 8N2).
-inline constexpr std::chrono::nanoseconds kByteLineTime{1'145'833};
-// The pause between the bursts of a broken-off sector read: longer than the station's 20 ms gap.
-inline constexpr std::chrono::milliseconds kShortBurstPause{100};
-
-// A fault that applies to one sector a limited number of times (or always).
-struct SectorFault {
-    int sector = 0;     // 0..14
-    int times = -1;     // how many commands of that sector it affects; -1: every one
-};
-
-struct SimulatorOptions {
-    // Normal mode: time from one state frame to the next.
-    std::chrono::milliseconds period{1000};
-    // 9600-baud pacing: each byte sent or received takes kByteLineTime; a message is acted on only
-    // once its last byte would have arrived. Off in tests where timing is not the point.
-    bool pace = true;
-    // The account record sent after 0xFF on entry, as Windows-1251 bytes without the terminator.
-    // Unset: the record stored in the memory (offset 1760 up to its zero byte).
-    std::optional<std::string> account;
-    // The 1920-byte memory. Unset: the built-in demo junction, encoded.
-    std::optional<ImageBytes> memory;
-    // The junction's clock at start: day 0 Monday .. 6 Sunday, hours, minutes.
-    // Unset: the computer's local time.
-    struct Clock {
-        int day = 0;
-        int hours = 0;
-        int minutes = 0;
-        int seconds = 0;
-    };
-    std::optional<Clock> clock;
-    // The junction's time runs this many times faster than real time (tests: phases in a blink).
-    int timeScale = 1;
-    // A time-stamped hex trace of both directions, one line per message, to this stream (stderr
-    // in the program); null: no trace.
-    std::ostream* log = nullptr;
-    // Each observer list keeps at most this many entries (the oldest half goes when it is full), so
-    // that a simulator left running for days stays small.
-    std::size_t recordLimit = 1'000'000;
-
-    // ---- faults (any combination) ----
-    // No controller on the line: sends nothing and acts on nothing; still records what arrives.
-    bool silent = false;
-    // The first N state frames have status bit 5 ("ПС") clear.
-    int psClearFrames = 0;
-    // The first N state frames are cut to shortFrameLength bytes.
-    int shortFrames = 0;
-    int shortFrameLength = 10;
-    // Sector writes answered 0xF0+k (refused) / not answered at all / answered 0x00; the memory
-    // stays unchanged. `times` counts write commands of that sector.
-    std::vector<SectorFault> refuseSector;
-    std::vector<SectorFault> ignoreSector;
-    std::vector<SectorFault> zeroSector;
-    // Every read of the sector is answered in broken-off bursts of shortSectorReadLength bytes,
-    // kShortBurstPause apart. Here `times` counts bursts, not commands: that many short bursts and
-    // then, after the same pause, the whole sector (a station that reads again without a new command
-    // gets it); -1: one short burst and nothing more.
-    std::vector<SectorFault> shortSectorRead;
-    int shortSectorReadLength = 64;
-    // Entry toggles answered with `byte` instead of 0xFF, `times` times (-1: always). A non-zero byte
-    // stands for a garbled 0xFF: the controller does switch and sends its account record. A zero byte
-    // stands for a refusal: the controller stays in normal mode.
-    struct ToggleReply {
-        std::uint8_t byte = 0;
-        int times = -1;
-    };
-    std::optional<ToggleReply> toggleReply;
-    // Every exit toggle answered with only this many bytes of the state frame; the controller stays
-    // in programming mode.
-    std::optional<int> exitShort;
-    // Each byte sent has one random bit flipped with this probability in thousandths (0..1000).
-    int noisePerMille = 0;
-    std::uint32_t noiseSeed = 1;
-    // After this long from Start the controller drops the line: it closes its side of the pty (the
-    // station's reads see the device gone) or the device, and the thread ends. Once per
-    // simulator: a line opened again afterwards (OpenPty, Start: the cable plugged back in, the
-    // controller's state kept) stays up.
-    std::optional<std::chrono::milliseconds> hangupAfter;
-};
-
 class ControllerSimulator {
 public:
-    using Clock = std::chrono::steady_clock;
-
-    enum class Mode { Normal, Programming };
-
-    struct ByteEvent {
-        Clock::time_point time;  // when read from (received) or written to (sent) the line
-        std::uint8_t byte;
-    };
-    // A console command byte or "*" received in normal mode, after the frame with this number
-    // (1 = the first frame since construction or ClearRecords; 0 = before any frame).
-    struct CommandEvent {
-        Clock::time_point time;
-        std::uint8_t byte;
-        std::uint64_t afterFrame;
-    };
-    struct ClockEvent {
-        Clock::time_point time;
-        std::array<std::uint8_t, 6> bytes{};
-        bool valid = false;      // every tag right and the time a real one; only then applied
-        int day = 0;
-        int hours = 0;
-        int minutes = 0;
-    };
-    enum class SectorOutcome { Accepted, Refused, Ignored, AnsweredZero };
-    struct SectorWriteEvent {
-        Clock::time_point time;
-        int sector = 0;
-        SectorOutcome outcome = SectorOutcome::Accepted;
-        std::array<std::uint8_t, kSectorSize> data{};
-    };
-    struct SectorReadEvent {
-        Clock::time_point time;
-        int sector = 0;
-        int shortBursts = 0;     // broken-off bursts before the whole sector
-        bool whole = true;       // the whole sector was sent (last)
-    };
-    struct FrameEvent {
-        Clock::time_point time;  // when its first byte went out
-        std::vector<std::uint8_t> bytes;  // as built, before any noise (26, or fewer when cut short)
-        bool exitReply = false;  // the answer to the programming-mode exit
-    };
+    using Clock = sim::Clock;
+    using Mode = sim::Mode;
+    using ByteEvent = sim::ByteEvent;
+    using CommandEvent = sim::CommandEvent;
+    using ClockEvent = sim::ClockEvent;
+    using SectorOutcome = sim::SectorOutcome;
+    using SectorWriteEvent = sim::SectorWriteEvent;
+    using SectorReadEvent = sim::SectorReadEvent;
+    using FrameEvent = sim::FrameEvent;
 
     explicit ControllerSimulator(SimulatorOptions options = {});
     ~ControllerSimulator();  // stops and closes
@@ -224,22 +109,14 @@ private:
     struct Line;
     void Run();
     void Serve();
-    void Feed(std::uint8_t byte, Clock::time_point arrival);
-    void Act(std::uint8_t byte, Clock::time_point arrival);
-    void SendStateFrame(bool exitReply, std::size_t length);
+    // Waits for the message's last byte (paced), records what happened, sends the replies.
+    void Carry(const sim::Reaction& reaction, Clock::time_point arrival);
+    void Record(const sim::Event& event);
     void Send(const std::vector<std::uint8_t>& bytes, const char* what);
     void SleepUntil(Clock::time_point deadline);
-    void AdvanceJunction();
-    void RestartJunction(const SimulatorOptions::Clock& clock);
-    void OnEntryToggle();
-    void OnExitToggle();
-    void OnSectorWrite();
-    void OnSectorRead(int sector);
-    void OnClockMessage();
     void HangUp();
     void RemoveLink();
     void LogLine(const char* direction, const std::uint8_t* bytes, std::size_t count, const char* what);
-    template <class T> void Record(std::vector<T>& list, T event);
     void Notify();
 
     SimulatorOptions m_options;
@@ -248,23 +125,22 @@ private:
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
 
-    mutable std::mutex m_mutex;         // guards everything below
+    mutable std::mutex m_stateMutex;    // guards the protocol machine (mode, memory, counters)
+    sim::ControllerProtocol m_protocol;
+
+    sim::Recorder<ByteEvent> m_received;
+    sim::Recorder<ByteEvent> m_sent;
+    sim::Recorder<CommandEvent> m_commands;
+    sim::Recorder<ClockEvent> m_clocks;
+    sim::Recorder<SectorWriteEvent> m_sectorWrites;
+    sim::Recorder<SectorReadEvent> m_sectorReads;
+    sim::Recorder<FrameEvent> m_frames;
+
+    mutable std::mutex m_mutex;         // guards the line's names and state below
+    mutable std::mutex m_waitMutex;     // for WaitUntil's wake-ups only
     mutable std::condition_variable m_changed;
     std::string m_path;
     std::string m_error;
-    std::vector<ByteEvent> m_received;
-    std::vector<ByteEvent> m_sent;
-    std::vector<CommandEvent> m_commands;
-    std::vector<ClockEvent> m_clocks;
-    std::vector<SectorWriteEvent> m_sectorWrites;
-    std::vector<SectorReadEvent> m_sectorReads;
-    std::vector<FrameEvent> m_frames;
-    std::uint64_t m_framesSent = 0;
-    int m_entryToggles = 0;
-    int m_exitToggles = 0;
-    int m_restarts = 0;
-    Mode m_mode = Mode::Normal;
-    ImageBytes m_memory{};
     bool m_hungUp = false;
     int m_hangUps = 0;
     std::string m_link;

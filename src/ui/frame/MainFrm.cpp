@@ -134,7 +134,7 @@ CMainFrame::~CMainFrame()
     // The close request has normally stopped the exchange already; a frame destroyed without one
     // must still end its worker before the console page goes.
     if (m_thread)
-        StopExchange(m_thread, Console());
+        StopExchange(m_thread, Console().Sink());
 }
 
 void CMainFrame::CreateActions()
@@ -308,8 +308,8 @@ void CMainFrame::ExchangeStart()
     ReleaseEndedWorker();
     SetLineLost(false);
     // A new generation: whatever an earlier worker left queued is never shown over this one.
-    std::unique_ptr<CThreadPort> worker = StartExchange(Console(), ChosenPortName(m_portNumber), m_workerMessages,
-                                                        m_exchangeLock, Console().NextGeneration());
+    std::unique_ptr<CThreadPort> worker = StartExchange(Console().Sink(), ChosenPortName(m_portNumber), m_workerMessages,
+                                                        m_exchangeLock, Console().Sink().NextGeneration());
     if (!worker) {
         UpdateCommands();
         return; // no thread: nothing changes, nothing is shown
@@ -333,7 +333,7 @@ void CMainFrame::ExchangeStop()
         });
         m_thread.reset();
     }
-    Console().ClearState(FrameBytes{});
+    Console().Sink().ClearState(FrameBytes{});
     SetLineLost(false);
     UpdateCommands();
 }

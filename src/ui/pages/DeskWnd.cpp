@@ -10,8 +10,6 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMetaObject>
-#include <QThread>
 #include <QTimer>
 
 #include <array>
@@ -96,55 +94,12 @@ void CDeskWnd::SetUpFields()
 
 // ---- the worker's side ------------------------------------------------------------------------
 
-bool CDeskWnd::Current(std::uint64_t generation) const
+void CDeskWnd::ShowCleared(const FrameBytes& frame)
 {
-    return generation != 0 && generation == m_generation.load();
-}
-
-std::uint64_t CDeskWnd::NextGeneration()
-{
-    m_generation = ++m_lastGeneration;
-    return m_lastGeneration;
-}
-
-void CDeskWnd::ShowGroup(std::uint64_t generation, FrameGroup group, const StateFrame& frame)
-{
-    PostIfCurrent(generation, [this, group, frame] { ShowFrameGroup(group, frame); });
-}
-
-void CDeskWnd::Repaint(std::uint64_t generation)
-{
-    PostIfCurrent(generation, [this] { update(); });
-}
-
-void CDeskWnd::ShowLineLost(std::uint64_t generation, bool lost)
-{
-    PostIfCurrent(generation, [this, lost] { emit LineLostChanged(lost); });
-}
-
-void CDeskWnd::ExchangeEnded(std::uint64_t generation)
-{
-    PostIfCurrent(generation, [this] { emit WorkerEnded(); });
-}
-
-void CDeskWnd::ClearState(const FrameBytes& frame)
-{
-    // Whatever the stopped worker still has queued is dropped from here on.
-    m_generation = 0;
-    if (QThread::currentThread() != thread()) {
-        QMetaObject::invokeMethod(this, [this, frame] { ClearState(frame); }, Qt::QueuedConnection);
-        return;
-    }
     const StateFrame decoded = DecodeStateFrame(frame);
     for (int g = 0; g < kFrameGroupCount; ++g)
         ShowGroupText(static_cast<FrameGroup>(g), decoded, true);
     update();
-}
-
-ClockFields CDeskWnd::ClockToSend()
-{
-    const std::lock_guard lock(m_clockMutex);
-    return m_clockFields;
 }
 
 void CDeskWnd::RememberClockFields()
@@ -156,8 +111,7 @@ void CDeskWnd::RememberClockFields()
         fields.minutes = LeadingInteger(edit->text());
     if (const auto* days = Item<QComboBox>(SendDayId))
         fields.day = days->currentIndex();
-    const std::lock_guard lock(m_clockMutex);
-    m_clockFields = fields;
+    m_sink.SetClockFields(fields);
 }
 
 // ---- the display mapping ----------------------------------------------------------------------
@@ -263,7 +217,7 @@ void CDeskWnd::OnCommandButton(int id)
         const std::uint8_t byte = index < 8 ? command::CallPhase(index + 1)
                                   : index == 8 ? command::kYellowFlashing
                                                : command::kLightsOff;
-        m_commandByte = byte;
+        m_sink.CommandByte() = byte;
         ShowPressed(id, button.pressed);
         return;
     }
@@ -272,14 +226,14 @@ void CDeskWnd::OnCommandButton(int id)
 void CDeskWnd::OnToggleControl()
 {
     m_controlLocked = m_controlLocked != 0 ? 0 : 1;
-    m_commandByte = m_controlLocked != 0 ? command::kNone : command::kOperatorControl;
+    m_sink.CommandByte() = m_controlLocked != 0 ? command::kNone : command::kOperatorControl;
     ShowControlLock();
 }
 
 void CDeskWnd::ResetControl()
 {
     m_controlLocked = 1;
-    m_commandByte = command::kNone;
+    m_sink.CommandByte() = command::kNone;
     ShowControlLock();
 }
 
@@ -308,7 +262,7 @@ void CDeskWnd::OnTakeClock()
 
 void CDeskWnd::OnSendClock()
 {
-    m_sendClock = 1;
+    m_sink.SendClockFlag() = 1;
     ShowPressed(SendClockId, DeskImage::SendClockPressed);
 }
 

@@ -2,28 +2,22 @@
 
 #include "forms/AFormWnd.h"
 #include "link/ConsoleSink.h"
+#include "pages/DeskSinkBridge.h"
 
 #include <QDateTime>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <functional>
-#include <mutex>
 
 namespace vlk {
 
 class ARecordList;
 
-// "Пульт": the running controller's live state, written by the exchange worker, and the
-// operator's controls, which only change the command byte and the send-clock flag the worker
-// reads on each pass.
-//
-// The worker calls the ConsoleSink side from its own thread. Every display call is posted to
-// the UI thread with the worker's generation and applied only while that generation is the
-// current one: NextGeneration() opens one (pass it to StartExchange), ClearState() closes it,
-// so an update still queued when the exchange stopped never paints over the cleared page.
-class CDeskWnd : public AFormWnd, public ConsoleSink {
+// "Пульт": the running controller's live state and the operator's controls, which only change the
+// command byte and the send-clock flag the worker reads on each pass. A plain widget on the UI
+// thread: the exchange worker talks to its Sink(), which posts the display calls here.
+class CDeskWnd : public AFormWnd {
     Q_OBJECT
 public:
     static constexpr int TemplateId = 135;
@@ -51,28 +45,14 @@ public:
     explicit CDeskWnd(QWidget* parent = nullptr);
     ~CDeskWnd() override;
 
-    // ---- ConsoleSink (the display calls are safe from any thread) ----
-    void ShowGroup(std::uint64_t generation, FrameGroup group, const StateFrame& frame) override;
-    void Repaint(std::uint64_t generation) override;
-    // On the UI thread: ends the current generation, then shows the frame with the day in lower
-    // case and the time as plain numbers.
-    void ClearState(const FrameBytes& frame) override;
-    // Passed on as LineLostChanged / WorkerEnded on the UI thread, while the generation is current.
-    void ShowLineLost(std::uint64_t generation, bool lost) override;
-    void ExchangeEnded(std::uint64_t generation) override;
-    [[nodiscard]] std::atomic<std::uint8_t>& CommandByte() override { return m_commandByte; }
-    [[nodiscard]] std::atomic<int>& SendClockFlag() override { return m_sendClock; }
-    // The clock fields as last edited on the UI thread; never waits on it.
-    [[nodiscard]] ClockFields ClockToSend() override;
-
-    // Opens a new exchange generation (UI thread): updates tagged with it are shown until the
-    // next ClearState or NextGeneration.
-    [[nodiscard]] std::uint64_t NextGeneration();
-    [[nodiscard]] std::uint64_t CurrentGeneration() const { return m_generation.load(); }
+    // What the exchange worker is given (StartExchange, StopExchange).
+    [[nodiscard]] DeskSinkBridge& Sink() { return m_sink; }
 
     // The display mapping of a state frame, group by group, on the UI thread.
     void ShowFrameGroup(FrameGroup group, const StateFrame& frame);
     void ShowFrame(const StateFrame& frame);
+    // The stopped console: the frame with the day in lower case and the time as plain numbers.
+    void ShowCleared(const FrameBytes& frame);
 
     // Sets every command button's and the toggle's picture from the lock flag, then lays the
     // page out again.
@@ -115,37 +95,13 @@ private:
     [[nodiscard]] QPixmap Image(int imageId) const;
     void UpdateRowHeights();
     void RememberClockFields();
-    [[nodiscard]] bool Current(std::uint64_t generation) const;
-    // Runs `job` on the UI thread while `generation` is current, checked when posted and again
-    // on arrival: the exchange may have stopped while the update was queued.
-    template <typename Job>
-    void PostIfCurrent(std::uint64_t generation, Job job)
-    {
-        if (!Current(generation))
-            return;
-        QMetaObject::invokeMethod(
-            this,
-            [this, generation, job] {
-                if (Current(generation))
-                    job();
-            },
-            Qt::QueuedConnection);
-    }
 
-    std::atomic<std::uint8_t> m_commandByte{0x00};
-    std::atomic<int> m_sendClock{0};
+    DeskSinkBridge m_sink{*this};
     int m_controlLocked = 1;
 
     ARecordList* m_stateGrid = nullptr;
     ARecordList* m_lightsGrid = nullptr;
     ARecordList* m_sensorsGrid = nullptr;
-
-    // 0: no exchange is being shown.
-    std::atomic<std::uint64_t> m_generation{0};
-    std::uint64_t m_lastGeneration = 0;
-
-    mutable std::mutex m_clockMutex;
-    ClockFields m_clockFields;
 
     std::function<QDateTime()> m_now;
 };

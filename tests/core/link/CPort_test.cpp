@@ -102,7 +102,7 @@ TEST(CPort, WritePurgesWhatArrivedUnread)
             p.Send({'o', 'k'});
     });
     junkSent.get_future().wait();
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(ScriptedPeer::Within(2s, [&] { return peer.WaitingAtStation() == 4; }));
     ASSERT_TRUE(WriteBytes(port, {0x2A}));
     EXPECT_EQ(ReadBytes(port, 26), (Bytes{'o', 'k'}));
     peer.Stop();
@@ -123,7 +123,7 @@ TEST(CPort, BackToBackWritesBothArrive)
         ASSERT_TRUE(WriteBytes(port, {0xA5}));
         ASSERT_TRUE(WriteBytes(port, Bytes(128, static_cast<std::uint8_t>(round))));
     }
-    std::this_thread::sleep_for(200ms);
+    EXPECT_TRUE(ScriptedPeer::Within(5s, [&] { return peer.Received().size() >= 20 * 129; }));
     peer.Stop();
     Bytes expected;
     for (int round = 0; round < 20; ++round)
@@ -137,7 +137,7 @@ TEST(CPort, ReopenPurgesAgain)
     CPort port;
     ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
     peer.Send({1, 2, 3});
-    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(ScriptedPeer::Within(2s, [&] { return peer.WaitingAtStation() == 3; }));
     ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
     peer.Send({4, 5, 6});
     EXPECT_EQ(ReadBytes(port, 3), (Bytes{4, 5, 6}));

@@ -16,6 +16,7 @@
 #include <pty.h>
 #include <stdexcept>
 #include <string>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -79,6 +80,26 @@ public:
             std::this_thread::sleep_for(2ms);
     }
     [[nodiscard]] bool Stopping() const { return m_stop; }
+
+    // Bytes sent that wait unread at the station's side of the pty (both slave descriptors share
+    // one input queue): a pty hands written bytes over a moment later, not at once.
+    [[nodiscard]] std::size_t WaitingAtStation() const
+    {
+        int count = 0;
+        return m_slave >= 0 && ioctl(m_slave, FIONREAD, &count) == 0 ? static_cast<std::size_t>(count) : 0;
+    }
+    // Polls `condition` every millisecond for up to `limit`.
+    template <class Condition>
+    static bool Within(std::chrono::milliseconds limit, Condition condition)
+    {
+        const auto end = SteadyClock::now() + limit;
+        while (!condition()) {
+            if (SteadyClock::now() >= end)
+                return false;
+            std::this_thread::sleep_for(1ms);
+        }
+        return true;
+    }
 
     // The far end goes away: the master and the test's slave are closed, so the station's reads
     // and writes find the device gone. Call it from the script, or while no script runs; the

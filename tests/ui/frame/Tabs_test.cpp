@@ -176,19 +176,3 @@ TEST_F(TabsTest, SelectedTabIsDrawnWithThePageTexture)
     EXPECT_EQ(QColor(image.pixel(last.x() + last.width() + 20, 10)), QColor(0xC0, 0xC0, 0xC0));
 }
 
-// Writes every page as built so far, to be looked at.
-TEST_F(TabsTest, SnapshotsOfEveryPage)
-{
-    const QString folder = QStringLiteral(VLK_BINARY_DIR "/snapshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    m_tabs.resize(1280, 800);
-    const char* const names[] = {"0-directions", "1-programs", "2-schedules", "3-console",
-                                 "4-outputs",    "5-sensors",  "6-zad"};
-    for (int i = 0; i < m_tabs.PageCount(); ++i) {
-        m_tabs.SelectPage(i);
-        const QImage image = m_tabs.grab().toImage();
-        ASSERT_EQ(image.size(), QSize(1280, 800));
-        const QString path = folder + QStringLiteral("/page-%1.png").arg(QString::fromLatin1(names[i]));
-        EXPECT_TRUE(image.save(path)) << path.toStdString();
-    }
-}

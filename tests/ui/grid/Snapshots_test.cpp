@@ -1,10 +1,9 @@
-// Writes PNG pictures of grids set up like the real tables, for a person to look at, and checks
-// the few things a picture must show.
+// Grids set up like the real tables: the few things their pictures must show. (`make snapshots`
+// writes the pictures themselves, for a person to look at.)
 #include "GridTestSupport.h"
 #include "CatalogueGrids.h"
 #include "RealTables.h"
 
-#include <QDir>
 #include <QImage>
 
 #include <gtest/gtest.h>
@@ -14,18 +13,10 @@ using namespace vlk::test;
 
 namespace {
 
-QString SnapshotPath(const char* name)
-{
-    QDir().mkpath(QStringLiteral(VLK_BINARY_DIR "/snapshots"));
-    return QStringLiteral(VLK_BINARY_DIR "/snapshots/") + QLatin1String(name);
-}
-
-QImage Snapshot(GridFixture& f, const char* name)
+QImage Picture(GridFixture& f)
 {
     QApplication::processEvents();
-    QImage image = f.grid->grab().toImage();
-    EXPECT_TRUE(image.save(SnapshotPath(name)));
-    return image;
+    return f.grid->grab().toImage();
 }
 
 } // namespace
@@ -37,24 +28,12 @@ TEST(GridSnapshots, LampOutputTable)
     for (int r = 0; r < 72; ++r)
         f.grid->SetCheck(r, 2 + (r % 48), true);
     f.Show();
-    const QImage image = Snapshot(f, "lamp_output_table.png");
+    const QImage image = Picture(f);
     // The red lamp of row 0 lies in column 1; its centre is red.
     const QPoint lamp = Centre(f.grid->GetCellRect(0, 1));
     const QColor c = image.pixelColor(lamp);
     EXPECT_GT(c.red(), 150);
     EXPECT_LT(c.green(), 100);
-}
-
-TEST(GridSnapshots, ProgramTable)
-{
-    GridFixture f(QSize(900, 180));
-    ApplyGridSetup(*f.grid, Catalogue::Grid(TableId::Program));
-    for (int r = 0; r < 8; ++r)
-        f.grid->SetCellText(r, 1, QString::number(10 + r));
-    f.grid->SetCheck(2, 2, true);
-    f.grid->SetCheck(4, 6, true);
-    f.Show();
-    Snapshot(f, "program_table.png");
 }
 
 TEST(GridSnapshots, ConsoleLightsGrid)
@@ -70,42 +49,16 @@ TEST(GridSnapshots, ConsoleLightsGrid)
             f.grid->SetCellText(3, c, c == 20 ? QStringLiteral("А") : QStringLiteral("Н"));
     }
     f.Show();
-    Snapshot(f, "console_lights_grid.png");
     // The same at device pixel ratio 2: pictures are drawn for it, not scaled up.
     QImage sharp(f.View()->size() * 2, QImage::Format_RGB32);
     sharp.setDevicePixelRatio(2.0);
     sharp.fill(Qt::white);
     f.View()->render(&sharp);
-    EXPECT_TRUE(sharp.save(SnapshotPath("console_lights_grid@2x.png")));
     const QPoint lamp = Centre(f.grid->GetCellRect(0, 3)) * 2;
     EXPECT_GT(sharp.pixelColor(lamp).red(), 150);
 }
 
-TEST(GridSnapshots, SelectedRowsAndEditor)
-{
-    GridFixture f(QSize(420, 200));
-    f.grid->SetStyle(0x14);
-    const int widths[] = {60, 80, 60, 60};
-    f.grid->SetColumns(4, widths);
-    f.grid->SetColumnFlags(0, 16);
-    f.grid->SetColumnFlags(1, 14);
-    f.grid->SetColumnFlags(2, 68);
-    f.grid->SetColumnFlags(3, 196);
-    f.grid->SetHeaderText(QStringLiteral("№\tВремя\tТВП1\tОчень длинный заголовок столбца"));
-    for (int r = 0; r < 5; ++r)
-        f.grid->AddRow(QStringLiteral("%1\t%2\tX\t%3").arg(r + 1).arg(r * 7).arg(r == 1 ? "X" : ""));
-    f.Show();
-    f.grid->setFocus();
-    f.grid->SetCurSel(1);
-    Snapshot(f, "selected_focused.png");
-    f.form.setFocus();
-    f.grid->clearFocus();
-    Snapshot(f, "selected_unfocused.png");
-    f.grid->BeginEdit(3, 1);
-    Snapshot(f, "editing.png");
-}
-
-// Every table of the catalogue, as the pages set it up, one picture each.
+// Every table of the catalogue, as the pages set it up.
 TEST(GridSnapshots, EveryCatalogueTable)
 {
     for (const auto& setup : Catalogue::Grids()) {
@@ -122,8 +75,6 @@ TEST(GridSnapshots, EveryCatalogueTable)
         GridFixture f(size);
         ApplyGridSetup(*f.grid, setup);
         f.Show();
-        const std::string name = "catalogue_" + setup.name + ".png";
-        Snapshot(f, name.c_str());
         EXPECT_EQ(f.grid->GetColumnCount(), setup.ColumnCount());
         EXPECT_EQ(f.grid->GetRowCount(), static_cast<int>(setup.rows.size()));
     }

@@ -1,6 +1,7 @@
 #include "pages/ConfigPages.h"
 
 #include "PageTestSupport.h"
+#include "RandomConfiguration.h"
 #include "frame/Tabs.h"
 #include "grid/RecordListEditor.h"
 #include "support/RecordingMessages.h"
@@ -16,6 +17,7 @@
 #include <random>
 
 using namespace vlk;
+using vlk::test::RandomConfiguration;
 using vlk::test::U;
 
 namespace {
@@ -41,65 +43,6 @@ int CountCells(const ARecordList& grid, int firstCol, const QString& text)
         for (int c = firstCol; c < grid.GetColumnCount(); ++c)
             count += grid.GetCellText(r, c) == text ? 1 : 0;
     return count;
-}
-
-// A configuration that the image can carry, drawn at random.
-Configuration RandomConfiguration(std::mt19937& rng)
-{
-    auto byte = [&] { return static_cast<std::uint8_t>(rng() & 0xFF); };
-    Configuration c;
-    c.circularRedTime = byte();
-    c.masterController = (rng() & 1U) != 0;
-    c.syncDelay = c.masterController ? 0 : static_cast<std::uint8_t>(rng() % 128);
-    for (auto& t : c.phaseMinTime)
-        t = byte();
-    for (auto& program : c.programDuration)
-        for (auto& t : program)
-            t = byte();
-    for (auto& tvp : c.tvp1)
-        tvp = static_cast<std::uint8_t>(rng() % 9);
-    for (auto& tvp : c.tvp2)
-        tvp = static_cast<std::uint8_t>(rng() % 9);
-    for (Direction& d : c.directions) {
-        d.phaseMask = byte();
-        for (auto& t : d.stepTimes)
-            t = byte();
-    }
-    for (DaySchedule& day : c.week) {
-        day.fill(0);
-        const int points = static_cast<int>(rng() % 11);
-        for (int i = 0; i < points; ++i)
-            day[rng() % kSlotCount] = static_cast<int>(rng() % 10) + 1;
-    }
-    std::array<std::uint8_t, 9> order{1, 2, 3, 4, 5, 6, 7, 8, 9};
-    std::shuffle(order.begin(), order.end(), rng);
-    for (int k = 0; k < 9; ++k)
-        c.priority[k] = order[k];
-    c.priority[9] = 10;
-    const std::uint64_t outputs = (std::uint64_t{1} << kOutputCount) - 1;
-    for (auto& mask : c.lampOutputs)
-        mask = (std::uint64_t{rng()} << 32 | rng()) & outputs;
-    for (auto& mask : c.waitBoards)
-        mask = (std::uint64_t{rng()} << 32 | rng()) & outputs;
-    for (auto& mask : c.redSensors)
-        mask = static_cast<std::uint16_t>(rng());
-    for (auto& mask : c.greenSensors)
-        mask = rng() & 0xFFFFFFU;
-    for (auto& row : c.minSignalTime)
-        for (auto& t : row)
-            t = byte();
-    for (auto& row : c.interGreen)
-        for (auto& t : row)
-            t = byte();
-    const int length = static_cast<int>(rng() % 116);
-    for (int i = 0; i < length; ++i) {
-        // Printable Windows-1251 bytes (0x98 has no character of its own).
-        std::uint8_t b = static_cast<std::uint8_t>(0x20 + rng() % 0xE0);
-        if (b == 0x7F || b == 0x98)
-            b = 'x';
-        c.accountRecord.push_back(static_cast<char>(b));
-    }
-    return c;
 }
 
 class Pages : public testing::Test {
@@ -359,7 +302,6 @@ TEST_F(Pages, RandomConfigurationsGoThroughThePagesUnchanged)
     EXPECT_TRUE(m_pageMessages.Entries().empty());
 }
 
-// Pictures of the editor pages with a configuration in them, to be looked at.
 // The grids have no boxes of their own: what their editing says goes to the messages the tab
 // host was given, on every page that holds numbers.
 TEST_F(Pages, AGridsValueOver255IsToldThroughTheHostsMessages)
@@ -393,28 +335,5 @@ TEST_F(Pages, AGridsValueOver255IsToldThroughTheHostsMessages)
         test::Key(line, Qt::Key_Return);
         ASSERT_TRUE(test::PumpUntil([&] { return cell.grid->EditorObject() == nullptr; }));
         EXPECT_EQ(m_pageMessages.Texts(), std::vector<std::string>{"Значение должно быть меньше 256!"});
-    }
-}
-
-TEST_F(Pages, SnapshotsOfTheEditorPages)
-{
-    std::mt19937 rng(7);
-    Configuration c = RandomConfiguration(rng);
-    c.accountRecord = "\xC2\xEB\xE0\xE4\xE8\xEC\xE8\xF0, \xEF\xEB. \xCB\xE5\xED\xE8\xED\xE0"; // "Владимир, пл. Ленина"
-    m_pages.Write(c, LoadFlavour::Memory);
-    m_tabs.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&m_tabs));
-    const QString folder = QStringLiteral(VLK_BINARY_DIR "/snapshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    const std::pair<int, const char*> pages[] = {{0, "directions"}, {1, "programs"}, {4, "outputs"},
-                                                 {5, "sensors"},    {6, "zad"}};
-    for (const auto& [index, name] : pages) {
-        m_tabs.SelectPage(index);
-        // Let the page's grids take their size (and drop scroll bars they no longer need).
-        QCoreApplication::processEvents();
-        const QImage image = m_tabs.grab().toImage();
-        ASSERT_EQ(image.size(), QSize(1280, 800));
-        const QString path = folder + QStringLiteral("/editor-%1.png").arg(QString::fromLatin1(name));
-        EXPECT_TRUE(image.save(path)) << path.toStdString();
     }
 }

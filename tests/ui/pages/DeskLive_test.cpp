@@ -59,7 +59,7 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
     ASSERT_TRUE(ShowAndActivate(&page));
     RecordingMessages messages;
     std::mutex lock;
-    auto worker = StartExchange(page, path, messages, lock, page.NextGeneration());
+    auto worker = StartExchange(page.Sink(), path, messages, lock, page.Sink().NextGeneration());
     ASSERT_NE(worker, nullptr);
 
     // Some recent frame of the simulator is on the page, whole.
@@ -80,7 +80,7 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
     // The operator takes control and calls phase 3: 0x43 after every later frame.
     Click(page.GetDlgItem(1040));
     Click(page.GetDlgItem(1032));
-    ASSERT_EQ(page.CommandByte().load(), 0x43);
+    ASSERT_EQ(page.Sink().CommandByte().load(), 0x43);
     // (An answer already on its way when the records were cleared may still carry 0x40.)
     sim.ClearRecords();
     ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= 4; }, 5s));
@@ -95,7 +95,7 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
     Click(page.GetDlgItem(1002));
     Click(page.GetDlgItem(1003));
     ASSERT_TRUE(PumpUntil([&] { return !sim.ClockMessages().empty(); }, 5s));
-    EXPECT_TRUE(PumpUntil([&] { return page.SendClockFlag().load() == 0; }, 2s));
+    EXPECT_TRUE(PumpUntil([&] { return page.Sink().SendClockFlag().load() == 0; }, 2s));
     const std::size_t commands = sim.Commands().size();
     ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= commands + 2; }, 5s));
     const auto clocks = sim.ClockMessages();
@@ -105,7 +105,7 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
 
     // Handing control back: 0x00 goes out, the buttons lock.
     Click(page.GetDlgItem(1040));
-    EXPECT_EQ(page.CommandByte().load(), 0x00);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
     sim.ClearRecords();
     ASSERT_TRUE(PumpUntil([&] { return sim.Commands().size() >= 3; }, 5s));
     const auto handedBack = sim.Commands();
@@ -113,7 +113,7 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
         EXPECT_EQ(handedBack[i].byte, 0x00) << i;
 
     // Stopping clears the page, and nothing the worker left queued paints over it.
-    StopExchange(worker, page);
+    StopExchange(worker, page.Sink());
     EXPECT_EQ(worker, nullptr);
     Pump(300ms);
     EXPECT_EQ(FieldText(page, 1025), QStringLiteral("понедельник"));

@@ -14,6 +14,13 @@ using namespace std::chrono_literals;
 
 namespace {
 
+// Everything posted so far (the worker's queued updates included) is delivered now.
+void DeliverPosted()
+{
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents();
+}
+
 FrameBytes Bytes(std::initializer_list<std::pair<int, std::uint8_t>> set)
 {
     FrameBytes bytes{};
@@ -86,8 +93,8 @@ TEST(DeskWnd, StartsAsCreated)
     EXPECT_EQ(days->itemText(6), QStringLiteral("Воскресенье"));
     EXPECT_EQ(days->currentIndex(), -1);
 
-    EXPECT_EQ(page.CommandByte().load(), 0x00);
-    EXPECT_EQ(page.SendClockFlag().load(), 0);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
+    EXPECT_EQ(page.Sink().SendClockFlag().load(), 0);
     EXPECT_TRUE(page.ControlLocked());
     EXPECT_TRUE(Shows(page, 1040, 140));
     EXPECT_TRUE(Shows(page, 1032, 164));
@@ -96,7 +103,7 @@ TEST(DeskWnd, StartsAsCreated)
     EXPECT_TRUE(Shows(page, 1002, 151));
     EXPECT_TRUE(Shows(page, 1003, 152));
     // Without a chosen day the worker is told -1 (it sends 0xBF).
-    EXPECT_EQ(page.ClockToSend().day, -1);
+    EXPECT_EQ(page.Sink().ClockToSend().day, -1);
 }
 
 TEST(DeskWnd, TemplateMatchesTheConsoleLayout)
@@ -170,7 +177,7 @@ TEST(DeskWnd, ClearStateShowsTheStoppedConsole)
 {
     CDeskWnd page;
     page.ShowFrame(DecodeStateFrame(Sample()));
-    page.ClearState(FrameBytes{});
+    page.Sink().ClearState(FrameBytes{});
 
     EXPECT_EQ(RowText(page.StateGrid(), 0, 1) + RowText(page.StateGrid(), 2, 1) + RowText(page.StateGrid(), 5, 1),
               QStringLiteral("   "));
@@ -229,12 +236,12 @@ TEST(DeskWnd, CommandButtonsFollowTheControlToggle)
     // Locked: a click changes neither the byte nor the look.
     Click(page.GetDlgItem(1032));
     Click(page.GetDlgItem(1038));
-    EXPECT_EQ(page.CommandByte().load(), 0x00);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
     EXPECT_TRUE(Shows(page, 1032, 164));
 
     Click(page.GetDlgItem(1040));
     EXPECT_FALSE(page.ControlLocked());
-    EXPECT_EQ(page.CommandByte().load(), 0x40);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x40);
     EXPECT_TRUE(Shows(page, 1040, 141));
     EXPECT_TRUE(Shows(page, 1032, 163));
     EXPECT_TRUE(Shows(page, 1030, 157));
@@ -243,42 +250,43 @@ TEST(DeskWnd, CommandButtonsFollowTheControlToggle)
     EXPECT_TRUE(Shows(page, 1039, 145));
 
     Click(page.GetDlgItem(1032));
-    EXPECT_EQ(page.CommandByte().load(), 0x43);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x43);
     EXPECT_TRUE(Shows(page, 1032, 165));
     EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1032, 163); }, 2s));
 
     Click(page.GetDlgItem(1038));
-    EXPECT_EQ(page.CommandByte().load(), 0x50);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x50);
     EXPECT_TRUE(Shows(page, 1038, 150));
     Click(page.GetDlgItem(1039));
-    EXPECT_EQ(page.CommandByte().load(), 0x60);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x60);
     EXPECT_TRUE(Shows(page, 1039, 147));
     Click(page.GetDlgItem(1030));
-    EXPECT_EQ(page.CommandByte().load(), 0x41);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x41);
     Click(page.GetDlgItem(1037));
-    EXPECT_EQ(page.CommandByte().load(), 0x48);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x48);
     Click(page.GetDlgItem(1031));
-    EXPECT_EQ(page.CommandByte().load(), 0x42);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x42);
 
     // Handing control back while a button still looks pressed leaves it locked, not normal.
     Click(page.GetDlgItem(1040));
     EXPECT_TRUE(page.ControlLocked());
-    EXPECT_EQ(page.CommandByte().load(), 0x00);
-    Pump(400ms);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
+    // Once the pressed look is over.
+    EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1031, 162); }, 2s));
     EXPECT_TRUE(Shows(page, 1040, 140));
     EXPECT_TRUE(Shows(page, 1031, 162));
     EXPECT_TRUE(Shows(page, 1039, 146));
     EXPECT_TRUE(Shows(page, 1037, 179));
     Click(page.GetDlgItem(1032));
-    EXPECT_EQ(page.CommandByte().load(), 0x00);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
 
     // Programming mode takes control back the same way.
     Click(page.GetDlgItem(1040));
     Click(page.GetDlgItem(1035));
-    EXPECT_EQ(page.CommandByte().load(), 0x46);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x46);
     page.ResetControl();
     EXPECT_TRUE(page.ControlLocked());
-    EXPECT_EQ(page.CommandByte().load(), 0x00);
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
     EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1035, 173); }, 2s));
 }
 
@@ -296,11 +304,11 @@ TEST(DeskWnd, ClockButtons)
     EXPECT_EQ(page.Item<QComboBox>(1028)->currentIndex(), 6);
     EXPECT_TRUE(Shows(page, 1002, 154));
     EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1002, 151); }, 2s));
-    ClockFields fields = page.ClockToSend();
+    ClockFields fields = page.Sink().ClockToSend();
     EXPECT_EQ(fields.hours, 7);
     EXPECT_EQ(fields.minutes, 5);
     EXPECT_EQ(fields.day, 6);
-    EXPECT_EQ(page.SendClockFlag().load(), 0); // taking the clock sends nothing
+    EXPECT_EQ(page.Sink().SendClockFlag().load(), 0); // taking the clock sends nothing
 
     // What the operator types afterwards is what the worker reads.
     page.Item<QLineEdit>(1026)->setText(QStringLiteral("23"));
@@ -311,22 +319,22 @@ TEST(DeskWnd, ClockButtons)
     Type(&page, QStringLiteral("x4"));
     EXPECT_EQ(FieldText(page, 1027), QStringLiteral("054"));
     page.Item<QComboBox>(1028)->setCurrentIndex(0);
-    fields = page.ClockToSend();
+    fields = page.Sink().ClockToSend();
     EXPECT_EQ(fields.hours, 23);
     EXPECT_EQ(fields.minutes, 54);
     EXPECT_EQ(fields.day, 0);
     page.Item<QLineEdit>(1026)->setText(QString());
-    EXPECT_EQ(page.ClockToSend().hours, 0);
+    EXPECT_EQ(page.Sink().ClockToSend().hours, 0);
 
     // The request sets the flag; a second click before the worker sends changes nothing.
     Click(page.GetDlgItem(1003));
-    EXPECT_EQ(page.SendClockFlag().load(), 1);
+    EXPECT_EQ(page.Sink().SendClockFlag().load(), 1);
     EXPECT_TRUE(Shows(page, 1003, 153));
     Click(page.GetDlgItem(1003));
-    EXPECT_EQ(page.SendClockFlag().load(), 1);
+    EXPECT_EQ(page.Sink().SendClockFlag().load(), 1);
     EXPECT_TRUE(PumpUntil([&] { return Shows(page, 1003, 152); }, 2s));
-    page.SendClockFlag() = 0; // the worker sent it
-    EXPECT_EQ(page.CommandByte().load(), 0x00);
+    page.Sink().SendClockFlag() = 0; // the worker sent it
+    EXPECT_EQ(page.Sink().CommandByte().load(), 0x00);
     EXPECT_TRUE(page.ControlLocked()); // both clock buttons work in either state
 }
 
@@ -336,11 +344,11 @@ TEST(DeskWnd, WorkerUpdatesArriveQueuedAndStaleOnesAreDropped)
     const StateFrame all = DecodeStateFrame(Bytes({{0, 0xFF}, {1, 0x21}, {3, 0x01}, {4, 0x09}}));
 
     // Shown on the UI thread, not inside the worker's call.
-    const std::uint64_t first = page.NextGeneration();
+    const std::uint64_t first = page.Sink().NextGeneration();
     std::thread worker([&] {
-        page.ShowGroup(first, FrameGroup::Status, all);
-        page.ShowGroup(first, FrameGroup::Phases, all);
-        page.Repaint(first);
+        page.Sink().ShowGroup(first, FrameGroup::Status, all);
+        page.Sink().ShowGroup(first, FrameGroup::Phases, all);
+        page.Sink().Repaint(first);
     });
     worker.join();
     EXPECT_EQ(Cell(page.StateGrid(), 7, 1), QStringLiteral(" "));
@@ -349,29 +357,29 @@ TEST(DeskWnd, WorkerUpdatesArriveQueuedAndStaleOnesAreDropped)
 
     // Queued before the stop, arriving after ClearState: dropped.
     std::thread late([&] {
-        page.ShowGroup(first, FrameGroup::DayProgram, all);
-        page.ShowGroup(first, FrameGroup::Hours, all);
-        page.ShowGroup(first, FrameGroup::Status, all);
+        page.Sink().ShowGroup(first, FrameGroup::DayProgram, all);
+        page.Sink().ShowGroup(first, FrameGroup::Hours, all);
+        page.Sink().ShowGroup(first, FrameGroup::Status, all);
     });
     late.join();
-    page.ClearState(FrameBytes{});
-    Pump(100ms);
+    page.Sink().ClearState(FrameBytes{});
+    DeliverPosted();
     EXPECT_EQ(FieldText(page, 1025), QStringLiteral("понедельник"));
     EXPECT_EQ(FieldText(page, 1023), QStringLiteral("0"));
     EXPECT_EQ(Cell(page.StateGrid(), 7, 1), QStringLiteral(" "));
 
     // The old worker stays out after a new exchange starts; the new one is shown.
-    const std::uint64_t second = page.NextGeneration();
+    const std::uint64_t second = page.Sink().NextGeneration();
     EXPECT_NE(second, first);
-    page.ShowGroup(first, FrameGroup::Hours, all);
-    Pump(50ms);
+    page.Sink().ShowGroup(first, FrameGroup::Hours, all);
+    DeliverPosted();
     EXPECT_EQ(FieldText(page, 1023), QStringLiteral("0"));
-    page.ShowGroup(second, FrameGroup::Hours, all);
+    page.Sink().ShowGroup(second, FrameGroup::Hours, all);
     EXPECT_TRUE(PumpUntil([&] { return FieldText(page, 1023) == QStringLiteral("09"); }, 2s));
     // Without an exchange started nothing is shown.
-    page.ClearState(FrameBytes{});
-    page.ShowGroup(0, FrameGroup::Hours, all);
-    Pump(50ms);
+    page.Sink().ClearState(FrameBytes{});
+    page.Sink().ShowGroup(0, FrameGroup::Hours, all);
+    DeliverPosted();
     EXPECT_EQ(FieldText(page, 1023), QStringLiteral("0"));
 }
 

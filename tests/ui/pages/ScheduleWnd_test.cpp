@@ -133,18 +133,3 @@ TEST_F(ScheduleChart, PaintsAxisAndMarkers)
     EXPECT_EQ(QColor(image.pixel(120, 24)), QColor(248, 252, 240));
 }
 
-// A day with switch points, written beside the page snapshots to be looked at.
-TEST_F(ScheduleChart, Snapshot)
-{
-    CScheduleWnd::SlotArray day{};
-    day[0] = 1;
-    day[13] = 2;
-    day[14] = 9;
-    day[34] = 10;
-    day[47] = 5;
-    m_chart.SetSlots(day);
-    m_chart.resize(820, 66);
-    const QString folder = QStringLiteral(VLK_BINARY_DIR "/snapshots");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    EXPECT_TRUE(m_chart.grab().save(folder + QStringLiteral("/day-chart.png")));
-}
