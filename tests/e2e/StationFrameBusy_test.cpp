@@ -120,7 +120,7 @@ TEST_F(StationFrameBusyTest, CloseDuringTheMemoryWriteWaitsAndNothingIsLost)
     }
     m_dialogs.openNames = {path};
     m_frame->Command(57601)->trigger();
-    ASSERT_EQ(ConfigPages(m_frame->Tabs()).BuildImage(), demo);
+    ASSERT_EQ(ConfigPages(m_frame->Tabs().Pages()).BuildImage(), demo);
     m_frame->Command(32771)->trigger();
     ASSERT_TRUE(m_frame->ProgrammingMode());
     ASSERT_NE(m_sim->Memory(), demo);

@@ -6,7 +6,7 @@
 #include "pages/RandomConfiguration.h"
 #include "pages/ScheduleWnd.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QCoreApplication>
 #include <QTest>
@@ -26,7 +26,8 @@ protected:
         m_tabs.resize(1024, 700);
         ASSERT_TRUE(test::ShowAndActivate(&m_tabs));
     }
-    CTabs m_tabs;
+    RecordingMessages m_messages;
+    CTabs m_tabs{m_messages};
 };
 
 class EditorSnapshots : public testing::Test {
@@ -34,11 +35,10 @@ protected:
     void SetUp() override
     {
         m_tabs.resize(1280, 800);
-        m_tabs.DirectionPage().SetMessages(&m_pageMessages);
     }
-    CTabs m_tabs;
-    ConfigPages m_pages{m_tabs};
     RecordingMessages m_pageMessages;
+    CTabs m_tabs{m_pageMessages};
+    ConfigPages m_pages{m_tabs.Pages()};
 };
 
 class ScheduleSnapshots : public testing::Test {

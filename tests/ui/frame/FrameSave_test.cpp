@@ -3,7 +3,7 @@
 #include "frame/MainFrm.h"
 #include "e2e/ScriptedDialogs.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QAction>
 #include <QDir>
