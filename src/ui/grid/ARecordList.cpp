@@ -34,6 +34,7 @@ QFont GridFont()
 ARecordList::ARecordList(QWidget* parent)
     : QAbstractScrollArea(parent)
     , m_editing(*this)
+    , m_keys(*this)
     , m_ownFont(GridFont())
 {
     setFrameShape(QFrame::NoFrame);
@@ -316,6 +317,7 @@ void ARecordList::SetCurSel(int row)
             viewport()->update(QRect(0, m_headerHeight, viewport()->width(), viewport()->height()));
         }
     }
+    m_keys.RowSelected(row);
     Notify(RLN_SELCHANGED, row, -1);
     NotifySelectionCommand();
 }
@@ -359,6 +361,16 @@ int ARecordList::NextEditColumn(int col, bool backwards) const
             return c;
     }
     return col;
+}
+
+void ARecordList::InvalidateCursor()
+{
+    const CellPos cursor = m_keys.Cursor();
+    if (!cursor.IsSet())
+        return;
+    const QRect frame = RecordListLayout::FocusFrameRect(m_model, Geometry(), cursor.row, cursor.col);
+    if (!frame.isNull())
+        viewport()->update(frame.adjusted(-1, -1, 1, 1));
 }
 
 void ARecordList::InvalidateRow(int row)
@@ -477,6 +489,11 @@ bool ARecordList::event(QEvent* event)
         if (m_editing.PreTranslateKey(key))
             return true;
     }
+    if (event->type() == QEvent::ShortcutOverride && m_keys.WantsKey(static_cast<QKeyEvent*>(event))) {
+        // The cell keys (copy, paste, Delete, digits) belong to the grid while it has the focus.
+        event->accept();
+        return true;
+    }
     if (event->type() == QEvent::ShortcutOverride && m_editing.IsOpen()) {
         // Keep the grid's editing keys away from window shortcuts.
         auto* key = static_cast<QKeyEvent*>(event);
@@ -536,6 +553,12 @@ void ARecordList::paintEvent(QPaintEvent* event)
     state.checkText = m_checkText;
     state.dragLineX = m_drag.active ? m_drag.x : -1;
     const RecordListGeometry g = Geometry();
+    const CellPos cursor = m_keys.Cursor();
+    if (cursor.IsSet() && hasFocus() && !m_editing.IsOpen())
+        state.cursorFrame = RecordListLayout::FocusFrameRect(m_model, g, cursor.row, cursor.col);
+    const CellRange cells = m_keys.Selection();
+    if (cells.IsSet() && !cells.IsSingle())
+        state.selectionBox = RecordListLayout::RangeRect(m_model, g, cells.top, cells.left, cells.bottom, cells.right);
     RecordListPainter(painter, m_model, g, m_colours, state).Paint(event->rect());
 }
 
@@ -543,12 +566,16 @@ void ARecordList::focusInEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusInEvent(event);
     InvalidateRow(m_curSel);
+    m_keys.FocusIn();
+    InvalidateCursor();
 }
 
 void ARecordList::focusOutEvent(QFocusEvent* event)
 {
     QAbstractScrollArea::focusOutEvent(event);
     InvalidateRow(m_curSel);
+    InvalidateCursor();
+    m_keys.MouseRelease();
     if (m_drag.active)
         EndDrag(true);
 }
@@ -559,6 +586,11 @@ void ARecordList::mousePressEvent(QMouseEvent* event)
     if (event->button() == Qt::LeftButton) {
         setFocus(Qt::MouseFocusReason);
         if (pos.y() > m_headerHeight) {
+            if (m_keys.HasCells()) {
+                // The cursor takes the cell (Shift extends the block) and carries the row along.
+                m_keys.MousePress(pos, (event->modifiers() & Qt::ShiftModifier) != 0);
+                return;
+            }
             SetCurSel(HitTestRow(pos.x(), pos.y()));
             return;
         }
@@ -589,6 +621,8 @@ void ARecordList::mouseMoveEvent(QMouseEvent* event)
         MoveDrag(pos.x());
         return;
     }
+    if (m_keys.Dragging() && (event->buttons() & Qt::LeftButton))
+        m_keys.MouseMove(pos);
     if (!IsFixedColumns()) {
         const bool overDivider = pos.y() <= m_headerHeight && HitTestDivider(pos.x(), pos.y()) >= 0;
         if (overDivider)
@@ -606,6 +640,8 @@ void ARecordList::mouseReleaseEvent(QMouseEvent* event)
         EndDrag(false);
         return;
     }
+    if (event->button() == Qt::LeftButton)
+        m_keys.MouseRelease();
     QAbstractScrollArea::mouseReleaseEvent(event);
 }
 
@@ -648,6 +684,10 @@ void ARecordList::mouseDoubleClickEvent(QMouseEvent* event)
 
 void ARecordList::keyPressEvent(QKeyEvent* event)
 {
+    if (m_keys.KeyPress(event)) {
+        event->accept();
+        return;
+    }
     if (RowKey(event->key())) {
         event->accept();
         return;

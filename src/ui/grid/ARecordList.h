@@ -4,6 +4,7 @@
 #include "grid/RecordListEditing.h"
 #include "grid/RecordListFlags.h"
 #include "grid/RecordListGeometry.h"
+#include "grid/RecordListKeyboard.h"
 #include "grid/RecordListModel.h"
 #include "grid/RecordListNotification.h"
 
@@ -86,6 +87,12 @@ public:
     bool EndEdit(bool commit, bool force) { return m_editing.EndEdit(commit, force); }
     [[nodiscard]] int NextEditColumn(int col, bool backwards) const;
 
+    // The cell cursor of a grid with editable columns, apart from the current row: the cell the
+    // keys act on and the block of cells that copy, paste and Delete take.
+    [[nodiscard]] CellPos GetCursorCell() const { return m_keys.Cursor(); }
+    [[nodiscard]] CellRange GetSelectedCells() const { return m_keys.Selection(); }
+    void SetCursorCell(int row, int col, bool extend = false) { m_keys.SetCursor({row, col}, extend); }
+
     // For tests and the pages: the open editor window (null when idle), scroll positions,
     // the model and the colours.
     [[nodiscard]] QWidget* Editor() const { return m_editing.EditorWidget(); }
@@ -121,6 +128,7 @@ protected:
 
 private:
     friend class RecordListEditing;
+    friend class RecordListKeyboard;
 
     struct Drag {
         bool active = false;
@@ -137,6 +145,7 @@ private:
     void ProportionalLayout();
     void AfterLayoutChange();
     void InvalidateRow(int row);
+    void InvalidateCursor();
     void SetVerticalPosition(int top);
     void SetHorizontalPosition(int pos);
     void OnHorizontalAction(int action);
@@ -155,6 +164,7 @@ private:
     RecordListModel m_model;
     RecordListColours m_colours;
     RecordListEditing m_editing;
+    RecordListKeyboard m_keys;
     QFont m_ownFont;
     const QFont* m_font = nullptr;
     RecordListParent* m_notifyTarget = nullptr;

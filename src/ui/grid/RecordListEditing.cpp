@@ -238,17 +238,16 @@ bool RecordListEditing::PreTranslateKey(QKeyEvent* event)
     case Qt::Key_Backtab: {
         if (!open)
             return false;
+        // Commit and go on to the next (previous) cell, row after row, as in a spreadsheet.
         const bool backwards = key == Qt::Key_Backtab || (mods & Qt::ShiftModifier);
-        const int next = m_grid.NextEditColumn(m_editColumn, backwards);
-        if (next != m_editColumn)
-            BeginEdit(m_grid.m_curSel, next);
+        m_grid.m_keys.CommitAndMove(backwards ? RecordListKeyboard::After::Previous : RecordListKeyboard::After::Next);
         return true;
     }
     case Qt::Key_Return:
     case Qt::Key_Enter:
         if (!open)
             return false;
-        EndEdit(true, false);
+        m_grid.m_keys.CommitAndMove(RecordListKeyboard::After::Down);
         return true;
     case Qt::Key_Escape:
         if (!open)
@@ -256,7 +255,11 @@ bool RecordListEditing::PreTranslateKey(QKeyEvent* event)
         EndEdit(false, true);
         return true;
     case Qt::Key_F2:
-        if (!open)
+        if (open)
+            return true;
+        if (m_grid.m_keys.HasCells())
+            m_grid.m_keys.EditCursorCell();
+        else
             BeginEdit(m_grid.m_curSel, m_grid.NextEditColumn(-1, false));
         return true;
     case Qt::Key_Insert:

@@ -153,6 +153,16 @@ void RecordListEditor::SelectAll()
         m_line->selectAll();
 }
 
+void RecordListEditor::StartWith(const QString& text)
+{
+    if (!m_line)
+        return;
+    m_line->setText(text);
+    m_line->setModified(true);
+    m_line->deselect();
+    m_line->end(false);
+}
+
 void RecordListEditor::ApplyFont(const QFont& font)
 {
     if (m_widget)

@@ -40,6 +40,8 @@ public:
     void Copy();
     void Paste();
     void SelectAll();
+    // Replaces the text with what the user began typing on the cell, the caret after it.
+    void StartWith(const QString& text);
     void ApplyFont(const QFont& font);
     // Lets the editor go: hidden now, deleted once the current event is over.
     void Close();

@@ -159,6 +159,43 @@ QRect RecordListLayout::FollowRect(const RecordListModel& m, const RecordListGeo
     return QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
 }
 
+QRect RecordListLayout::FocusFrameRect(const RecordListModel& m, const RecordListGeometry& g, int row, int col)
+{
+    return RangeRect(m, g, row, col, row, col);
+}
+
+QRect RecordListLayout::RangeRect(const RecordListModel& m, const RecordListGeometry& g, int top, int left, int bottom,
+                                  int right)
+{
+    if (top < 0 || left < 0 || bottom < top || right < left || bottom >= g.rowCount)
+        return {};
+    const QRect first = CellRect(m, g, top, left);
+    const QRect last = CellRect(m, g, bottom, right);
+    // Inside the lines: a cell's top line and its left neighbour's right line are not its own.
+    const QRect box(QPoint(first.left() + 1, first.top() + 1), QPoint(last.right(), last.bottom()));
+    return box.isValid() ? box : QRect();
+}
+
+int RecordListLayout::HorizontalIntoView(const RecordListModel& m, const RecordListGeometry& g, int col)
+{
+    if (g.proportional || SingleStretchColumn(m))
+        return -1;
+    const int left = m.ColumnRight(col - 1) - HorizontalUnit * g.hpos;
+    const int right = left + (col >= 0 && col < RecordListModel::MaxColumns ? m.Column(col).width : 0);
+    if (left < 0) {
+        // Back at the table's start the label columns come along when the column still fits.
+        if (m.ColumnRight(col) <= g.clientWidth)
+            return 0;
+        return std::max(0, m.ColumnRight(col - 1) / HorizontalUnit);
+    }
+    if (right > g.clientWidth) {
+        const int pos = (m.ColumnRight(col) - g.clientWidth + HorizontalUnit - 1) / HorizontalUnit;
+        // A column wider than the view shows its left edge.
+        return std::max(0, std::min(pos, m.ColumnRight(col - 1) / HorizontalUnit));
+    }
+    return -1;
+}
+
 RecordListLayout::Limits RecordListLayout::DragLimits(const RecordListModel& m, const RecordListGeometry& g, int d)
 {
     Limits limits;

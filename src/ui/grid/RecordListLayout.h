@@ -47,6 +47,14 @@ public:
     // above the header's bottom when the row has scrolled up under the header.
     [[nodiscard]] static QRect FollowRect(const RecordListModel& m, const RecordListGeometry& g, int row, int col);
 
+    // The focus frame of the cell cursor: the cell inside its grid lines (as an editor over it).
+    [[nodiscard]] static QRect FocusFrameRect(const RecordListModel& m, const RecordListGeometry& g, int row, int col);
+    // The cells from (top, left) to (bottom, right) as one rectangle inside their grid lines.
+    [[nodiscard]] static QRect RangeRect(const RecordListModel& m, const RecordListGeometry& g, int top, int left,
+                                         int bottom, int right);
+    // The horizontal position that brings column col wholly into view, or -1 when it is.
+    [[nodiscard]] static int HorizontalIntoView(const RecordListModel& m, const RecordListGeometry& g, int col);
+
     // Where the divider of column d may be dragged, in client x.
     [[nodiscard]] static Limits DragLimits(const RecordListModel& m, const RecordListGeometry& g, int d);
     // Applies a finished drag of divider d to client x.

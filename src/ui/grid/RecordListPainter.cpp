@@ -57,6 +57,8 @@ void RecordListPainter::Paint(const QRect& dirty)
                 m_painter.fillRect(QRect(x, lineTop, 1, g.clientHeight - lineTop), m_colours.gridLine);
         }
     }
+    if (!m_state.headerOnly)
+        PaintCursor();
     if (m_state.dragLineX >= 0) {
         const auto mode = m_painter.compositionMode();
         const bool xorOk = m_painter.paintEngine() && m_painter.paintEngine()->hasFeature(QPaintEngine::RasterOpModes);
@@ -64,6 +66,32 @@ void RecordListPainter::Paint(const QRect& dirty)
         m_painter.fillRect(QRect(m_state.dragLineX, 0, 1, g.clientHeight), Qt::white);
         m_painter.setCompositionMode(mode);
     }
+}
+
+void RecordListPainter::PaintCursor()
+{
+    // Only the data area: a frame of a row scrolled under the header stays hidden there.
+    m_painter.save();
+    m_painter.setClipRect(QRect(0, m_geometry.headerHeight + 1, m_geometry.clientWidth + 1, m_geometry.clientHeight),
+                          Qt::IntersectClip);
+    if (!m_state.selectionBox.isNull()) {
+        QColor tint = m_colours.selFocused;
+        tint.setAlpha(48);
+        m_painter.fillRect(m_state.selectionBox, tint);
+        m_painter.setPen(QPen(m_colours.selFocused, 1));
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.drawRect(m_state.selectionBox.adjusted(0, 0, -1, -1));
+    }
+    const QRect frame = m_state.cursorFrame;
+    if (!frame.isNull() && frame.width() > 2 && frame.height() > 2) {
+        // Black outside, white inside: seen on the light stripes and on a dark current row.
+        m_painter.setBrush(Qt::NoBrush);
+        m_painter.setPen(QPen(Qt::black, 1));
+        m_painter.drawRect(frame.adjusted(0, 0, -1, -1));
+        m_painter.setPen(QPen(Qt::white, 1));
+        m_painter.drawRect(frame.adjusted(1, 1, -2, -2));
+    }
+    m_painter.restore();
 }
 
 void RecordListPainter::PaintHeader()

@@ -25,6 +25,8 @@ public:
         int uncheckedPicture = 0;
         QString checkText;
         int dragLineX = -1; // x of the resize line, -1 when no drag runs
+        QRect cursorFrame;  // the cell cursor's focus frame, null when none is shown
+        QRect selectionBox; // a selected block of more than one cell, null when none
     };
 
     RecordListPainter(QPainter& painter, const RecordListModel& model, const RecordListGeometry& geometry,
@@ -40,6 +42,7 @@ private:
     void PaintTextCell(const QRect& cell, int flags, const QString& text);
     void PaintCheckCell(const QRect& cell, bool current, const QString& text);
     void PaintPictureCell(const QRect& cell, int col, const QString& text);
+    void PaintCursor();
 
     QPainter& m_painter;
     const RecordListModel& m_model;

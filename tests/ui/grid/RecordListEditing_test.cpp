@@ -130,8 +130,11 @@ TEST(RecordListEditing, BeginEditFillsTheEditorAndNotifiesBeforeShowing)
     const auto* changed = f.form.Last(-101);
     ASSERT_NE(changed, nullptr);
     EXPECT_EQ(changed->text, QStringLiteral("42"));
+    // The edit ends (-106) before Enter takes the current row down to the next one.
     const auto codes = f.form.Codes();
-    EXPECT_EQ(codes.back(), -106);
+    ASSERT_GE(codes.size(), 4u);
+    EXPECT_EQ(std::vector<int>(codes.end() - 4, codes.end()), (std::vector<int>{-101, -106, 1, 1001}));
+    EXPECT_EQ(f.grid->GetCurSel(), 3);
 }
 
 TEST(RecordListEditing, BeginEditVetoLeavesNoEditor)
@@ -226,7 +229,7 @@ TEST(RecordListEditing, DropDownEditorStaysOpenWhenTheFocusLeaves)
     EXPECT_EQ(f.grid->GetCellText(1, 1), QStringLiteral("10"));
 }
 
-TEST(RecordListEditing, TabWrapsOverEditableColumnsOfTheRow)
+TEST(RecordListEditing, TabCommitsAndMovesAlongTheRowThenToTheNext)
 {
     EditFixture f;
     f.grid->SetCurSel(2);
@@ -236,60 +239,84 @@ TEST(RecordListEditing, TabWrapsOverEditableColumnsOfTheRow)
     f.Type(QStringLiteral("5"));
     f.Key(Qt::Key_Tab);
     EXPECT_EQ(f.grid->GetCellText(2, 1), QStringLiteral("5"));
+    EXPECT_EQ(f.grid->Editor(), nullptr);
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{2, 2}));
+    // A digit starts the next cell's edit; Tab commits it too.
+    test::Type(f.grid, QStringLiteral("7"));
     EXPECT_EQ(f.grid->GetEditColumn(), 2);
     f.Key(Qt::Key_Tab);
-    EXPECT_EQ(f.grid->GetEditColumn(), 3);
+    EXPECT_EQ(f.grid->GetCellText(2, 2), QStringLiteral("7"));
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{2, 3}));
+    // F2 on a check cell opens the check box; Tab from the last column goes to the next row.
+    f.Key(Qt::Key_F2);
     EXPECT_EQ(f.grid->EditorObject()->EditorKind(), RecordListEditor::Kind::Check);
     f.Key(Qt::Key_Tab);
-    EXPECT_EQ(f.grid->GetEditColumn(), 4);
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{2, 4}));
+    f.Key(Qt::Key_F2);
     f.Key(Qt::Key_Tab);
-    EXPECT_EQ(f.grid->GetEditColumn(), 1); // wrapped
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{3, 1}));
+    EXPECT_EQ(f.grid->GetCurSel(), 3);
+    // Shift+Tab (or Backtab) goes back over the row's start to the previous row's last cell.
+    f.Key(Qt::Key_F2);
     f.Key(Qt::Key_Tab, Qt::ShiftModifier);
-    EXPECT_EQ(f.grid->GetEditColumn(), 4);
-    f.Key(Qt::Key_Backtab, Qt::ShiftModifier);
-    EXPECT_EQ(f.grid->GetEditColumn(), 3);
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{2, 4}));
     EXPECT_EQ(f.grid->GetCurSel(), 2);
+    f.Key(Qt::Key_F2);
+    f.Key(Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{2, 3}));
     // F2 with an editor open is swallowed.
     f.Key(Qt::Key_F2);
+    f.Key(Qt::Key_F2);
     EXPECT_EQ(f.grid->GetEditColumn(), 3);
+    EXPECT_EQ(f.grid->GetCellText(2, 1), QStringLiteral("5"));
 }
 
-TEST(RecordListEditing, TabWithOneEditableColumnKeepsTheEditor)
+TEST(RecordListEditing, TabWithOneEditableColumnGoesDownAndStopsAtTheEnd)
 {
     GridFixture f;
     const int widths[] = {40, 60};
     f.grid->SetColumns(2, widths);
     f.grid->SetColumnFlags(1, 14);
     f.grid->AddRow(QStringLiteral("1\t3"));
+    f.grid->AddRow(QStringLiteral("2\t4"));
     f.Show();
     f.grid->SetCurSel(0);
     f.grid->setFocus();
     test::Key(f.grid, Qt::Key_F2);
-    QWidget* editor = f.grid->Editor();
-    ASSERT_NE(editor, nullptr);
+    ASSERT_NE(f.grid->Editor(), nullptr);
     test::Key(f.grid, Qt::Key_Tab);
-    EXPECT_EQ(f.grid->Editor(), editor);
-    EXPECT_EQ(f.form.Count(-106), 0);
+    EXPECT_EQ(f.grid->Editor(), nullptr);
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{1, 1}));
+    // At the last cell Tab commits and the cursor stays: the next Tab leaves the grid.
+    test::Key(f.grid, Qt::Key_F2);
+    test::Key(f.grid, Qt::Key_Tab);
+    EXPECT_EQ(f.grid->Editor(), nullptr);
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{1, 1}));
+    EXPECT_EQ(f.form.Count(-106), 2);
     EXPECT_EQ(f.grid->NextEditColumn(1, false), 1);
     EXPECT_EQ(f.grid->NextEditColumn(-1, false), 1);
 }
 
-TEST(RecordListEditing, NoSelectGridEditsOnlyByDoubleClick)
+TEST(RecordListEditing, NoSelectGridEditsTheCursorCellAndNeverHasACurrentRow)
 {
     EditFixture f(RLS_SYNCEDITOR | RLS_NOSELECT | RLS_FIXEDCOLUMNS);
     f.grid->setFocus();
     test::Key(f.grid, Qt::Key_F2);
-    test::Key(f.grid, Qt::Key_Tab);
+    ASSERT_NE(f.grid->Editor(), nullptr);
+    EXPECT_EQ(f.grid->GetEditColumn(), 1);
+    EXPECT_EQ(f.grid->GetCurSel(), -1);
+    f.Key(Qt::Key_Escape);
     EXPECT_EQ(f.grid->Editor(), nullptr);
     f.DoubleClick(3, 1);
     ASSERT_NE(f.grid->Editor(), nullptr);
     EXPECT_EQ(f.grid->GetCurSel(), -1);
-    // Tab opens nothing, the current edit stays.
-    f.Key(Qt::Key_Tab);
-    EXPECT_EQ(f.grid->GetEditColumn(), 1);
     f.Type(QStringLiteral("33"));
-    f.Key(Qt::Key_Return);
+    // Tab stores the value in the row under the editor and moves on in that row.
+    f.Key(Qt::Key_Tab);
     EXPECT_EQ(f.grid->GetCellText(3, 1), QStringLiteral("33"));
+    EXPECT_EQ(f.grid->GetCursorCell(), (CellPos{3, 2}));
+    EXPECT_EQ(f.grid->GetCurSel(), -1);
+    EXPECT_EQ(f.form.Count(1), 0);
 }
 
 TEST(RecordListEditing, RadioColumnKeepsOneCheckedRow)
