@@ -7,6 +7,7 @@
 #include "pages/GraficWnd.h"
 #include "pages/MeasureWnd.h"
 #include "pages/OutputWnd.h"
+#include "pages/PageEdits.h"
 #include "pages/ProgramWnd.h"
 
 #include <QFont>
@@ -92,6 +93,8 @@ public:
     [[nodiscard]] CMeasureWnd& MeasurePage() { return m_measurePage; }
     [[nodiscard]] CGraficWnd& GraficPage() { return m_graficPage; }
     [[nodiscard]] CConfigWnd& ConfigPage() { return m_configPage; }
+    // Says once for every change the user makes on the seven configuration pages.
+    [[nodiscard]] PageEdits& Edits() { return m_edits; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -116,6 +119,7 @@ private:
     CMeasureWnd m_measurePage;
     CGraficWnd m_graficPage;
     CConfigWnd m_configPage;
+    PageEdits m_edits;
     std::vector<tagPAGE> m_pages;
     QFont m_tabFont;
     int m_tabHeight = 30;
