@@ -221,7 +221,7 @@ TEST_F(EditHistoryTest, ACheckAndAPriorityMoveAndTheMasterCheckAreStepsOfTheirOw
     EXPECT_FALSE(page.SyncDelay()->isReadOnly());
 }
 
-TEST_F(EditHistoryTest, OneTypingInAFieldIsOneStepAndACorrectedValueNone)
+TEST_F(EditHistoryTest, OneTypingInAFieldIsOneStepWithThePagesCorrectionInIt)
 {
     ShowPage(CTabs::DirectionsTab);
     QLineEdit* circular = Tabs().DirectionPage().CircularRed();
@@ -233,8 +233,8 @@ TEST_F(EditHistoryTest, OneTypingInAFieldIsOneStepAndACorrectedValueNone)
     EXPECT_EQ(UndoText(), QStringLiteral("&Отменить: правка поля «Время кругового красного»"));
     EXPECT_EQ(m_frame->History().Stack().count(), 1);
 
-    // Typed again later: a step of its own. A value the page refuses (and sets to "0") is no
-    // change on top of the last one: its keystrokes and the correction cancel out.
+    // Typed again later: a step of its own. A value the page refuses (and sets to "0") and what
+    // is typed after it belong to that same step.
     Click(circular);
     Key(m_frame.get(), Qt::Key_End);
     Type(m_frame.get(), QStringLiteral("6"));
