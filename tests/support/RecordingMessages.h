@@ -7,7 +7,8 @@
 
 namespace vlk {
 
-// Keeps every message in order; answers questions from a queue (OK when it runs dry).
+// Keeps every message in order; answers questions from a queue (OK when it runs dry), and the
+// questions with three answers from a queue of their own (Нет when it runs dry: go on, save nothing).
 class RecordingMessages final : public Messages {
 public:
     struct Entry {
@@ -31,7 +32,18 @@ public:
         return answer;
     }
 
+    Choice AskYesNoCancel(const std::string& text, MessageIcon icon = MessageIcon::Question) override
+    {
+        m_entries.push_back({text, icon, true});
+        if (m_choices.empty())
+            return Choice::No;
+        const Choice choice = m_choices.front();
+        m_choices.erase(m_choices.begin());
+        return choice;
+    }
+
     void QueueAnswer(bool ok) { m_answers.push_back(ok); }
+    void QueueChoice(Choice choice) { m_choices.push_back(choice); }
     [[nodiscard]] const std::vector<Entry>& Entries() const { return m_entries; }
     [[nodiscard]] std::vector<std::string> Texts() const
     {
@@ -45,6 +57,7 @@ public:
 private:
     std::vector<Entry> m_entries;
     std::vector<bool> m_answers;
+    std::vector<Choice> m_choices;
 };
 
 } // namespace vlk

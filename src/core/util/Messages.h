@@ -7,6 +7,9 @@ namespace vlk {
 // The icon of a message box; the station uses no icon for plain notices.
 enum class MessageIcon { None, Stop, Question };
 
+// The answer to a question with Да, Нет and Отмена.
+enum class Choice { Yes, No, Cancel };
+
 // Every message the station shows goes through this seam: the UI shows a modal box,
 // the command-line tool prints a line, tests record the sequence.
 class Messages {
@@ -21,6 +24,12 @@ public:
     [[nodiscard]] virtual bool AskYesNo(const std::string& text, MessageIcon icon = MessageIcon::Question)
     {
         return Ask(text, icon);
+    }
+    // A question with Да, Нет and Отмена, where Отмена (Escape) takes no step at all. Without such
+    // a box of its own, Ask: OK is Да, Cancel is Отмена.
+    [[nodiscard]] virtual Choice AskYesNoCancel(const std::string& text, MessageIcon icon = MessageIcon::Question)
+    {
+        return Ask(text, icon) ? Choice::Yes : Choice::Cancel;
     }
 };
 

@@ -46,4 +46,20 @@ bool BoxMessages::AskYesNo(const std::string& text, MessageIcon icon)
     return box.exec() == QMessageBox::Yes;
 }
 
+Choice BoxMessages::AskYesNoCancel(const std::string& text, MessageIcon icon)
+{
+    QMessageBox box(BoxIcon(icon), kBoxTitle, QString::fromStdString(text),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, m_owner);
+    box.button(QMessageBox::Yes)->setText(QStringLiteral("Да"));
+    box.button(QMessageBox::No)->setText(QStringLiteral("Нет"));
+    box.button(QMessageBox::Cancel)->setText(QStringLiteral("Отмена"));
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::Cancel);
+    switch (box.exec()) {
+    case QMessageBox::Yes: return Choice::Yes;
+    case QMessageBox::No: return Choice::No;
+    default: return Choice::Cancel;
+    }
+}
+
 } // namespace vlk

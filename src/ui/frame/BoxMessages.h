@@ -15,6 +15,7 @@ public:
     void Show(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     bool Ask(const std::string& text, MessageIcon icon = MessageIcon::Question) override;
     bool AskYesNo(const std::string& text, MessageIcon icon = MessageIcon::Question) override;
+    Choice AskYesNoCancel(const std::string& text, MessageIcon icon = MessageIcon::Question) override;
 
 private:
     QWidget* m_owner;

@@ -2,6 +2,7 @@
 
 #include "frame/AboutDlg.h"
 #include "frame/CheckList.h"
+#include "frame/EditHistory.h"
 #include "frame/FrameDialogs.h"
 #include "frame/LockIndicators.h"
 #include "frame/ManualWnd.h"
@@ -126,6 +127,12 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     m_checkList = new CheckList(m_tabs, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_checkList);
     m_checkList->hide();
+    m_history = std::make_unique<EditHistory>(m_tabs);
+    QUndoStack& stack = m_history->Stack();
+    connect(&stack, &QUndoStack::indexChanged, this, &CMainFrame::UpdateEditCommands);
+    connect(&stack, &QUndoStack::undoTextChanged, this, &CMainFrame::UpdateEditCommands);
+    connect(&stack, &QUndoStack::redoTextChanged, this, &CMainFrame::UpdateEditCommands);
+    UpdateEditCommands();
     UpdateCommands();
 }
 
@@ -153,9 +160,30 @@ void CMainFrame::CreateActions()
     }
     for (int id : {ID_PROGRAMMING_MODE, ID_PORT_COM1, ID_PORT_COM2})
         m_commands[id]->setCheckable(true);
-    // F1 and the check's Ctrl+K are the only keys the frame binds; the edit keys stay with the edit fields.
+    // F1, the check's Ctrl+K and undo's Ctrl+Z and Ctrl+Y are the keys the frame binds; the other
+    // edit keys stay with the edit fields. An edit field with the focus keeps Ctrl+Z for its own
+    // text (Qt gives it the key first).
     m_commands[ID_HELP]->setShortcut(QKeySequence(Qt::Key_F1));
     m_commands[ID_HELP]->setShortcutContext(Qt::WindowShortcut);
+    const struct {
+        int id;
+        const char* caption;
+        const char* prompt;
+        QKeyCombination key;
+    } edits[] = {
+        {ID_EDIT_UNDO, "&Отменить", "Отменить последнее действие", Qt::CTRL | Qt::Key_Z},
+        {ID_EDIT_REDO, "&Повторить", "Повторить отмененное действие", Qt::CTRL | Qt::Key_Y},
+    };
+    for (const auto& edit : edits) {
+        auto* action = new QAction(QString::fromUtf8(edit.caption), this);
+        action->setData(edit.id);
+        action->setStatusTip(QString::fromUtf8(edit.prompt));
+        action->setShortcut(QKeySequence(edit.key));
+        action->setShortcutContext(Qt::WindowShortcut);
+        m_commands[edit.id] = action;
+    }
+    connect(m_commands[ID_EDIT_UNDO], &QAction::triggered, this, &CMainFrame::OnUndo);
+    connect(m_commands[ID_EDIT_REDO], &QAction::triggered, this, &CMainFrame::OnRedo);
 
     connect(m_commands[ID_PROGRAMMING_MODE], &QAction::triggered, this, &CMainFrame::OnProgrammingMode);
     connect(m_commands[ID_WRITE_MEMORY], &QAction::triggered, this, &CMainFrame::OnWriteMemory);
@@ -197,6 +225,9 @@ void CMainFrame::CreateMenu()
     file->addAction(m_commands[ID_FILE_SAVE]);
     file->addAction(m_commands[ID_CHECK_CONFIGURATION]);
     file->addAction(m_commands[ID_APP_EXIT]);
+    QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
+    edit->addAction(m_commands[ID_EDIT_UNDO]);
+    edit->addAction(m_commands[ID_EDIT_REDO]);
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
     exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
@@ -425,9 +456,10 @@ void CMainFrame::OnWriteMemory()
         return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
+    WriteResult written = WriteResult::Failed;
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
         // Not confirmed or not: the controller stays in programming mode, ready for another try.
-        (void)WriteControllerMemory(m_port, m_lineMessages, image, [this](TransferStep step, int sector) {
+        written = WriteControllerMemory(m_port, m_lineMessages, image, [this](TransferStep step, int sector) {
             QMetaObject::invokeMethod(this, [this, step, sector] {
                 const QString text = step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
                                                                  : QStringLiteral("Запись ОДД: сектор %1 из 15");
@@ -435,6 +467,9 @@ void CMainFrame::OnWriteMemory()
             }, Qt::QueuedConnection);
         });
     });
+    // The controller holds what the pages hold: nothing is lost when they change now.
+    if (written == WriteResult::Written)
+        m_history->MarkSaved();
 }
 
 void CMainFrame::OnReadMemory()
@@ -443,6 +478,8 @@ void CMainFrame::OnReadMemory()
         return;
     // An editor left open would write its old text over the memory read into its cell.
     if (!m_tabs.CommitEdits())
+        return;
+    if (!ConfirmDiscard())
         return;
     std::optional<ImageBytes> image;
     RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
@@ -454,7 +491,9 @@ void CMainFrame::OnReadMemory()
     });
     // Only a memory that arrived whole reaches the pages.
     if (image)
-        (void)ConfigPages(m_tabs.Pages()).ApplyImage(*image, LoadFlavour::Memory, m_messages);
+        (void)m_history->Load(QStringLiteral("чтение ОДД"), [&] {
+            return ConfigPages(m_tabs.Pages()).ApplyImage(*image, LoadFlavour::Memory, m_messages);
+        });
 }
 
 void CMainFrame::OnFileOpen()
@@ -463,6 +502,8 @@ void CMainFrame::OnFileOpen()
         return;
     // An editor left open would write its old text over the file's value in its cell.
     if (!m_tabs.CommitEdits())
+        return;
+    if (!ConfirmDiscard())
         return;
     const QString path = m_dialogs.OpenFileName(this);
     if (path.isEmpty())
@@ -484,22 +525,30 @@ void CMainFrame::OnFileOpen()
         return;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
-    (void)ConfigPages(m_tabs.Pages()).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
-                                         m_messages);
+    const QString action = QStringLiteral("открытие файла «%1»").arg(QFileInfo(path).fileName());
+    (void)m_history->Load(action, [&] {
+        return ConfigPages(m_tabs.Pages()).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
+                                              m_messages);
+    });
 }
 
 void CMainFrame::OnFileSave()
 {
     if (m_busy)
         return;
+    (void)SaveDocument();
+}
+
+bool CMainFrame::SaveDocument()
+{
     // What is still in a cell editor is part of the configuration.
     if (!m_tabs.CommitEdits())
-        return;
+        return false;
     QString path;
     for (;;) {
         path = m_dialogs.SaveFileName(this);
         if (path.isEmpty())
-            return;
+            return false;
         if (!QFileInfo::exists(path))
             break;
         if (m_messages.Ask("Такой файл существует,перезаписать?", MessageIcon::Question))
@@ -512,9 +561,56 @@ void CMainFrame::OnFileSave()
                             .arg(QDir::toNativeSeparators(path), failure)
                             .toStdString());
     }
+    if (!failure.isEmpty())
+        return false;
+    m_history->MarkSaved();
     // A file may hold a plan with errors; the list says so after the save.
-    if (failure.isEmpty())
-        m_checkList->AfterSave();
+    m_checkList->AfterSave();
+    return true;
+}
+
+bool CMainFrame::ConfirmDiscard()
+{
+    if (!m_history->Modified())
+        return true;
+    switch (m_messages.AskYesNoCancel("Сохранить изменения?", MessageIcon::Question)) {
+    case Choice::Yes: return SaveDocument();
+    case Choice::No: return true;
+    case Choice::Cancel: break;
+    }
+    return false;
+}
+
+void CMainFrame::OnUndo()
+{
+    if (!m_busy)
+        (void)m_history->Undo();
+}
+
+void CMainFrame::OnRedo()
+{
+    if (!m_busy)
+        (void)m_history->Redo();
+}
+
+void CMainFrame::UpdateEditCommands()
+{
+    const QUndoStack& stack = m_history->Stack();
+    QAction* undo = m_commands[ID_EDIT_UNDO];
+    QAction* redo = m_commands[ID_EDIT_REDO];
+    undo->setEnabled(stack.canUndo());
+    redo->setEnabled(stack.canRedo());
+    undo->setText(stack.canUndo() ? QStringLiteral("&Отменить: %1").arg(stack.undoText())
+                                  : QStringLiteral("&Отменить"));
+    redo->setText(stack.canRedo() ? QStringLiteral("&Повторить: %1").arg(stack.redoText())
+                                  : QStringLiteral("&Повторить"));
+}
+
+void CMainFrame::CloseUnasked()
+{
+    m_closeUnasked = true;
+    close();
+    m_closeUnasked = false;
 }
 
 QString CMainFrame::HelpFilePath() const
@@ -553,6 +649,11 @@ void CMainFrame::closeEvent(QCloseEvent* event)
 {
     // A command waiting on the line finishes first; the close box may be pressed again after.
     if (m_busy) {
+        event->ignore();
+        return;
+    }
+    // What the user typed last counts; unsaved work is kept if the user says so.
+    if (!m_closeUnasked && (!m_tabs.CommitEdits() || !ConfirmDiscard())) {
         event->ignore();
         return;
     }

@@ -22,6 +22,7 @@ namespace vlk {
 
 class CDeskWnd;
 class CheckList;
+class EditHistory;
 class FrameDialogs;
 class LockIndicators;
 class Messages;
@@ -44,6 +45,8 @@ public:
         ID_CHECK_CONFIGURATION = 32800,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
+        ID_EDIT_UNDO = 57643,
+        ID_EDIT_REDO = 57644,
         ID_APP_ABOUT = 57664,
         ID_APP_EXIT = 57665,
         ID_HELP = 57670,
@@ -99,6 +102,13 @@ public:
     // "Проверить конфигурацию": the findings of what the pages hold, in the list beside them.
     void OnCheckConfiguration();
     [[nodiscard]] CheckList& Findings() const { return *m_checkList; }
+    // "&Отменить" and "&Повторить" (Ctrl+Z, Ctrl+Y) of the user's changes and the loads.
+    void OnUndo();
+    void OnRedo();
+    [[nodiscard]] EditHistory& History() const { return *m_history; }
+    // Closes the frame without asking about unsaved changes: for a TERM or Ctrl+C in the
+    // terminal, which must end the station whoever is at the screen.
+    void CloseUnasked();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -121,6 +131,14 @@ private:
     void ReleaseEndedWorker();
     // Locks the console's buttons and clears its command: the controller is in charge again.
     void LockConsole();
+    // Before the pages' configuration is replaced or the station ends: when it holds unsaved
+    // changes, asks "Сохранить изменения?". True to go on (saved, or Нет); false after Отмена or
+    // a save that did not happen.
+    [[nodiscard]] bool ConfirmDiscard();
+    // Asks for a name and saves; true when the file was written.
+    bool SaveDocument();
+    // The menu texts of undo and redo name the step they would take.
+    void UpdateEditCommands();
 
     std::mutex& m_exchangeLock;
     Messages& m_messages;
@@ -144,6 +162,8 @@ private:
     CTabs m_tabs;
     CPort m_port;
     bool m_programming = false;
+    std::unique_ptr<EditHistory> m_history; // over the pages of m_tabs: goes first
+    bool m_closeUnasked = false;
 };
 
 } // namespace vlk

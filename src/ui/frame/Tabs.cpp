@@ -60,6 +60,7 @@ CTabs::CTabs(Messages& messages, QWidget* parent)
       m_measurePage(messages, this),
       m_graficPage(this),
       m_configPage(messages, this),
+      m_edits(m_directionPage, m_programPage, m_graficPage, m_outputPage, m_measurePage, m_configPage),
       // The face was a bitmap font whose smallest size stands in for the asked 8 pixels.
       m_tabFont(StationFont(QStringLiteral("MS Sans Serif"), 11))
 {

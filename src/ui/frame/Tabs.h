@@ -8,6 +8,7 @@
 #include "pages/GraficWnd.h"
 #include "pages/MeasureWnd.h"
 #include "pages/OutputWnd.h"
+#include "pages/PageEdits.h"
 #include "pages/PageSet.h"
 #include "pages/ProgramWnd.h"
 
@@ -98,6 +99,8 @@ public:
     [[nodiscard]] CConfigWnd& ConfigPage() { return m_configPage; }
     // The pages that hold the configuration, for ConfigPages.
     [[nodiscard]] PageSet Pages();
+    // Says once for every change the user makes on the seven configuration pages.
+    [[nodiscard]] PageEdits& Edits() { return m_edits; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -122,6 +125,7 @@ private:
     CMeasureWnd m_measurePage;
     CGraficWnd m_graficPage;
     CConfigWnd m_configPage;
+    PageEdits m_edits;
     std::vector<tagPAGE> m_pages;
     QFont m_tabFont;
     int m_tabHeight = 30;

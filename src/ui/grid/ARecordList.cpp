@@ -672,6 +672,7 @@ void ARecordList::mouseDoubleClickEvent(QMouseEvent* event)
                 }
                 SetCheck(row, col, wasEmpty);
                 Notify(RLN_TOGGLED, row, col);
+                emit userEdited();
             }
         }
     } else {

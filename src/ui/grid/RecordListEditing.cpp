@@ -139,6 +139,7 @@ bool RecordListEditing::EndEdit(bool commit, bool force)
     // is hidden under the header, where a position test would find no row.
     const int row = m_editRow;
     const bool checkColumn = (m_grid.GetColumnFlags(m_editColumn) & RLC_CHECK) != 0;
+    bool changed = false;
 
     if (commit && !checkColumn) {
         const bool zet = m_editor->EditorKind() == RecordListEditor::Kind::Zet;
@@ -158,6 +159,7 @@ bool RecordListEditing::EndEdit(bool commit, bool force)
             if (Messages* messages = m_grid.m_messages)
                 messages->Show("Значение должно быть меньше 256!");
         }
+        changed = stored != m_grid.GetCellText(row, m_editColumn);
         m_grid.SetCellText(row, m_editColumn, stored);
     }
 
@@ -170,6 +172,9 @@ bool RecordListEditing::EndEdit(bool commit, bool force)
     m_grid.setFocus(Qt::OtherFocusReason);
     m_grid.InvalidateRow(row);
     m_inEndEdit = 0;
+    // Told once the editor is gone, so whoever follows the edits finds the grid settled.
+    if (changed)
+        emit m_grid.userEdited();
     return true;
 }
 
@@ -180,6 +185,7 @@ void RecordListEditing::CheckClicked()
     const bool wasEmpty = m_grid.GetCellText(m_editRow, m_editColumn).isEmpty();
     m_grid.SetCheck(m_editRow, m_editColumn, wasEmpty);
     m_grid.Notify(RLN_TOGGLED, m_editRow, m_editColumn);
+    emit m_grid.userEdited();
 }
 
 void RecordListEditing::MoveEditor()

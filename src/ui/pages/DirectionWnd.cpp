@@ -137,6 +137,7 @@ void CDirectionWnd::OnPriorityMove(int delta)
     m_priority->MoveRow(row, target);
     m_priority->SetCurSel(target);
     Refresh();
+    emit priorityMoved();
 }
 
 void CDirectionWnd::CheckLimit(QLineEdit* edit, long long limit, const char* message)

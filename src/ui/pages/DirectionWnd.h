@@ -51,6 +51,10 @@ public:
 
     int OnRecordListNotify(ARecordList& grid, const RecordListNotification& notification) override;
 
+signals:
+    // A priority has moved one row (by the spin), after the move; not for a refused step.
+    void priorityMoved();
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
 

@@ -88,6 +88,7 @@ bool CScheduleWnd::ClearSlot(int slot)
 void CScheduleWnd::mousePressEvent(QMouseEvent* event)
 {
     const int slot = SlotAt(static_cast<int>(event->position().x()), width());
+    const int before = slot >= 0 ? m_slots[static_cast<std::size_t>(slot)] : 0;
     if (event->button() == Qt::LeftButton) {
         if (slot >= 0 && StepSlot(slot)) {
             // The label stands a little below the marker, so the whole cell is repainted.
@@ -97,6 +98,8 @@ void CScheduleWnd::mousePressEvent(QMouseEvent* event)
         if (slot >= 0 && ClearSlot(slot))
             update(MarkerRect(slot, width()).adjusted(0, 0, 0, 3));
     }
+    if (slot >= 0 && m_slots[static_cast<std::size_t>(slot)] != before)
+        emit userEdited();
     QWidget::mousePressEvent(event);
 }
 

@@ -47,6 +47,10 @@ public:
     bool StepSlot(int slot);
     bool ClearSlot(int slot);
 
+signals:
+    // Once for every click that changed a slot, after the change; never for SetSlots.
+    void userEdited();
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

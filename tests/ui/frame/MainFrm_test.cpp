@@ -42,17 +42,18 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
     EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
     EXPECT_FALSE(m_frame->windowIcon().isNull());
     const QList<QAction*> popups = m_frame->menuBar()->actions();
-    ASSERT_EQ(popups.size(), 4);
-    const QStringList titles = {QStringLiteral("&Файл"), QStringLiteral("О&бмен"), QStringLiteral("Порт"),
-                                QStringLiteral("&?")};
+    ASSERT_EQ(popups.size(), 5);
+    const QStringList titles = {QStringLiteral("&Файл"), QStringLiteral("&Правка"), QStringLiteral("О&бмен"),
+                                QStringLiteral("Порт"), QStringLiteral("&?")};
     const QList<QStringList> items = {
         {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"),
          QStringLiteral("В&ыход")},
+        {QStringLiteral("&Отменить"), QStringLiteral("&Повторить")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
         {QStringLiteral("Вы&зов справки\tF1"), QStringLiteral("О &программе VLK2.2")},
     };
-    for (int i = 0; i < 4; ++i) {
+    for (int i = 0; i < 5; ++i) {
         EXPECT_EQ(popups[i]->text(), titles[i]);
         QStringList texts;
         for (QAction* action : popups[i]->menu()->actions())
@@ -171,12 +172,15 @@ TEST_F(MainFrameTest, MinimumSizeIs500By500)
     EXPECT_EQ(m_frame->size(), QSize(800, 500));
 }
 
-TEST_F(MainFrameTest, OnlyF1AndCtrlKAreBoundAtFrameLevel)
+TEST_F(MainFrameTest, OnlyF1CtrlKAndUndoKeysAreBoundAtFrameLevel)
 {
-    QList<QKeySequence> keys;
+    QStringList keys;
     for (QAction* action : m_frame->findChildren<QAction*>())
-        keys << action->shortcuts();
-    EXPECT_EQ(keys, (QList<QKeySequence>{QKeySequence(Qt::Key_F1), QKeySequence(QStringLiteral("Ctrl+K"))}));
+        for (const QKeySequence& key : action->shortcuts())
+            keys << key.toString(QKeySequence::PortableText);
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+K"), QStringLiteral("Ctrl+Y"), QStringLiteral("Ctrl+Z"),
+                                 QStringLiteral("F1")}));
 }
 
 TEST_F(MainFrameTest, HelpWithoutItsFileOpensTheStationsManual)
