@@ -2,6 +2,7 @@
 
 #include "forms/FormResources.h"
 #include "grid/ARecordList.h"
+#include "pages/ConfigPages.h"
 
 #include <QApplication>
 #include <QKeySequence>
@@ -60,6 +61,7 @@ CTabs::CTabs(QWidget* parent)
       m_measurePage(this),
       m_graficPage(this),
       m_configPage(this),
+      m_diagramPage(this),
       // The face was a bitmap font whose smallest size stands in for the asked 8 pixels.
       m_tabFont(StationFont(QStringLiteral("MS Sans Serif"), 11))
 {
@@ -76,6 +78,7 @@ CTabs::CTabs(QWidget* parent)
         order[i]->setVisible(i == m_selected);
         AddPage(i, QString::fromUtf8(labels[i]), order[i]);
     }
+    AppendDiagramPage();
     m_hbar = new QScrollBar(Qt::Horizontal, this);
     m_vbar = new QScrollBar(Qt::Vertical, this);
     m_corner = new QWidget(this);
@@ -116,6 +119,21 @@ CTabs::CTabs(QWidget* parent)
         if (now && m_pageArea->isAncestorOf(now))
             EnsureVisible(now);
     });
+}
+
+void CTabs::AppendDiagramPage()
+{
+    // The diagrams draw what the editor pages hold, follow their edits and mark what the
+    // console hears from the controller.
+    m_diagramPage.setParent(m_pageArea);
+    m_diagramPage.setVisible(m_selected == DiagramsTab);
+    AddPage(DiagramsTab, QStringLiteral("Диаграммы"), &m_diagramPage);
+    m_diagramPage.SetSource([this] { return ConfigPages(*this).Read(); });
+    for (QWidget* page : std::initializer_list<QWidget*>{&m_directionPage, &m_programPage, &m_graficPage, &m_outputPage,
+                                                         &m_measurePage, &m_configPage})
+        for (ARecordList* grid : page->findChildren<ARecordList*>())
+            connect(grid, &ARecordList::userEdited, &m_diagramPage, &CDiagramWnd::Refresh);
+    connect(&m_deskPage, &CDeskWnd::StateShown, &m_diagramPage, &CDiagramWnd::SetReportedState);
 }
 
 CTabs::~CTabs()

@@ -3,6 +3,7 @@
 #include "forms/AFormWnd.h"
 #include "pages/ConfigWnd.h"
 #include "pages/DeskWnd.h"
+#include "pages/DiagramWnd.h"
 #include "pages/DirectionWnd.h"
 #include "pages/GraficWnd.h"
 #include "pages/MeasureWnd.h"
@@ -21,7 +22,7 @@ class QToolButton;
 
 namespace vlk {
 
-// The tab host: owns the seven pages, shows one at a time under a strip of tabs it paints itself.
+// The tab host: owns the seven pages and the diagrams, shows one at a time under a strip of tabs it paints itself.
 // Switching tabs only hides and shows pages, so the whole configuration always stays in them.
 // Small windows stay usable: when the tabs do not fit, arrows at the strip's right end scroll
 // it; a page never shrinks below the size at which its texts and controls still fit, and the
@@ -41,6 +42,7 @@ public:
     static constexpr int OutputsTab = 4;
     static constexpr int SensorsTab = 5;
     static constexpr int ZadTab = 6;
+    static constexpr int DiagramsTab = 7; // after the seven pages of the configuration
 
     explicit CTabs(QWidget* parent = nullptr);
     ~CTabs() override;
@@ -92,6 +94,7 @@ public:
     [[nodiscard]] CMeasureWnd& MeasurePage() { return m_measurePage; }
     [[nodiscard]] CGraficWnd& GraficPage() { return m_graficPage; }
     [[nodiscard]] CConfigWnd& ConfigPage() { return m_configPage; }
+    [[nodiscard]] CDiagramWnd& DiagramPage() { return m_diagramPage; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -100,6 +103,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    void AppendDiagramPage();
     [[nodiscard]] int LabelWidth(int index) const;
     // Left edge of tab `index` with the strip unscrolled.
     [[nodiscard]] int TabOffset(int index) const;
@@ -116,6 +120,7 @@ private:
     CMeasureWnd m_measurePage;
     CGraficWnd m_graficPage;
     CConfigWnd m_configPage;
+    CDiagramWnd m_diagramPage;
     std::vector<tagPAGE> m_pages;
     QFont m_tabFont;
     int m_tabHeight = 30;
