@@ -75,14 +75,13 @@ void CDiagramWnd::SelectProgram(int program)
 
 void CDiagramWnd::Refresh()
 {
-    m_stale = true;
+    // A hidden page rebuilds when it is shown.
     if (isVisible())
         Rebuild();
 }
 
 void CDiagramWnd::Rebuild()
 {
-    m_stale = false;
     ++m_rebuilds;
     m_configuration = m_source ? m_source() : Configuration::FreshStart();
     m_week->SetLayout(WeekBarLayout::Of(m_configuration));

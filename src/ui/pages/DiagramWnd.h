@@ -61,7 +61,6 @@ private:
     int m_reportedProgram = 0;
     int m_reportedPhase = 0;
     int m_rebuilds = 0;
-    bool m_stale = true;
 
     QLabel* m_programTitle = nullptr;
     QToolButton* m_buttons[kProgramCount] = {};

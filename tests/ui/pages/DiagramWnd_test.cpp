@@ -142,6 +142,12 @@ TEST_F(DiagramPage, AnEditOnTheProgramsPageShowsOnReturn)
     Tabs().DirectionPage().Directions()->SetCellText(0, 11, QStringLiteral("5"));
     OpenPage();
     EXPECT_EQ(Page().CycleLabel()->text(), U("Цикл: 111 с"));
+
+    // While it is shown, Refresh() brings it up to date at once: phase 2 of program 1, 20 → 30 s.
+    Tabs().ProgramPage().Programs()->SetCellText(1, 1, QStringLiteral("30"));
+    EXPECT_EQ(Page().CycleLabel()->text(), U("Цикл: 111 с"));
+    Page().Refresh();
+    EXPECT_EQ(Page().CycleLabel()->text(), U("Цикл: 121 с"));
 }
 
 TEST_F(DiagramPage, MarksTheProgramAndPhaseTheControllerReports)
