@@ -58,7 +58,7 @@ TEST_F(TabsSnapshots, EveryPage)
 {
     m_tabs.resize(1280, 800);
     const char* const names[] = {"0-directions", "1-programs", "2-schedules", "3-console",
-                                 "4-outputs",    "5-sensors",  "6-zad"};
+                                 "4-outputs",    "5-sensors",  "6-zad",      "7-diagrams"};
     for (int i = 0; i < m_tabs.PageCount(); ++i) {
         m_tabs.SelectPage(i);
         const QImage image = m_tabs.grab().toImage();

@@ -128,6 +128,7 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     addDockWidget(Qt::BottomDockWidgetArea, m_checkList);
     m_checkList->hide();
     m_history = std::make_unique<EditHistory>(m_tabs);
+    connect(m_history.get(), &EditHistory::configurationChanged, &m_tabs.DiagramPage(), &CDiagramWnd::Refresh);
     QUndoStack& stack = m_history->Stack();
     connect(&stack, &QUndoStack::indexChanged, this, &CMainFrame::UpdateEditCommands);
     connect(&stack, &QUndoStack::undoTextChanged, this, &CMainFrame::UpdateEditCommands);

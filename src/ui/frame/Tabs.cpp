@@ -2,6 +2,7 @@
 
 #include "forms/FormResources.h"
 #include "grid/ARecordList.h"
+#include "pages/ConfigPages.h"
 
 #include <QApplication>
 #include <QKeySequence>
@@ -61,6 +62,7 @@ CTabs::CTabs(Messages& messages, QWidget* parent)
       m_graficPage(this),
       m_configPage(messages, this),
       m_edits(m_directionPage, m_programPage, m_graficPage, m_outputPage, m_measurePage, m_configPage),
+      m_diagramPage(this),
       // The face was a bitmap font whose smallest size stands in for the asked 8 pixels.
       m_tabFont(StationFont(QStringLiteral("MS Sans Serif"), 11))
 {
@@ -86,6 +88,7 @@ CTabs::CTabs(Messages& messages, QWidget* parent)
         page->setVisible(PageCount() == m_selected);
         AddPage(PageCount(), QString::fromStdString(info.caption), page);
     }
+    AppendDiagramPage();
     m_hbar = new QScrollBar(Qt::Horizontal, this);
     m_vbar = new QScrollBar(Qt::Vertical, this);
     m_corner = new QWidget(this);
@@ -126,6 +129,19 @@ CTabs::CTabs(Messages& messages, QWidget* parent)
         if (now && m_pageArea->isAncestorOf(now))
             EnsureVisible(now);
     });
+}
+
+void CTabs::AppendDiagramPage()
+{
+    // The diagrams draw what the editor pages hold, follow their edits and mark what the
+    // console hears from the controller.
+    m_diagramPage.setParent(m_pageArea);
+    m_diagramPage.setVisible(m_selected == DiagramsTab);
+    AddPage(DiagramsTab, QStringLiteral("Диаграммы"), &m_diagramPage);
+    m_diagramPage.SetSource([this] { return ConfigPages(Pages()).Read(); });
+    // Every change of the user's on the seven pages; loads, undo and redo come from the frame.
+    connect(&m_edits, &PageEdits::configurationEdited, &m_diagramPage, &CDiagramWnd::Refresh);
+    connect(&m_deskPage, &CDeskWnd::StateShown, &m_diagramPage, &CDiagramWnd::SetReportedState);
 }
 
 CTabs::~CTabs()

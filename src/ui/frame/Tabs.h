@@ -4,6 +4,7 @@
 #include "forms/AFormWnd.h"
 #include "pages/ConfigWnd.h"
 #include "pages/DeskWnd.h"
+#include "pages/DiagramWnd.h"
 #include "pages/DirectionWnd.h"
 #include "pages/GraficWnd.h"
 #include "pages/MeasureWnd.h"
@@ -24,7 +25,7 @@ class QToolButton;
 
 namespace vlk {
 
-// The tab host: owns the seven pages, shows one at a time under a strip of tabs it paints itself.
+// The tab host: owns the seven pages and the diagrams, shows one at a time under a strip of tabs it paints itself.
 // Switching tabs only hides and shows pages, so the whole configuration always stays in them.
 // Small windows stay usable: when the tabs do not fit, arrows at the strip's right end scroll
 // it; a page never shrinks below the size at which its texts and controls still fit, and the
@@ -45,6 +46,7 @@ public:
     static constexpr int OutputsTab = static_cast<int>(PageId::Outputs);
     static constexpr int SensorsTab = static_cast<int>(PageId::Sensors);
     static constexpr int ZadTab = static_cast<int>(PageId::Zad);
+    static constexpr int DiagramsTab = 7; // after the seven pages of the configuration
 
     // The pages' messages go to `messages`, the owner's.
     explicit CTabs(Messages& messages, QWidget* parent = nullptr);
@@ -101,6 +103,7 @@ public:
     [[nodiscard]] PageSet Pages();
     // Says once for every change the user makes on the seven configuration pages.
     [[nodiscard]] PageEdits& Edits() { return m_edits; }
+    [[nodiscard]] CDiagramWnd& DiagramPage() { return m_diagramPage; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -109,6 +112,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
 
 private:
+    void AppendDiagramPage();
     [[nodiscard]] int LabelWidth(int index) const;
     // Left edge of tab `index` with the strip unscrolled.
     [[nodiscard]] int TabOffset(int index) const;
@@ -126,6 +130,7 @@ private:
     CGraficWnd m_graficPage;
     CConfigWnd m_configPage;
     PageEdits m_edits;
+    CDiagramWnd m_diagramPage;
     std::vector<tagPAGE> m_pages;
     QFont m_tabFont;
     int m_tabHeight = 30;

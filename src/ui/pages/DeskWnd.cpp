@@ -99,6 +99,7 @@ void CDeskWnd::ShowCleared(const FrameBytes& frame)
     const StateFrame decoded = DecodeStateFrame(frame);
     for (int g = 0; g < kFrameGroupCount; ++g)
         ShowGroupText(static_cast<FrameGroup>(g), decoded, true);
+    emit StateShown(0, 0);
     update();
 }
 
@@ -126,6 +127,8 @@ void CDeskWnd::ShowFrame(const StateFrame& frame)
 void CDeskWnd::ShowFrameGroup(FrameGroup group, const StateFrame& frame)
 {
     ShowGroupText(group, frame, false);
+    if (group == FrameGroup::Phases || group == FrameGroup::DayProgram)
+        emit StateShown(frame.program, frame.currentPhase);
 }
 
 void CDeskWnd::ShowGroupText(FrameGroup group, const StateFrame& frame, bool clearing)

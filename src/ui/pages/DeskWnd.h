@@ -79,6 +79,8 @@ signals:
     void LineLostChanged(bool lost);
     // The current exchange's worker has ended.
     void WorkerEnded();
+    // A frame's program and current phase were shown (0, 0 when the page is cleared).
+    void StateShown(int program, int phase);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
