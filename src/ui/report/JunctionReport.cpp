@@ -1,10 +1,17 @@
 #include "report/JunctionReport.h"
 
 #include "config/ConfigurationImage.h"
+#include "diagram/TimeBarLayout.h"
+#include "diagram/TimeBarPainter.h"
+#include "diagram/WeekBarLayout.h"
+#include "diagram/WeekBarPainter.h"
+#include "plan/ConfigurationCheck.h"
 #include "report/ReportPages.h"
 #include "util/Crc32.h"
 
 #include <QBuffer>
+#include <QFontMetricsF>
+#include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
 
@@ -22,7 +29,29 @@ JunctionReport::JunctionReport(const Configuration& configuration, const QString
 
 int JunctionReport::Paint(QPagedPaintDevice& device) const
 {
-    ReportPages pages(ReportContent::Blocks(m_source), QStringLiteral("Отпечаток образа CRC-32: %1").arg(m_source.fingerprint));
+    // The diagrams are the station's own time bars and week bars, at the least readable size.
+    const Configuration& c = m_source.configuration;
+    const std::vector<Finding> findings = ConfigurationCheck(c);
+    const QFont font = ReportPages::Font(ReportPages::kMinimumPointSize + 0.5);
+    ReportPages::Diagrams diagrams;
+    diagrams.height = [&](QPainter& painter, int program, double) {
+        const QFontMetricsF metrics(font, painter.device());
+        if (program == 0)
+            return WeekBarLayout::PreferredHeight(metrics);
+        const TimeBarLayout layout = TimeBarLayout::Of(c, program, findings);
+        return TimeBarLayout::PreferredHeight(static_cast<int>(layout.Rows().size()), metrics);
+    };
+    diagrams.paint = [&](QPainter& painter, int program, const QRectF& rect) {
+        if (program == 0) {
+            WeekBarLayout week = WeekBarLayout::Of(c);
+            WeekBarPainter::Paint(painter, week, rect, font);
+            return;
+        }
+        TimeBarLayout layout = TimeBarLayout::Of(c, program, findings);
+        TimeBarPainter::Paint(painter, layout, rect, font);
+    };
+    ReportPages pages(ReportContent::Blocks(m_source), QStringLiteral("Отпечаток образа CRC-32: %1").arg(m_source.fingerprint),
+                      std::move(diagrams));
     return pages.Paint(device);
 }
 

@@ -358,6 +358,7 @@ void Week(const Configuration& c, std::vector<ReportBlock>& out)
     }
     t.wrap = {false, true, true};
     out.push_back(Table(std::move(t)));
+    out.push_back(ReportBlock{ReportBlock::Kind::Diagram, {}, {}, 0});
     out.push_back(Text(QStringLiteral("«В силе»: программа, которая работает в каждый отрезок дня (с вечера "
                                       "предыдущего дня до первой точки переключения); «Ж» — жёлтое мигание.")));
 }

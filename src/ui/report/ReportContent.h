@@ -19,7 +19,8 @@ struct ReportTable {
     bool rowTitles = false; // the first column names its row and is drawn as a header
 };
 
-// One piece of the document, in reading order. A diagram is the time-bar diagram of `program`.
+// One piece of the document, in reading order. A diagram is the time-bar diagram of `program`,
+// or with program 0 the week's bars.
 struct ReportBlock {
     enum class Kind { Title, Heading, Subheading, Text, Table, Diagram };
     Kind kind = Kind::Text;
