@@ -8,11 +8,13 @@
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
 #include "pages/ConfigPages.h"
+#include "report/JunctionReport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
@@ -21,6 +23,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QSaveFile>
 #include <QStatusBar>
 #include <QToolBar>
@@ -185,6 +189,20 @@ void CMainFrame::CreateActions()
     check->setShortcutContext(Qt::WindowShortcut);
     m_commands[ID_CHECK_CONFIGURATION] = check;
     connect(check, &QAction::triggered, this, &CMainFrame::OnCheckConfiguration);
+
+    auto* print = new QAction(QStringLiteral("&Печать…"), this);
+    print->setData(ID_FILE_PRINT);
+    print->setStatusTip(QStringLiteral("Показать и напечатать документ конфигурации"));
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    print->setShortcutContext(Qt::WindowShortcut);
+    m_commands[ID_FILE_PRINT] = print;
+    connect(print, &QAction::triggered, this, &CMainFrame::OnFilePrint);
+
+    auto* pdf = new QAction(QStringLiteral("&Экспорт в PDF…"), this);
+    pdf->setData(ID_EXPORT_PDF);
+    pdf->setStatusTip(QStringLiteral("Записать документ конфигурации в файл PDF"));
+    m_commands[ID_EXPORT_PDF] = pdf;
+    connect(pdf, &QAction::triggered, this, &CMainFrame::OnExportPdf);
 }
 
 void CMainFrame::CreateMenu()
@@ -194,6 +212,8 @@ void CMainFrame::CreateMenu()
     file->addAction(m_commands[ID_FILE_OPEN]);
     file->addAction(m_commands[ID_FILE_SAVE]);
     file->addAction(m_commands[ID_CHECK_CONFIGURATION]);
+    file->addAction(m_commands[ID_FILE_PRINT]);
+    file->addAction(m_commands[ID_EXPORT_PDF]);
     file->addAction(m_commands[ID_APP_EXIT]);
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
@@ -482,8 +502,9 @@ void CMainFrame::OnFileOpen()
         return;
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
-    (void)ConfigPages(m_tabs).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
-                                         m_messages);
+    if (ConfigPages(m_tabs).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
+                                       m_messages))
+        m_filePath = path;
 }
 
 void CMainFrame::OnFileSave()
@@ -511,8 +532,10 @@ void CMainFrame::OnFileSave()
                             .toStdString());
     }
     // A file may hold a plan with errors; the list says so after the save.
-    if (failure.isEmpty())
+    if (failure.isEmpty()) {
+        m_filePath = path;
         m_checkList->AfterSave();
+    }
 }
 
 QString CMainFrame::HelpFilePath() const
@@ -544,6 +567,49 @@ void CMainFrame::OnCheckConfiguration()
     if (m_busy)
         return;
     m_checkList->Run();
+}
+
+void CMainFrame::OnFilePrint()
+{
+    if (m_busy || !m_tabs.CommitEdits())
+        return;
+    const JunctionReport report(ConfigPages(m_tabs).Read(), QFileInfo(m_filePath).fileName(), QDate::currentDate());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("ВЛК2.2 %1").arg(report.Fingerprint()));
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Предварительный просмотр"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&report](QPrinter* target) {
+        (void)report.Paint(*target);
+    });
+    preview.exec();
+}
+
+void CMainFrame::OnExportPdf()
+{
+    if (m_busy || !m_tabs.CommitEdits())
+        return;
+    const QFileInfo file(m_filePath);
+    const QString suggested = m_filePath.isEmpty() ? QStringLiteral("junction.pdf")
+                                                   : file.dir().filePath(file.completeBaseName() + QStringLiteral(".pdf"));
+    QString path;
+    for (;;) {
+        path = m_dialogs.PdfFileName(this, suggested);
+        if (path.isEmpty())
+            return;
+        if (!QFileInfo::exists(path))
+            break;
+        if (m_messages.Ask("Такой файл существует,перезаписать?", MessageIcon::Question))
+            break;
+    }
+    const JunctionReport report(ConfigPages(m_tabs).Read(), file.fileName(), QDate::currentDate());
+    const QString failure = report.WritePdf(path);
+    if (!failure.isEmpty()) {
+        m_messages.Show(QStringLiteral("Файл %1 не записан: %2")
+                            .arg(QDir::toNativeSeparators(path), failure)
+                            .toStdString());
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Записан файл %1").arg(QDir::toNativeSeparators(path)), 5000);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

@@ -12,6 +12,8 @@ namespace vlk {
 
 namespace {
 
+constexpr int kPrintedFindings = 100;
+
 QString Q(const std::string& text)
 {
     return QString::fromStdString(text);
@@ -393,11 +395,20 @@ void Check(const Configuration& c, std::vector<ReportBlock>& out)
     out.push_back(Text(QStringLiteral("Ошибок: %1, предупреждений: %2.").arg(errors).arg(warnings)));
     ReportTable t;
     t.header << QStringLiteral("№") << QStringLiteral("Вид") << QStringLiteral("Находка");
+    // A plan far off may have thousands; the paper lists the first ones, errors first.
     int n = 0;
-    for (const Finding& f : findings)
+    for (const Finding& f : findings) {
+        if (n == kPrintedFindings)
+            break;
         t.rows.push_back({Number(++n), Q(SeverityText(f.severity)), Q(f.message)});
+    }
     t.wrap = {false, false, true};
     out.push_back(Table(std::move(t)));
+    if (findings.size() > static_cast<std::size_t>(kPrintedFindings))
+        out.push_back(Text(QStringLiteral("Показаны первые %1 из %2. Весь список даёт «Проверить конфигурацию» "
+                                          "(Ctrl+K) в станции или vlkctl check.")
+                               .arg(kPrintedFindings)
+                               .arg(findings.size())));
 }
 
 } // namespace

@@ -24,6 +24,8 @@ constexpr double kTextSize = 9;
 constexpr double kFooterSize = 7.5;
 constexpr double kTableSizes[] = {8.5, 8, 7.5, 7};
 
+constexpr double kLongestWordMm = 40;
+
 const QColor kHeaderFill(0xE6, 0xE6, 0xE6);
 const QColor kRule(0x60, 0x60, 0x60);
 
@@ -39,6 +41,7 @@ struct TableGeometry {
     std::vector<double> widths;
     bool fits = false;
     bool wrapped = false; // the wrapping columns are narrower than their text
+    double hpad = 0;      // blank at either side of a cell's text
 };
 
 class Layouter {
@@ -70,9 +73,13 @@ public:
             case ReportBlock::Kind::Heading:
                 Words(b.text, ReportPages::Font(kHeadingSize, true), Mm(6), Mm(2), Mm(30));
                 break;
-            case ReportBlock::Kind::Subheading:
-                Words(b.text, ReportPages::Font(kSubheadingSize, true), Mm(3), Mm(1.5), Mm(22));
+            case ReportBlock::Kind::Subheading: {
+                // A diagram's title goes over to the next page with it.
+                const bool diagram = i + 1 < blocks.size() && blocks[i + 1].kind == ReportBlock::Kind::Diagram;
+                Words(b.text, ReportPages::Font(kSubheadingSize, true), Mm(3), Mm(1.5),
+                      diagram ? DiagramHeight(blocks[i + 1].program) + Mm(1) : Mm(22));
                 break;
+            }
             case ReportBlock::Kind::Text:
                 Words(b.text, ReportPages::Font(kTextSize), Mm(1), Mm(1), 0);
                 break;
@@ -144,14 +151,16 @@ private:
     }
 
     // `wrapHeader`: the header titles may break between words.
-    [[nodiscard]] TableGeometry Measure(const ReportTable& t, std::size_t columns, double pointSize, bool wrapHeader) const
+    [[nodiscard]] TableGeometry Measure(const ReportTable& t, std::size_t columns, double pointSize, bool wrapHeader,
+                                        double hpad) const
     {
         const QFontMetricsF fm(ReportPages::Font(pointSize), &m_device);
         const QFontMetricsF bold(ReportPages::Font(pointSize, true), &m_device);
         // A little slack: the advance measured and the line the painter breaks may differ by rounding.
-        const double pad = 2 * Mm(1.2) + Mm(0.4);
+        const double pad = 2 * hpad + Mm(0.4);
         TableGeometry g;
         g.pointSize = pointSize;
+        g.hpad = hpad;
         std::vector<double> natural(columns, 0), least(columns, 0);
         for (std::size_t c = 0; c < columns; ++c) {
             if (c < static_cast<std::size_t>(t.header.size())) {
@@ -165,7 +174,9 @@ private:
                 const QString& text = row[static_cast<qsizetype>(c)];
                 const QFontMetricsF& m = t.rowTitles && c == 0 ? bold : fm;
                 natural[c] = std::max(natural[c], LineWidth(m, text));
-                least[c] = std::max(least[c], t.wrap[c] ? WordWidth(m, text) : LineWidth(m, text));
+                // A word wider than that breaks anywhere (see CellFlags).
+                least[c] = std::max(least[c], t.wrap[c] ? std::min(WordWidth(m, text), Mm(kLongestWordMm))
+                                                        : LineWidth(m, text));
             }
             natural[c] += pad;
             least[c] += pad;
@@ -214,12 +225,17 @@ private:
 
         // Whole header titles, then titles broken between words, then smaller fonts; only at the
         // least size do the wrapping columns break their text.
+        // A table of many narrow columns (the inter-green square) tries narrower cell margins too.
         TableGeometry g;
         bool done = false;
         for (double size : kTableSizes) {
-            for (bool wrapHeader : {false, true}) {
-                g = Measure(table, columns, size, wrapHeader);
-                done = g.fits && !g.wrapped;
+            for (double hpad : {Mm(1.2), Mm(0.5)}) {
+                for (bool wrapHeader : {false, true}) {
+                    g = Measure(table, columns, size, wrapHeader, hpad);
+                    done = g.fits && !g.wrapped;
+                    if (done)
+                        break;
+                }
                 if (done)
                     break;
             }
@@ -227,7 +243,7 @@ private:
                 break;
         }
         if (!done)
-            g = Measure(table, columns, kTableSizes[std::size(kTableSizes) - 1], true);
+            g = Measure(table, columns, kTableSizes[std::size(kTableSizes) - 1], true, Mm(1.2));
         if (!g.fits) {
             // Nothing can wrap enough: squeeze the columns at the least size (cells clip).
             const double sum = std::accumulate(g.widths.begin(), g.widths.end(), 0.0);
@@ -236,15 +252,23 @@ private:
         }
         const QFont font = ReportPages::Font(g.pointSize);
         const QFont bold = ReportPages::Font(g.pointSize, true);
-        const double hpad = Mm(1.2), vpad = Mm(0.7);
+        const double hpad = g.hpad, vpad = Mm(0.7);
 
+        // How a cell breaks its text: between words where it may wrap, anywhere in a word
+        // too long for its column.
+        auto cellFlags = [&](const QString& text, std::size_t c, bool header, const QFont& f) {
+            if (!header && !table.wrap[c])
+                return 0;
+            const QFontMetricsF fm(f, &m_device);
+            return WordWidth(fm, text) > g.widths[c] - 2 * hpad ? int(Qt::TextWrapAnywhere) : int(Qt::TextWordWrap);
+        };
         auto rowHeight = [&](const QStringList& cells, bool header) {
             double h = 0;
             for (std::size_t c = 0; c < static_cast<std::size_t>(cells.size()) && c < columns; ++c) {
                 const bool strong = header || (table.rowTitles && c == 0);
-                const int flags = header || table.wrap[c] ? Qt::TextWordWrap : 0;
-                h = std::max(h, WrappedHeight(strong ? bold : font, cells[static_cast<qsizetype>(c)],
-                                              g.widths[c] - 2 * hpad, flags));
+                const QFont& f = strong ? bold : font;
+                const QString& text = cells[static_cast<qsizetype>(c)];
+                h = std::max(h, WrappedHeight(f, text, g.widths[c] - 2 * hpad, cellFlags(text, c, header, f)));
             }
             return h + 2 * vpad;
         };
@@ -255,12 +279,10 @@ private:
                 x += g.widths[c];
                 const bool strong = header || (table.rowTitles && c == 0);
                 const QString text = c < static_cast<std::size_t>(cells.size()) ? cells[static_cast<qsizetype>(c)] : QString();
-                int flags = Qt::AlignVCenter;
-                if (header || table.wrap[c])
-                    flags |= Qt::TextWordWrap;
+                const QFont f = strong ? bold : font;
+                int flags = Qt::AlignVCenter | cellFlags(text, c, header, f);
                 flags |= header || (c > 0 && !table.wrap[c]) ? Qt::AlignHCenter : Qt::AlignLeft;
                 const QRectF inner = cell.adjusted(hpad, vpad, -hpad, -vpad);
-                const QFont f = strong ? bold : font;
                 Add([=, this](QPainter& p) {
                     if (strong)
                         p.fillRect(cell, kHeaderFill);
@@ -293,11 +315,18 @@ private:
         m_y += Mm(2);
     }
 
+    [[nodiscard]] double DiagramHeight(int program) const
+    {
+        if (!m_diagrams.height || !m_diagrams.paint)
+            return 0;
+        return std::min(m_diagrams.height(m_painter, program, m_width), m_footerTop - Mm(12));
+    }
+
     void Diagram(int program)
     {
         if (!m_diagrams.height || !m_diagrams.paint)
             return;
-        const double height = std::min(m_diagrams.height(m_painter, program, m_width), m_footerTop);
+        const double height = DiagramHeight(program);
         m_y += Mm(1);
         Need(height);
         const QRectF rect(0, m_y, m_width, height);
