@@ -59,7 +59,7 @@ struct Station {
     {
         tabs.resize(1280, 800);
         tabs.show();
-        ConfigPages(tabs).Write(BigJunction(), LoadFlavour::File);
+        ConfigPages(tabs.Pages()).Write(BigJunction(), LoadFlavour::File);
         tabs.SelectPage(CTabs::DiagramsTab);
         QApplication::processEvents();
     }

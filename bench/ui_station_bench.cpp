@@ -47,6 +47,7 @@ public:
     int ChoosePort(QWidget*) override { return m_port; }
     QString OpenFileName(QWidget*) override { return {}; }
     QString SaveFileName(QWidget*) override { return {}; }
+    QString PdfFileName(QWidget*, const QString&) override { return {}; }
 
 private:
     int m_port;

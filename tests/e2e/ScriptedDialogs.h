@@ -28,12 +28,22 @@ public:
         return Take(saveNames, QString());
     }
 
+    QString PdfFileName(QWidget*, const QString& suggested) override
+    {
+        ++pdfAsked;
+        pdfSuggested = suggested;
+        return Take(pdfNames, QString());
+    }
+
     std::deque<int> ports;
     std::deque<QString> openNames;
     std::deque<QString> saveNames;
+    std::deque<QString> pdfNames;
     int portAsked = 0;
     int openAsked = 0;
     int saveAsked = 0;
+    int pdfAsked = 0;
+    QString pdfSuggested;
 
 private:
     template <class T>

@@ -1,6 +1,7 @@
 // vlkctl: the engineer's command-line companion for *.vlk files and the controller.
 #include "LinkCommands.h"
 #include "PlanCommands.h"
+#include "ReportCommands.h"
 #include "Vlkctl.h"
 
 #include <CLI/CLI.hpp>
@@ -42,6 +43,7 @@ int main(int argc, char** argv)
     int linkExit = 0;
     vlk::ctl::AddLinkCommands(app, linkExit);
     vlk::ctl::AddPlanCommands(app, linkExit); // timeline, check and sumo, likewise
+    vlk::ctl::AddReportCommands(app, linkExit); // fingerprint and report, likewise
 
     try {
         app.parse(argc, argv);

@@ -15,6 +15,8 @@ public:
     // The file-open and file-save dialogs of *.vlk files: the chosen path, or empty after Cancel.
     [[nodiscard]] virtual QString OpenFileName(QWidget* owner) = 0;
     [[nodiscard]] virtual QString SaveFileName(QWidget* owner) = 0;
+    // The save dialog of the PDF export, starting at `suggested`: the chosen path, or empty after Cancel.
+    [[nodiscard]] virtual QString PdfFileName(QWidget* owner, const QString& suggested) = 0;
 };
 
 } // namespace vlk

@@ -10,11 +10,13 @@
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
 #include "pages/ConfigPages.h"
+#include "report/JunctionReport.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDate>
 #include <QDesktopServices>
 #include <QDir>
 #include <QEventLoop>
@@ -23,6 +25,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QSaveFile>
 #include <QStatusBar>
 #include <QToolBar>
@@ -216,6 +220,20 @@ void CMainFrame::CreateActions()
     check->setShortcutContext(Qt::WindowShortcut);
     m_commands[ID_CHECK_CONFIGURATION] = check;
     connect(check, &QAction::triggered, this, &CMainFrame::OnCheckConfiguration);
+
+    auto* print = new QAction(QStringLiteral("&Печать…"), this);
+    print->setData(ID_FILE_PRINT);
+    print->setStatusTip(QStringLiteral("Показать и напечатать документ конфигурации"));
+    print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
+    print->setShortcutContext(Qt::WindowShortcut);
+    m_commands[ID_FILE_PRINT] = print;
+    connect(print, &QAction::triggered, this, &CMainFrame::OnFilePrint);
+
+    auto* pdf = new QAction(QStringLiteral("&Экспорт в PDF…"), this);
+    pdf->setData(ID_EXPORT_PDF);
+    pdf->setStatusTip(QStringLiteral("Записать документ конфигурации в файл PDF"));
+    m_commands[ID_EXPORT_PDF] = pdf;
+    connect(pdf, &QAction::triggered, this, &CMainFrame::OnExportPdf);
 }
 
 void CMainFrame::CreateMenu()
@@ -225,6 +243,8 @@ void CMainFrame::CreateMenu()
     file->addAction(m_commands[ID_FILE_OPEN]);
     file->addAction(m_commands[ID_FILE_SAVE]);
     file->addAction(m_commands[ID_CHECK_CONFIGURATION]);
+    file->addAction(m_commands[ID_FILE_PRINT]);
+    file->addAction(m_commands[ID_EXPORT_PDF]);
     file->addAction(m_commands[ID_APP_EXIT]);
     QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
     edit->addAction(m_commands[ID_EDIT_UNDO]);
@@ -527,10 +547,12 @@ void CMainFrame::OnFileOpen()
     }
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
     const QString action = QStringLiteral("открытие файла «%1»").arg(QFileInfo(path).fileName());
-    (void)m_history->Load(action, [&] {
+    const bool loaded = m_history->Load(action, [&] {
         return ConfigPages(m_tabs.Pages()).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
                                               m_messages);
     });
+    if (loaded)
+        m_filePath = path;
 }
 
 void CMainFrame::OnFileSave()
@@ -565,6 +587,7 @@ bool CMainFrame::SaveDocument()
     if (!failure.isEmpty())
         return false;
     m_history->MarkSaved();
+    m_filePath = path;
     // A file may hold a plan with errors; the list says so after the save.
     m_checkList->AfterSave();
     return true;
@@ -644,6 +667,49 @@ void CMainFrame::OnCheckConfiguration()
     if (m_busy)
         return;
     m_checkList->Run();
+}
+
+void CMainFrame::OnFilePrint()
+{
+    if (m_busy || !m_tabs.CommitEdits())
+        return;
+    const JunctionReport report(ConfigPages(m_tabs.Pages()).Read(), QFileInfo(m_filePath).fileName(), QDate::currentDate());
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setDocName(QStringLiteral("ВЛК2.2 %1").arg(report.Fingerprint()));
+    QPrintPreviewDialog preview(&printer, this);
+    preview.setWindowTitle(QStringLiteral("Предварительный просмотр"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&report](QPrinter* target) {
+        (void)report.Paint(*target);
+    });
+    preview.exec();
+}
+
+void CMainFrame::OnExportPdf()
+{
+    if (m_busy || !m_tabs.CommitEdits())
+        return;
+    const QFileInfo file(m_filePath);
+    const QString suggested = m_filePath.isEmpty() ? QStringLiteral("junction.pdf")
+                                                   : file.dir().filePath(file.completeBaseName() + QStringLiteral(".pdf"));
+    QString path;
+    for (;;) {
+        path = m_dialogs.PdfFileName(this, suggested);
+        if (path.isEmpty())
+            return;
+        if (!QFileInfo::exists(path))
+            break;
+        if (m_messages.Ask("Такой файл существует,перезаписать?", MessageIcon::Question))
+            break;
+    }
+    const JunctionReport report(ConfigPages(m_tabs.Pages()).Read(), file.fileName(), QDate::currentDate());
+    const QString failure = report.WritePdf(path);
+    if (!failure.isEmpty()) {
+        m_messages.Show(QStringLiteral("Файл %1 не записан: %2")
+                            .arg(QDir::toNativeSeparators(path), failure)
+                            .toStdString());
+        return;
+    }
+    statusBar()->showMessage(QStringLiteral("Записан файл %1").arg(QDir::toNativeSeparators(path)), 5000);
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event)

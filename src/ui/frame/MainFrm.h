@@ -43,10 +43,12 @@ public:
         ID_PORT_COM1 = 32780,
         ID_PORT_COM2 = 32781,
         ID_CHECK_CONFIGURATION = 32800,
+        ID_EXPORT_PDF = 32801,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_EDIT_UNDO = 57643,
         ID_EDIT_REDO = 57644,
+        ID_FILE_PRINT = 57607,
         ID_APP_ABOUT = 57664,
         ID_APP_EXIT = 57665,
         ID_HELP = 57670,
@@ -109,6 +111,12 @@ public:
     // Closes the frame without asking about unsaved changes: for a TERM or Ctrl+C in the
     // terminal, which must end the station whoever is at the screen.
     void CloseUnasked();
+    // "Печать…" (a print preview) and "Экспорт в PDF…": the printed junction file of what the
+    // pages hold, under the name of the file last opened or saved.
+    void OnFilePrint();
+    void OnExportPdf();
+    // The file last opened or saved; empty until then.
+    [[nodiscard]] const QString& FilePath() const { return m_filePath; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -150,6 +158,7 @@ private:
     LockIndicators* m_indicators = nullptr;
     CheckList* m_checkList = nullptr;
     QString m_helpFolder;
+    QString m_filePath;
     bool m_busy = false;
     bool m_lineLost = false;
     QString m_lineStatus; // what the status pane says while a command waits on the line

@@ -9,6 +9,7 @@ namespace vlk {
 
 const QString StandardDialogs::kOpenFilter = QStringLiteral("VLKL Files (*.vlk);;All Files (*.*)");
 const QString StandardDialogs::kSaveFilter = QStringLiteral("VLKL Files (*.vlk)");
+const QString StandardDialogs::kPdfFilter = QStringLiteral("Документ PDF (*.pdf)");
 
 int StandardDialogs::ChoosePort(QWidget* owner)
 {
@@ -18,16 +19,17 @@ int StandardDialogs::ChoosePort(QWidget* owner)
 
 namespace {
 
-QString RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& filter)
+QString RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& filter,
+                      const QString& suffix = QStringLiteral("vlk"), const QString& start = QStringLiteral("*.vlk"))
 {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(mode);
     dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
-    dialog.setDefaultSuffix(QStringLiteral("vlk"));
+    dialog.setDefaultSuffix(suffix);
     // The station asks the overwrite question itself, with its own wording and buttons.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.selectFile(QStringLiteral("*.vlk"));
+    dialog.selectFile(start);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList files = dialog.selectedFiles();
@@ -44,6 +46,11 @@ QString StandardDialogs::OpenFileName(QWidget* owner)
 QString StandardDialogs::SaveFileName(QWidget* owner)
 {
     return RunFileDialog(owner, QFileDialog::AcceptSave, kSaveFilter);
+}
+
+QString StandardDialogs::PdfFileName(QWidget* owner, const QString& suggested)
+{
+    return RunFileDialog(owner, QFileDialog::AcceptSave, kPdfFilter, QStringLiteral("pdf"), suggested);
 }
 
 } // namespace vlk

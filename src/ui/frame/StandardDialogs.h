@@ -11,10 +11,12 @@ public:
     [[nodiscard]] int ChoosePort(QWidget* owner) override;
     [[nodiscard]] QString OpenFileName(QWidget* owner) override;
     [[nodiscard]] QString SaveFileName(QWidget* owner) override;
+    [[nodiscard]] QString PdfFileName(QWidget* owner, const QString& suggested) override;
 
     // The filters as the file dialogs show them.
     static const QString kOpenFilter;
     static const QString kSaveFilter;
+    static const QString kPdfFilter;
 };
 
 } // namespace vlk

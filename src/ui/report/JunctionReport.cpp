@@ -1,0 +1,99 @@
+#include "report/JunctionReport.h"
+
+#include "config/ConfigurationImage.h"
+#include "diagram/TimeBarLayout.h"
+#include "diagram/TimeBarPainter.h"
+#include "diagram/WeekBarLayout.h"
+#include "diagram/WeekBarPainter.h"
+#include "plan/ConfigurationCheck.h"
+#include "report/ReportPages.h"
+#include "util/Crc32.h"
+
+#include <QBuffer>
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QPdfWriter>
+#include <QSaveFile>
+
+namespace vlk {
+
+JunctionReport::JunctionReport(const Configuration& configuration, const QString& fileName, const QDate& date)
+{
+    const ImageBytes image = ConfigurationImage::Encode(configuration);
+    const DecodeResult decoded = ConfigurationImage::Decode(image);
+    m_source.configuration = decoded.configuration.value_or(configuration);
+    m_source.fileName = fileName;
+    m_source.date = date;
+    m_source.fingerprint = QString::fromStdString(Crc32::Hex(Crc32::Of(image)));
+}
+
+int JunctionReport::Paint(QPagedPaintDevice& device) const
+{
+    // The diagrams are the station's own time bars and week bars, at the least readable size.
+    const Configuration& c = m_source.configuration;
+    const std::vector<Finding> findings = ConfigurationCheck(c);
+    const QFont font = ReportPages::Font(ReportPages::kMinimumPointSize + 0.5);
+    ReportPages::Diagrams diagrams;
+    diagrams.height = [&](QPainter& painter, int program, double) {
+        const QFontMetricsF metrics(font, painter.device());
+        if (program == 0)
+            return WeekBarLayout::PreferredHeight(metrics);
+        const TimeBarLayout layout = TimeBarLayout::Of(c, program, findings);
+        return TimeBarLayout::PreferredHeight(static_cast<int>(layout.Rows().size()), metrics);
+    };
+    diagrams.paint = [&](QPainter& painter, int program, const QRectF& rect) {
+        if (program == 0) {
+            WeekBarLayout week = WeekBarLayout::Of(c);
+            WeekBarPainter::Paint(painter, week, rect, font);
+            return;
+        }
+        TimeBarLayout layout = TimeBarLayout::Of(c, program, findings);
+        TimeBarPainter::Paint(painter, layout, rect, font);
+    };
+    ReportPages pages(ReportContent::Blocks(m_source), QStringLiteral("Отпечаток образа CRC-32: %1").arg(m_source.fingerprint),
+                      std::move(diagrams));
+    return pages.Paint(device);
+}
+
+QByteArray JunctionReport::Pdf() const
+{
+    QByteArray bytes;
+    QBuffer buffer(&bytes);
+    if (!buffer.open(QIODevice::WriteOnly))
+        return {};
+    {
+        QPdfWriter writer(&buffer);
+        writer.setResolution(600);
+        writer.setCreator(QStringLiteral("ВЛК2.2_v4"));
+        writer.setTitle(QStringLiteral("Конфигурация дорожного контроллера ВЛК2.2: %1")
+                            .arg(ReportContent::JunctionName(m_source.configuration)));
+        if (Paint(writer) == 0)
+            return {};
+    }
+    buffer.close();
+    return bytes;
+}
+
+QString JunctionReport::WritePdf(const QString& path) const
+{
+    const QByteArray pdf = Pdf();
+    if (pdf.isEmpty())
+        return QStringLiteral("документ не построен");
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
+        return file.errorString();
+    for (qint64 done = 0; done < pdf.size();) {
+        const qint64 written = file.write(pdf.constData() + done, pdf.size() - done);
+        if (written <= 0) {
+            const QString reason = file.errorString();
+            file.cancelWriting();
+            return reason;
+        }
+        done += written;
+    }
+    if (!file.commit())
+        return file.errorString();
+    return {};
+}
+
+} // namespace vlk
