@@ -10,6 +10,7 @@
 #include "pages/ConfigPages.h"
 #include "pages/DiagramWnd.h"
 #include "plan/ConfigurationCheck.h"
+#include "support/RecordingMessages.h"
 #include "support/QtBench.h"
 
 #include <QApplication>
@@ -63,7 +64,8 @@ struct Station {
         tabs.SelectPage(CTabs::DiagramsTab);
         QApplication::processEvents();
     }
-    CTabs tabs;
+    RecordingMessages messages;
+    CTabs tabs{messages};
 };
 
 Station& TheStation()

@@ -4,7 +4,7 @@
 #include "frame/EditHistory.h"
 #include "frame/Tabs.h"
 #include "grid/ARecordList.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 #include "support/QtBench.h"
 
 #include <QApplication>
@@ -40,7 +40,7 @@ struct Station {
         emit lamps->userEdited();
     }
     RecordingMessages messages;
-    CTabs tabs;
+    CTabs tabs{messages};
     std::unique_ptr<EditHistory> history;
 };
 

@@ -362,8 +362,7 @@ QString RecordListKeyboard::CellName(int row, int col) const
 
 void RecordListKeyboard::Refuse(const QString& text) const
 {
-    Messages* messages = m_grid.m_messages ? m_grid.m_messages : m_grid.m_ownMessages.get();
-    if (messages)
+    if (Messages* messages = m_grid.m_messages)
         messages->Show(text.toStdString());
 }
 

@@ -12,16 +12,21 @@
 #include <QCheckBox>
 #include <QLineEdit>
 
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <utility>
+
 namespace vlk {
 
 namespace {
 
-QString FieldCaption(int control)
+const FieldInfo& FieldNamed(std::string_view name)
 {
     for (const FieldInfo& field : Catalogue::Fields())
-        if (field.control == control)
-            return QString::fromStdString(field.caption);
-    return {};
+        if (field.name == name)
+            return field;
+    throw std::logic_error("no field " + std::string(name) + " in the catalogue");
 }
 
 } // namespace
@@ -48,10 +53,13 @@ PageEdits::PageEdits(CDirectionWnd& directions, CProgramWnd& programs, CGraficWn
         connect(master, &QCheckBox::clicked, this, [this, master] {
             Report(QStringLiteral("переключение «%1»").arg(master->text()));
         });
-    WatchField(directions.CircularRed(), CDirectionWnd::CircularRedId, FieldCaption(CDirectionWnd::CircularRedId));
-    WatchField(directions.SyncDelay(), CDirectionWnd::SyncDelayId, FieldCaption(CDirectionWnd::SyncDelayId));
-    WatchField(directions.AccountRecord(), CDirectionWnd::AccountRecordId,
-               FieldCaption(CDirectionWnd::AccountRecordId));
+    const std::pair<QLineEdit*, const char*> fields[] = {{directions.CircularRed(), "CircularRedTime"},
+                                                         {directions.SyncDelay(), "SyncDelay"},
+                                                         {directions.AccountRecord(), "AccountRecord"}};
+    for (const auto& [edit, name] : fields) {
+        const FieldInfo& field = FieldNamed(name);
+        WatchField(edit, field.control, QString::fromStdString(field.caption));
+    }
 
     const auto& days = Catalogue::DayCharts();
     for (int day = 0; day < static_cast<int>(days.size()); ++day) {

@@ -8,7 +8,7 @@
 #include "grid/ARecordList.h"
 #include "pages/PageEdits.h"
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QAction>
 #include <QCheckBox>

@@ -4,7 +4,7 @@
 #include "RealTables.h"
 
 #include "grid/RecordListLayout.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QClipboard>
 #include <QImage>

@@ -14,7 +14,7 @@
 #include "pages/DiagramWnd.h"
 #include "support/WindowInput.h"
 #include "ui/diagram/DiagramTestSupport.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QDir>
 #include <QLabel>
@@ -42,7 +42,7 @@ protected:
         m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
         m_frame->resize(1100, 760);
         ASSERT_TRUE(ShowAndActivate(m_frame.get()));
-        ConfigPages(Tabs()).Write(DemoJunction(), LoadFlavour::File);
+        ConfigPages(Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
     }
     void TearDown() override { QToolTip::hideText(); }
 
@@ -180,7 +180,7 @@ TEST_F(DiagramPage, MarksTheProgramAndPhaseTheControllerReports)
     EXPECT_EQ(Bars().ReportedPhase(), 2);
 
     // The exchange stopped: the console is cleared and so is the mark.
-    Tabs().DeskPage().ClearState(FrameBytes{});
+    Tabs().DeskPage().ShowCleared(FrameBytes{});
     EXPECT_TRUE(PumpUntil([&] { return !Page().StateLabel()->isVisible(); }));
     EXPECT_EQ(Bars().ReportedPhase(), 0);
     EXPECT_FALSE(Page().ProgramButton(1)->font().bold());

@@ -10,7 +10,7 @@
 #include "pages/ProgramWnd.h"
 
 #include "support/WindowInput.h"
-#include "util/Messages.h"
+#include "support/RecordingMessages.h"
 
 #include <QApplication>
 #include <QImage>
@@ -47,9 +47,8 @@ std::vector<int> TabWalk(const AFormWnd& page, int steps, Qt::KeyboardModifiers 
 
 TEST(PageKeyboard, TabGoesThroughTheDirectionsPageInTemplateOrderAndThroughItsTables)
 {
-    CDirectionWnd page;
     RecordingMessages messages;
-    page.SetMessages(&messages);
+    CDirectionWnd page(messages);
     page.resize(1024, 700);
     ASSERT_TRUE(ShowAndActivate(&page));
     auto* minTimes = page.Item<ARecordList>(1001);
@@ -84,12 +83,13 @@ TEST(PageKeyboard, TabGoesThroughTheDirectionsPageInTemplateOrderAndThroughItsTa
 
 TEST(PageKeyboard, EveryControlThatTakesTheFocusShowsIt)
 {
+    RecordingMessages messages;
     std::vector<std::unique_ptr<AFormWnd>> pages;
-    pages.push_back(std::make_unique<CDirectionWnd>());
-    pages.push_back(std::make_unique<CProgramWnd>());
-    pages.push_back(std::make_unique<COutputWnd>());
-    pages.push_back(std::make_unique<CMeasureWnd>());
-    pages.push_back(std::make_unique<CConfigWnd>());
+    pages.push_back(std::make_unique<CDirectionWnd>(messages));
+    pages.push_back(std::make_unique<CProgramWnd>(messages));
+    pages.push_back(std::make_unique<COutputWnd>(messages));
+    pages.push_back(std::make_unique<CMeasureWnd>(messages));
+    pages.push_back(std::make_unique<CConfigWnd>(messages));
     for (auto& page : pages) {
         SCOPED_TRACE(page->metaObject()->className());
         page->resize(1024, 700);
@@ -129,7 +129,8 @@ TEST(PageKeyboard, EveryControlThatTakesTheFocusShowsIt)
 
 TEST(PageKeyboard, TheCursorScrollsTheProgramTableAndItsStripFollows)
 {
-    CProgramWnd page;
+    RecordingMessages messages;
+    CProgramWnd page(messages);
     page.resize(640, 500);
     ASSERT_TRUE(ShowAndActivate(&page));
     ARecordList& table = *page.Programs();
