@@ -47,7 +47,7 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
                                 QStringLiteral("Порт"), QStringLiteral("&?")};
     const QList<QStringList> items = {
         {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"),
-         QStringLiteral("В&ыход")},
+         QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
@@ -172,15 +172,15 @@ TEST_F(MainFrameTest, MinimumSizeIs500By500)
     EXPECT_EQ(m_frame->size(), QSize(800, 500));
 }
 
-TEST_F(MainFrameTest, OnlyF1CtrlKAndUndoKeysAreBoundAtFrameLevel)
+TEST_F(MainFrameTest, OnlyF1CtrlKCtrlPAndUndoKeysAreBoundAtFrameLevel)
 {
     QStringList keys;
     for (QAction* action : m_frame->findChildren<QAction*>())
         for (const QKeySequence& key : action->shortcuts())
             keys << key.toString(QKeySequence::PortableText);
     keys.sort();
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+K"), QStringLiteral("Ctrl+Y"), QStringLiteral("Ctrl+Z"),
-                                 QStringLiteral("F1")}));
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+K"), QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+Y"),
+                                 QStringLiteral("Ctrl+Z"), QStringLiteral("F1")}));
 }
 
 TEST_F(MainFrameTest, HelpWithoutItsFileOpensTheStationsManual)
