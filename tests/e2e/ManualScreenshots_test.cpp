@@ -42,9 +42,9 @@ TEST_F(ManualScreenshots, EveryPageOfTheRunningStation)
         << program->text().toStdString();
 
     const char* const names[] = {"page-directions", "page-programs", "page-schedules", "page-console",
-                                 "page-outputs",    "page-sensors",  "page-zad"};
+                                 "page-outputs",    "page-sensors",  "page-zad",      "page-diagrams"};
     CTabs& tabs = m_frame->Tabs();
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 8; ++i) {
         Click(&tabs, CentreOf(tabs.TabRect(i)));
         ASSERT_TRUE(PumpUntil([&] { return tabs.Selected() == i; })) << i;
         const QImage image = m_frame->grab().toImage();
