@@ -43,7 +43,7 @@ TEST_F(StationReportTest, ExportToPdfFromTheFileMenu)
 {
     StartStation(0);
     ConfigPages(m_frame->Tabs()).Write(DemoJunction(), LoadFlavour::File);
-    EXPECT_EQ(m_frame->Command(57607)->text(), QStringLiteral("&Печать…"));
+    EXPECT_EQ(m_frame->Command(57607)->text(), QStringLiteral("Пе&чать…"));
     EXPECT_EQ(m_frame->Command(57607)->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
     EXPECT_EQ(m_frame->Command(32801)->text(), QStringLiteral("&Экспорт в PDF…"));
 

@@ -190,7 +190,7 @@ void CMainFrame::CreateActions()
     m_commands[ID_CHECK_CONFIGURATION] = check;
     connect(check, &QAction::triggered, this, &CMainFrame::OnCheckConfiguration);
 
-    auto* print = new QAction(QStringLiteral("&Печать…"), this);
+    auto* print = new QAction(QStringLiteral("Пе&чать…"), this);
     print->setData(ID_FILE_PRINT);
     print->setStatusTip(QStringLiteral("Показать и напечатать документ конфигурации"));
     print->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));

@@ -45,7 +45,8 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
     const QStringList titles = {QStringLiteral("&Файл"), QStringLiteral("О&бмен"), QStringLiteral("Порт"),
                                 QStringLiteral("&?")};
     const QList<QStringList> items = {
-        {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"),
+        {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"), QStringLiteral("Пе&чать…"),
+         QStringLiteral("&Экспорт в PDF…"),
          QStringLiteral("В&ыход")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
@@ -170,12 +171,13 @@ TEST_F(MainFrameTest, MinimumSizeIs500By500)
     EXPECT_EQ(m_frame->size(), QSize(800, 500));
 }
 
-TEST_F(MainFrameTest, OnlyF1AndCtrlKAreBoundAtFrameLevel)
+TEST_F(MainFrameTest, OnlyF1CtrlKAndCtrlPAreBoundAtFrameLevel)
 {
     QList<QKeySequence> keys;
     for (QAction* action : m_frame->findChildren<QAction*>())
         keys << action->shortcuts();
-    EXPECT_EQ(keys, (QList<QKeySequence>{QKeySequence(Qt::Key_F1), QKeySequence(QStringLiteral("Ctrl+K"))}));
+    EXPECT_EQ(keys, (QList<QKeySequence>{QKeySequence(Qt::Key_F1), QKeySequence(QStringLiteral("Ctrl+K")),
+                                         QKeySequence(QStringLiteral("Ctrl+P"))}));
 }
 
 TEST_F(MainFrameTest, HelpWithoutItsFileSaysSo)
