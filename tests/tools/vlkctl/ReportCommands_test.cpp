@@ -1,6 +1,7 @@
 // vlkctl fingerprint and the search for the report program.
 
 #include "ReportCommands.h"
+#include "support/PdfText.h"
 
 #include <gtest/gtest.h>
 
@@ -9,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 using namespace vlk;
 namespace fs = std::filesystem;
@@ -100,6 +102,35 @@ TEST_F(ReportCommands, ReportProgramBesideVlkctlThenOnPath)
     EXPECT_EQ(ctl::FindReportProgram(self, path), (m_dir / "b" / "vlk-report").string());
     EXPECT_EQ(ctl::FindReportProgram(self, (m_dir / "a").string()), "");
     EXPECT_EQ(ctl::FindReportProgram(self, ""), fs::exists("vlk-report") ? "./vlk-report" : "");
+}
+
+// The real programs: vlkctl runs vlk-report from its own folder; without it, one line and 2.
+TEST_F(ReportCommands, VlkctlReportWritesThePdfOrSaysWhyNot)
+{
+    const std::string vlkctl = VLK_BINARY_DIR "/tools/vlkctl/vlkctl";
+    const std::string pdf = (m_dir / "junction.pdf").string();
+    int status = std::system(("env -u DISPLAY '" + vlkctl + "' report '" + kJunction + "' -o '" + pdf + "' 2>" +
+                              (m_dir / "err.txt").string()).c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << ReadFile((m_dir / "err.txt").string());
+    EXPECT_EQ(ReadFile((m_dir / "err.txt").string()), "");
+    const std::string text = test::Flat(test::PdfText(pdf));
+    EXPECT_NE(text.find("Отпечаток образа (CRC-32) D36DD185"), std::string::npos) << text.substr(0, 400);
+    EXPECT_NE(text.find("Файл junction.vlk"), std::string::npos);
+
+    // A copy of vlkctl alone in a folder, and nothing on PATH.
+    const fs::path lonely = m_dir / "lonely";
+    fs::create_directories(lonely);
+    fs::copy_file(vlkctl, lonely / "vlkctl");
+    status = std::system(("PATH=/nonexistent '" + (lonely / "vlkctl").string() + "' report '" + kJunction + "' -o '" +
+                          (m_dir / "none.pdf").string() + "' 2>" + (m_dir / "err.txt").string())
+                             .c_str());
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 2);
+    const std::string err = ReadFile((m_dir / "err.txt").string());
+    EXPECT_NE(err.find("программа vlk-report не найдена ни рядом с vlkctl, ни в PATH"), std::string::npos) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
+    EXPECT_FALSE(fs::exists(m_dir / "none.pdf"));
 }
 
 } // namespace
