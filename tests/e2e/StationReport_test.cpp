@@ -42,7 +42,7 @@ protected:
 TEST_F(StationReportTest, ExportToPdfFromTheFileMenu)
 {
     StartStation(0);
-    ConfigPages(m_frame->Tabs()).Write(DemoJunction(), LoadFlavour::File);
+    ConfigPages(m_frame->Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
     EXPECT_EQ(m_frame->Command(57607)->text(), QStringLiteral("Пе&чать…"));
     EXPECT_EQ(m_frame->Command(57607)->shortcut(), QKeySequence(QStringLiteral("Ctrl+P")));
     EXPECT_EQ(m_frame->Command(32801)->text(), QStringLiteral("&Экспорт в PDF…"));
@@ -107,7 +107,7 @@ TEST_F(StationReportTest, AnExportThatFailsSaysSoAndAnExistingFileIsAskedAbout)
 TEST_F(StationReportTest, CtrlPShowsThePrintPreviewOfTheReport)
 {
     StartStation(0);
-    ConfigPages(m_frame->Tabs()).Write(DemoJunction(), LoadFlavour::File);
+    ConfigPages(m_frame->Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
     int pages = 0;
     bool seen = false;
     // The preview runs its own event loop; a timer looks for it there (for at most 5 s).
