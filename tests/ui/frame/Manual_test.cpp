@@ -156,7 +156,7 @@ TEST(ManualPages, EveryLinkAndPictureIsInTheResources)
     for (QDirIterator it(QStringLiteral(":/manual"), {QStringLiteral("*.md")}); it.hasNext();)
         pages << QFileInfo(it.next()).fileName();
     pages.sort();
-    EXPECT_EQ(pages, (QStringList{"check.md", "console.md", "index.md", "messages.md", "pages.md", "programming.md",
+    EXPECT_EQ(pages, (QStringList{"check.md", "console.md", "index.md", "messages.md", "pages.md", "plan.md", "programming.md",
                                   "schedule.md", "simulator.md", "start.md", "usb.md", "vlkctl.md"}));
     const QString contents = ReadText(QStringLiteral(":/manual/index.md"));
     const QRegularExpression link(QStringLiteral(R"(\]\(([^)\s]+)\))"));
