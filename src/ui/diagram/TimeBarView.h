@@ -1,17 +1,15 @@
 #pragma once
 
+#include "diagram/BarView.h"
 #include "diagram/TimeBarLayout.h"
-
-#include <QWidget>
 
 namespace vlk {
 
-// A program's time-bar diagram on the screen: paints its layout into the whole widget with the
-// widget's font and shows the hovered bar's tool tip at once.
-class TimeBarView : public QWidget {
+// A program's time-bar diagram on the screen.
+class TimeBarView : public BarView {
     Q_OBJECT
 public:
-    explicit TimeBarView(QWidget* parent = nullptr);
+    explicit TimeBarView(QWidget* parent = nullptr) : BarView(parent) {}
 
     // Takes a layout made by TimeBarLayout::Of; it is placed to the widget here.
     void SetLayout(TimeBarLayout layout);
@@ -19,15 +17,11 @@ public:
     [[nodiscard]] const TimeBarLayout& Layout() const { return m_layout; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
+    void PlaceLayout(const QRectF& area, const QFontMetricsF& metrics) override;
+    void PaintLayout(QPainter& painter) const override;
+    [[nodiscard]] QString HoverTextAt(QPoint local) const override;
 
 private:
-    void PlaceLayout();
-    void ShowTip(QPoint local, QPoint global);
-
     TimeBarLayout m_layout;
 };
 

@@ -1,30 +1,25 @@
 #pragma once
 
+#include "diagram/BarView.h"
 #include "diagram/WeekBarLayout.h"
-
-#include <QWidget>
 
 namespace vlk {
 
 // The week's bars of the program in force, with a tool tip per span.
-class WeekBarView : public QWidget {
+class WeekBarView : public BarView {
     Q_OBJECT
 public:
-    explicit WeekBarView(QWidget* parent = nullptr);
+    explicit WeekBarView(QWidget* parent = nullptr) : BarView(parent) {}
 
     void SetLayout(WeekBarLayout layout);
     [[nodiscard]] const WeekBarLayout& Layout() const { return m_layout; }
 
 protected:
-    void paintEvent(QPaintEvent* event) override;
-    void resizeEvent(QResizeEvent* event) override;
-    void mouseMoveEvent(QMouseEvent* event) override;
-    bool event(QEvent* event) override;
+    void PlaceLayout(const QRectF& area, const QFontMetricsF& metrics) override;
+    void PaintLayout(QPainter& painter) const override;
+    [[nodiscard]] QString HoverTextAt(QPoint local) const override;
 
 private:
-    void PlaceLayout();
-    void ShowTip(QPoint local, QPoint global);
-
     WeekBarLayout m_layout;
 };
 
