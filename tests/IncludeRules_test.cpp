@@ -26,7 +26,8 @@ std::vector<Rule> Rules()
 {
     return {
         {{"src/core", "tools"}, kQtInclude, "includes Qt"},
-        {{"src/ui/grid", "src/ui/editor", "src/ui/forms", "src/ui/pages"}, kFrameInclude, "includes from frame/"},
+        {{"src/ui/grid", "src/ui/editor", "src/ui/forms", "src/ui/pages", "src/ui/diagram", "src/ui/report",
+          "src/ui/files"}, kFrameInclude, "includes from frame/"},
     };
 }
 
@@ -93,6 +94,9 @@ TEST(IncludeRules, ScannerNamesFileAndLineOfEachViolation)
     write("src/ui/editor/E.cpp", "#include <frame/X.h>\n");
     write("src/ui/forms/F.txt", "#include \"frame/NotASource.h\"\n");
     write("src/ui/frame/Frame.cpp", "#include \"frame/Tabs.h\"\n");
+    write("src/ui/diagram/D.cpp", "#include \"diagram/D.h\"\n");
+    write("src/ui/report/R.cpp", "#include \"frame/MainFrm.h\"\n");
+    write("src/ui/files/W.cpp", "#include <QSaveFile>\n");
 
     Scan scan = ScanTree(root, Rules());
     std::sort(scan.violations.begin(), scan.violations.end());
@@ -100,10 +104,11 @@ TEST(IncludeRules, ScannerNamesFileAndLineOfEachViolation)
         "src/core/a/Bad.h:3:   #  include <QString> (includes Qt)",
         "src/ui/editor/E.cpp:1: #include <frame/X.h> (includes from frame/)",
         "src/ui/pages/Page.cpp:2: #include \"frame/Tabs.h\" (includes from frame/)",
+        "src/ui/report/R.cpp:1: #include \"frame/MainFrm.h\" (includes from frame/)",
         "tools/x/Bad.cpp:2: #include <QtCore/qglobal.h> (includes Qt)",
     };
     EXPECT_EQ(scan.violations, expected);
-    EXPECT_EQ(scan.files, 6);
+    EXPECT_EQ(scan.files, 9);
     fs::remove_all(root);
 }
 

@@ -1,5 +1,6 @@
 #include "frame/MainFrm.h"
 
+#include "files/WholeFile.h"
 #include "frame/AboutDlg.h"
 #include "frame/CheckList.h"
 #include "frame/EditHistory.h"
@@ -27,7 +28,6 @@
 #include <QMetaObject>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
-#include <QSaveFile>
 #include <QStatusBar>
 #include <QToolBar>
 #include <QUrl>
@@ -66,31 +66,6 @@ constexpr CommandText kCommandTexts[] = {
     {CMainFrame::ID_APP_ABOUT, "О &программе VLK2.2", "Показать информацию о программе, ее версии и авторах",
      "О программе"},
 };
-
-// Writes `bytes` beside `path` and renames the result over it, so a failed save leaves the old
-// file whole and no empty one. Returns why it failed, or an empty text.
-// Unbuffered: every write reaches the file system at once and reports a full disk; buffered,
-// Qt 6.4's commit() renames an empty file into place after its last flush failed.
-QString WriteWholeFile(const QString& path, std::span<const std::uint8_t> bytes)
-{
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    const char* data = reinterpret_cast<const char*>(bytes.data());
-    const auto size = static_cast<qint64>(bytes.size());
-    for (qint64 done = 0; done < size;) {
-        const qint64 written = file.write(data + done, size - done);
-        if (written <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            return reason;
-        }
-        done += written;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
-}
 
 } // namespace
 
@@ -578,7 +553,8 @@ bool CMainFrame::SaveDocument()
             break;
     }
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
-    const QString failure = WriteWholeFile(path, image);
+    const QString failure =
+        WriteWholeFile(path, QByteArrayView(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())));
     if (!failure.isEmpty()) {
         m_messages.Show(QStringLiteral("Файл %1 не записан: %2")
                             .arg(QDir::toNativeSeparators(path), failure)

@@ -5,6 +5,7 @@
 #include "diagram/TimeBarPainter.h"
 #include "diagram/WeekBarLayout.h"
 #include "diagram/WeekBarPainter.h"
+#include "files/WholeFile.h"
 #include "plan/ConfigurationCheck.h"
 #include "report/ReportPages.h"
 #include "util/Crc32.h"
@@ -13,7 +14,6 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace vlk {
 
@@ -79,21 +79,7 @@ QString JunctionReport::WritePdf(const QString& path) const
     const QByteArray pdf = Pdf();
     if (pdf.isEmpty())
         return QStringLiteral("документ не построен");
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered))
-        return file.errorString();
-    for (qint64 done = 0; done < pdf.size();) {
-        const qint64 written = file.write(pdf.constData() + done, pdf.size() - done);
-        if (written <= 0) {
-            const QString reason = file.errorString();
-            file.cancelWriting();
-            return reason;
-        }
-        done += written;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+    return WriteWholeFile(path, pdf);
 }
 
 } // namespace vlk
