@@ -36,6 +36,8 @@ public:
     void ShowGroup(std::uint64_t, vlk::FrameGroup, const vlk::StateFrame&) override {}
     void Repaint(std::uint64_t) override {}
     void ClearState(const vlk::FrameBytes&) override {}
+    void ShowLineLost(std::uint64_t, bool) override {}
+    void ExchangeEnded(std::uint64_t) override {}
     std::atomic<std::uint8_t>& CommandByte() override { return m_command; }
     std::atomic<int>& SendClockFlag() override { return m_clock; }
     vlk::ClockFields ClockToSend() override { return {}; }

@@ -101,7 +101,7 @@ void BM_ReadPages(benchmark::State& state)
 {
     Station& s = TheStation();
     for (auto _ : state)
-        benchmark::DoNotOptimize(ConfigPages(s.tabs).Read());
+        benchmark::DoNotOptimize(ConfigPages(s.tabs.Pages()).Read());
 }
 
 void BM_CheckAndLayout(benchmark::State& state)
