@@ -1,48 +1,21 @@
 // The real vlkctl binary: timeline and check are wired to their commands and exit codes.
+#include "VlkctlRun.h"
+
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
 
 namespace fs = std::filesystem;
 
 namespace {
 
-const std::string kBinary = VLK_BINARY_DIR "/tools/vlkctl/vlkctl";
+const std::string kBinary = vlk::test::kVlkctlBinary;
 const std::string kJunction = VLK_TEST_DATA_DIR "/vlkctl/junction.json";
 
-std::string ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-}
+using vlk::test::ReadWholeFile;
 
-class PlanProcess : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        std::string pattern = (fs::temp_directory_path() / "vlkctl-plan-process-XXXXXX").string();
-        ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
-        m_dir = pattern;
-    }
-    void TearDown() override { fs::remove_all(m_dir); }
-
-    int Run(const std::string& arguments)
-    {
-        const std::string command =
-            "cd '" + m_dir.string() + "' && '" + kBinary + "' " + arguments + " </dev/null >out.txt 2>err.txt";
-        const int status = std::system(command.c_str());
-        m_out = ReadFile(m_dir / "out.txt");
-        m_err = ReadFile(m_dir / "err.txt");
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    fs::path m_dir;
-    std::string m_out;
-    std::string m_err;
-};
+class PlanProcess : public vlk::test::VlkctlRun {};
 
 TEST_F(PlanProcess, TimelineAndCheckFromTheCommandLine)
 {
