@@ -5,9 +5,9 @@
 
 namespace vlk {
 
-// Writes a whole file or nothing: the bytes go to a temporary file in the same folder, which is
-// synced and then renamed over the target, so a reader never sees half a file and an old file
-// survives a failed write.
+// A command's output file, written whole or not at all through the core's WriteWholeFile: a
+// regular file is replaced through a synced temporary file beside it, a symbolic link is
+// followed to its target, a device or FIFO is written straight into, anything else is refused.
 class AtomicFile {
 public:
     // Empty on success, else why it failed (the target is then untouched).
