@@ -5,21 +5,20 @@
 #include "ConfigurationJson.h"
 #include "ConfigurationText.h"
 #include "config/ConfigurationImage.h"
+#include "util/WholeFile.h"
 
-#include <cerrno>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
+#include <cstdint>
 #include <iostream>
 #include <iterator>
 #include <span>
+#include <vector>
 
 namespace vlk {
 
 namespace {
 
-// Far beyond any configuration, JSON included; keeps a wrong argument (a device, a huge file)
-// from eating the memory.
+// Far beyond any image (JSON has its own, smaller limit); keeps a wrong argument (a huge file,
+// an endless standard input) from eating the memory.
 constexpr std::size_t kMaxInput = 16 * 1024 * 1024;
 
 std::string Shown(const std::string& file)
@@ -107,21 +106,14 @@ std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, 
             return std::nullopt;
         }
     } else {
-        std::error_code ec;
-        if (std::filesystem::is_directory(input, ec)) {
-            Error(io.err, name, "это папка, а не файл");
+        // A regular file only: a FIFO or a device named by mistake would be waited on for ever
+        // or read without end.
+        std::vector<std::uint8_t> read;
+        if (const std::string error = ReadRegularFile(input, kMaxInput, read); !error.empty()) {
+            Error(io.err, name, error);
             return std::nullopt;
         }
-        std::ifstream file(input, std::ios::binary);
-        if (!file) {
-            Error(io.err, name, std::string("не удаётся открыть (") + std::strerror(errno) + ")");
-            return std::nullopt;
-        }
-        complete = ReadAll(file, bytes);
-        if (complete && file.bad()) {
-            Error(io.err, name, "ошибка чтения");
-            return std::nullopt;
-        }
+        bytes.assign(read.begin(), read.end());
     }
     if (!complete) {
         Error(io.err, name, "слишком большой файл для конфигурации");

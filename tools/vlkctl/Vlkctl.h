@@ -34,6 +34,7 @@ public:
     [[nodiscard]] static int Diff(const std::string& a, const std::string& b, Streams io);
 
     // Reads a *.vlk image or a JSON file: by the extension .vlk / .json, otherwise by content.
+    // A named file must be a regular one; a FIFO or a device is refused without waiting on it.
     // Repairs the decoder made are reported on `err` as warnings; a refused input gives nothing.
     // `only`, when given, refuses the other kind. `wholeImage` refuses an image of any length but
     // 1920 bytes instead of reading the first 1920 with a warning (a file to send to a

@@ -4,10 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <future>
 #include <random>
 #include <sstream>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vlk;
 namespace fs = std::filesystem;
@@ -593,4 +598,29 @@ TEST_F(VlkctlTest, HostileJsonIsRefusedByEveryReader)
     // The limit leaves room for every document the station writes.
     Reset();
     EXPECT_EQ(Vlkctl::Show(kJunction, Io()), 0) << m_err.str();
+}
+
+// A FIFO or a device named as the input is refused at once, never waited on or read without end.
+TEST_F(VlkctlTest, NonRegularInputsAreRefusedWithoutWaiting)
+{
+    const fs::path fifo = Path("pipe.vlk");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto shown = std::async(std::launch::async, [&] { return Vlkctl::Show(fifo, Io()); });
+    if (shown.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+        const int writer = ::open(fifo.c_str(), O_WRONLY | O_NONBLOCK); // lets a waiting reader go
+        ::close(writer);
+        shown.wait();
+        FAIL() << "show waited on a FIFO";
+    }
+    EXPECT_EQ(shown.get(), 2);
+    EXPECT_EQ(m_err.str(), "vlkctl: " + fifo.string() + ": не обычный файл (канал FIFO)\n");
+    EXPECT_TRUE(m_out.str().empty());
+
+    Reset();
+    EXPECT_EQ(Vlkctl::Diff("/dev/zero", kJunction, Io()), 2);
+    EXPECT_EQ(m_err.str(), "vlkctl: /dev/zero: не обычный файл (символьное устройство)\n");
+
+    // Standard input stays what it is: a stream.
+    Reset(ReadFile(kJunction));
+    EXPECT_EQ(Vlkctl::Show("-", Io()), 0) << m_err.str();
 }
