@@ -1,6 +1,7 @@
 #include "ConfigurationText.h"
 
 #include "ConfigurationFields.h"
+#include "PrintableText.h"
 #include "util/Cp1251.h"
 
 #include <cstdio>
@@ -32,7 +33,7 @@ std::string ConfigurationText::AccountRecordText(const std::string& cp1251)
 {
     const TextConversion converted = Cp1251::ToUtf8(cp1251);
     if (converted.text)
-        return "«" + *converted.text + "»";
+        return "«" + Printable(*converted.text) + "»";
     std::string hex;
     for (unsigned char ch : cp1251) {
         char byte[4];

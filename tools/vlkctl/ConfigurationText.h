@@ -15,7 +15,8 @@ public:
 
     // Left-justifies UTF-8 text to `width` characters (not bytes).
     [[nodiscard]] static std::string Pad(std::string_view text, int width);
-    // The account record as UTF-8 for display.
+    // The account record as UTF-8 for display, control characters escaped (see Printable): what
+    // a file holds never moves the terminal's cursor or splits a line of a diff.
     [[nodiscard]] static std::string AccountRecordText(const std::string& cp1251);
 };
 

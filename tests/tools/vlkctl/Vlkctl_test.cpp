@@ -624,3 +624,25 @@ TEST_F(VlkctlTest, NonRegularInputsAreRefusedWithoutWaiting)
     Reset(ReadFile(kJunction));
     EXPECT_EQ(Vlkctl::Show("-", Io()), 0) << m_err.str();
 }
+
+// What the account record holds is shown, never run: an escape sequence, a line break or a
+// C1 control of a file reaches the terminal as text, and a diff keeps one line per difference.
+TEST_F(VlkctlTest, ShowAndDiffEscapeControlCharactersOfTheAccountRecord)
+{
+    ASSERT_EQ(Vlkctl::New(Path("fresh.vlk"), Io()), 0);
+    // ESC [2J clears a screen; 0x98 is U+0098 (a C1 control) in Windows-1251, 0x7F is DEL.
+    std::string image = ReadFile(Path("fresh.vlk"));
+    const std::string cp1251 = "A\x1B[2Jb\nc\td\re\\f\x7F\x98\x01\xC6";
+    image.replace(1760, cp1251.size(), cp1251);
+    WriteFile(Path("odd.vlk"), image);
+    const std::string shown = "«A\\x1B[2Jb\\nc\\td\\re\\\\f\\x7F\\x98\\x01Ж»";
+
+    Reset();
+    ASSERT_EQ(Vlkctl::Show(Path("odd.vlk"), Io()), 0) << m_err.str();
+    EXPECT_NE(m_out.str().find("  Учетная запись ОДД: " + shown + "\n"), std::string::npos) << m_out.str();
+    EXPECT_EQ(m_out.str().find('\x1B'), std::string::npos);
+
+    Reset();
+    EXPECT_EQ(Vlkctl::Diff(Path("fresh.vlk"), Path("odd.vlk"), Io()), 1);
+    EXPECT_EQ(m_out.str(), "Учетная запись ОДД: «» → " + shown + "\n");
+}
