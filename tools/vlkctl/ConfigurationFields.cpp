@@ -2,6 +2,7 @@
 
 #include "ConfigurationJson.h"
 #include "ConfigurationText.h"
+#include "PrintableText.h"
 #include "config/Catalogue.h"
 #include "util/Cp1251.h"
 
@@ -80,7 +81,7 @@ bool ReadWeekDay(JsonReader& r, const json& entry, const std::string& at, DaySch
         const int slot = ParseSlot(list[i]["time"].get<std::string>());
         if (slot < 0) {
             return r.Fail(JsonReader::Join(item, "time"),
-                          "\"" + list[i]["time"].get<std::string>() +
+                          "\"" + Excerpt(list[i]["time"].get<std::string>()) +
                               "\" не начало получаса (ожидается ЧЧ:00 или ЧЧ:30, 00:00..23:30)");
         }
         if (day[slot] != 0)
@@ -444,7 +445,7 @@ const FieldDescription kFields[] = {
                 const std::string code = j[i].get<std::string>();
                 const auto it = std::find(kRequestCodes.begin(), kRequestCodes.end(), code);
                 if (it == kRequestCodes.end())
-                    return r.Fail(at, "неизвестный код запроса \"" + code + "\"");
+                    return r.Fail(at, "неизвестный код запроса \"" + Excerpt(code) + "\"");
                 const auto index = static_cast<std::size_t>(it - kRequestCodes.begin());
                 if (result[index] != 0)
                     return r.Fail(at, "код \"" + code + "\" повторяется");
@@ -657,7 +658,7 @@ const FieldDescription kFields[] = {
                 const auto it = std::find(kDayNames.begin(), kDayNames.end(), name);
                 if (it == kDayNames.end()) {
                     return r.Fail(JsonReader::Join(at, "day"),
-                                  "неизвестный день \"" + name + "\" (ожидается \"ПН\"..\"ВС\")");
+                                  "неизвестный день \"" + Excerpt(name) + "\" (ожидается \"ПН\"..\"ВС\")");
                 }
                 const int day = static_cast<int>(it - kDayNames.begin());
                 if (!seen.insert(day).second)

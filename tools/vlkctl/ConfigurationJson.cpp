@@ -2,6 +2,7 @@
 
 #include "ConfigurationFields.h"
 #include "JsonReader.h"
+#include "PrintableText.h"
 
 #include "config/ConfigurationImage.h"
 
@@ -156,6 +157,26 @@ JsonImport ConfigurationJson::FromJson(const nlohmann::json& j)
 
 namespace {
 
+// The parser's message with the text it quotes (the token it stopped at, a number too large)
+// cut to an excerpt: that text may be the rest of the document.
+std::string ShortTokens(std::string_view message)
+{
+    for (const std::string_view marker : {"last read: '", "parsing '"}) {
+        const auto start = message.find(marker);
+        if (start == std::string_view::npos)
+            continue;
+        const auto from = start + marker.size();
+        auto end = message.rfind("'; expected ");
+        if (end == std::string_view::npos || end < from)
+            end = message.rfind('\'');
+        if (end == std::string_view::npos || end < from)
+            end = message.size();
+        return std::string(message.substr(0, from)) + Excerpt(message.substr(from, end - from)) +
+               std::string(message.substr(end));
+    }
+    return Excerpt(message, 300);
+}
+
 // A first pass over the text, before any value is built: the document nests no deeper than a
 // configuration ever does (so nothing later recurses without bound), no object names a key twice
 // (the second would silently win), and nothing but white space follows the document.
@@ -181,7 +202,7 @@ public:
     bool key(string_t& name) override
     {
         if (!m_keys.back().insert(name).second)
-            return Fail("поле \"" + name + "\" повторено");
+            return Fail("поле \"" + Excerpt(name) + "\" повторено");
         return true;
     }
     bool end_object() override
@@ -202,7 +223,7 @@ public:
     }
     bool parse_error(std::size_t position, const std::string&, const nlohmann::detail::exception& e) override
     {
-        return Fail("ошибка в байте " + std::to_string(position) + " (" + e.what() + ")");
+        return Fail("ошибка в байте " + std::to_string(position) + " (" + ShortTokens(e.what()) + ")");
     }
 
 private:
@@ -228,6 +249,11 @@ private:
 
 JsonImport ConfigurationJson::FromText(std::string_view text)
 {
+    if (text.size() > kMaxTextSize) {
+        return {std::nullopt,
+                "слишком большой JSON: " + std::to_string(text.size()) + " байт, допустимо не более 1 МиБ (" +
+                    std::to_string(kMaxTextSize) + " байт)"};
+    }
     // A NUL byte can never be part of a JSON text (inside a string it is written \u0000); the
     // parser would take it for the end of the input and ignore what follows.
     if (const auto nul = text.find('\0'); nul != std::string_view::npos)
@@ -237,7 +263,7 @@ JsonImport ConfigurationJson::FromText(std::string_view text)
     try {
         shaped = json::sax_parse(text.begin(), text.end(), &shape, nlohmann::detail::input_format_t::json, true);
     } catch (const json::exception& e) {
-        return {std::nullopt, std::string("не JSON: ") + e.what()};
+        return {std::nullopt, "не JSON: " + ShortTokens(e.what())};
     }
     if (!shaped)
         return {std::nullopt, "не JSON: " + (shape.Error().empty() ? std::string("ошибка разбора") : shape.Error())};
@@ -245,11 +271,10 @@ JsonImport ConfigurationJson::FromText(std::string_view text)
     try {
         j = json::parse(text.begin(), text.end());
     } catch (const json::parse_error& e) {
-        return {std::nullopt, "не JSON: ошибка в байте " + std::to_string(e.byte) + " (" +
-                                  std::string(e.what()) + ")"};
+        return {std::nullopt, "не JSON: ошибка в байте " + std::to_string(e.byte) + " (" + ShortTokens(e.what()) + ")"};
     } catch (const json::exception& e) {
         // e.g. a number too large for any type
-        return {std::nullopt, std::string("не JSON: ") + e.what()};
+        return {std::nullopt, "не JSON: " + ShortTokens(e.what())};
     }
     return FromJson(j);
 }

@@ -28,8 +28,13 @@ public:
     // Validates everything before anything is taken: ranges, at most ten switch points a day,
     // the priorities a full order with "РП" last, an account record that fits the image.
     [[nodiscard]] static JsonImport FromJson(const nlohmann::json& json);
-    // Parses and then validates; a syntax error names its position.
+    // Parses and then validates; a syntax error names its position. A text longer than
+    // kMaxTextSize is refused before it is parsed.
     [[nodiscard]] static JsonImport FromText(std::string_view text);
+
+    // A configuration's JSON is a few tens of kB; parsing costs tens of times the text in
+    // memory, so a text beyond this is refused unparsed.
+    static constexpr std::size_t kMaxTextSize = 1024 * 1024;
 
     // Indented JSON that keeps short arrays and objects on one line, e.g. a day's switch point
     // or a row of times, so that a file stays readable and diffable.

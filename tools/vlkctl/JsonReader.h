@@ -1,5 +1,7 @@
 #pragma once
 
+#include "PrintableText.h"
+
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
@@ -35,7 +37,7 @@ public:
             return Fail(path, "ожидается объект");
         for (const auto& item : j.items()) {
             if (std::find(known.begin(), known.end(), item.key()) == known.end())
-                return Fail(Join(path, item.key()), "неизвестное поле");
+                return Fail(Join(path, Excerpt(item.key())), "неизвестное поле");
         }
         return true;
     }
@@ -133,10 +135,7 @@ private:
     }
     static std::string Shown(const json& j)
     {
-        std::string text = j.dump(-1, ' ', false, json::error_handler_t::replace);
-        if (text.size() > 40)
-            text = text.substr(0, 37) + "...";
-        return text;
+        return Excerpt(j.dump(-1, ' ', false, json::error_handler_t::replace));
     }
 
     std::string m_error;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sys/resource.h>
 
 namespace fs = std::filesystem;
 
@@ -54,4 +55,35 @@ TEST_F(VlkctlProcess, BadUseExitsTwoWithOneLine)
     }
     EXPECT_EQ(Run("--help"), 0);
     EXPECT_NE(m_out.find("export"), std::string::npos);
+}
+
+// Memory the largest vlkctl run may take, in kB; AddressSanitizer's shadow and quarantine
+// take more.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr long kMostKib = 350 * 1024;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+constexpr long kMostKib = 350 * 1024;
+#else
+constexpr long kMostKib = 150 * 1024;
+#endif
+#else
+constexpr long kMostKib = 150 * 1024;
+#endif
+
+// A JSON input of 16 MiB (the most any input may be) once took some 450 MB to parse before it
+// was refused; it is refused unparsed now.
+TEST_F(VlkctlProcess, ALargeJsonCostsNoMoreThanItsOwnSize)
+{
+    std::string json = "{\"week\": [";
+    while (json.size() < 16 * 1024 * 1024 - 16)
+        json += "[],";
+    json += "[]]}";
+    std::ofstream(m_dir / "large.json", std::ios::binary) << json;
+    EXPECT_EQ(Run("show large.json"), 2);
+    EXPECT_NE(m_err.find("слишком большой JSON"), std::string::npos) << m_err;
+    // The largest of the processes run so far, this one included.
+    struct rusage usage {};
+    ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
+    EXPECT_LT(usage.ru_maxrss, kMostKib) << "kB";
 }

@@ -646,3 +646,57 @@ TEST_F(VlkctlTest, ShowAndDiffEscapeControlCharactersOfTheAccountRecord)
     EXPECT_EQ(Vlkctl::Diff(Path("fresh.vlk"), Path("odd.vlk"), Io()), 1);
     EXPECT_EQ(m_out.str(), "Учетная запись ОДД: «» → " + shown + "\n");
 }
+
+// The work a JSON input costs is bounded before it is parsed, and a message never quotes more of
+// a file than a few dozen characters, nor its control characters raw.
+TEST_F(VlkctlTest, LargeJsonIsRefusedUnparsedAndMessagesQuoteLittle)
+{
+    const std::string large = "{\"accountRecord\": \"" + std::string(1024 * 1024, 'x') + "\"}";
+    WriteFile(Path("large.json"), large);
+    Reset();
+    EXPECT_EQ(Vlkctl::Show(Path("large.json"), Io()), 2);
+    EXPECT_EQ(m_err.str(), "vlkctl: " + Path("large.json").string() +
+                               ": слишком большой JSON: 1048597 байт, допустимо не более 1 МиБ (1048576 байт)\n");
+    Reset(large);
+    EXPECT_EQ(Vlkctl::Import("-", "-", Io()), 2);
+    EXPECT_NE(m_err.str().find("допустимо не более 1 МиБ"), std::string::npos) << m_err.str().substr(0, 200);
+
+    const std::string ones = [] {
+        std::string list = "[";
+        for (int i = 0; i < 10000; ++i)
+            list += "1, ";
+        return list + "1]";
+    }();
+    const struct {
+        std::string json;
+        std::string says;
+    } cases[] = {
+        {"{\"circularRedTime\": " + std::string(100000, '7') + "}",
+         "number overflow parsing '" + std::string(40, '7') + "…'"},
+        {"{\"circularRedTime\": " + ones + "}", "найдено [1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1,1…"},
+        {"{\"" + std::string(100000, 'k') + "\": 1}", std::string(40, 'k') + "…: неизвестное поле"},
+        {"{\"\\u001b[2J\\n\": 1}", "\\x1B[2J\\n: неизвестное поле"},
+        {"{\"a\\u0085\": 1, \"a\\u0085\": 2}", "поле \"a\\x85\" повторено"},
+        {"{\"week\": [{\"day\": \"\\u001b[31m\"}]}", "неизвестный день \"\\x1B[31m\""},
+        {"{\"priorities\": [\"\\r\\n" + std::string(1000, 'P') +
+             "\", \"РУС\", \"ЗУ\", \"ДУ\", \"КУ\", \"ПР0\", \"ТВП\", \"МГР\", \"ЛС\", \"РП\"]}",
+         "неизвестный код запроса \"\\r\\n" + std::string(38, 'P') + "…\""},
+        {"{\"week\": [{\"day\": \"ПН\", \"switches\": [{\"time\": \"06:00\\n" + std::string(1000, '0') +
+             "\", \"program\": 1}]}]}",
+         "\"06:00\\n" + std::string(34, '0') + "…\" не начало получаса"},
+        {"{\"circularRedTime\": \"" + std::string(100000, 's') + "\x01\"}",
+         "last read: '\"" + std::string(39, 's') + "…'"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.says);
+        WriteFile(Path("hostile.json"), c.json);
+        Reset();
+        EXPECT_EQ(Vlkctl::Import(Path("hostile.json"), Path("out.vlk"), Io()), 2);
+        const std::string err = m_err.str();
+        EXPECT_LT(err.size(), 400u) << err.substr(0, 400);
+        EXPECT_NE(err.find(c.says), std::string::npos) << err.substr(0, 400);
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err.substr(0, 400);
+        EXPECT_EQ(err.find('\x1B'), std::string::npos);
+    }
+    EXPECT_FALSE(fs::exists(Path("out.vlk")));
+}
