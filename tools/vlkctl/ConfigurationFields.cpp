@@ -345,9 +345,15 @@ const FieldDescription kFields[] = {
         "syncDelay",
         [](const Configuration& c, std::string&) { return ojson(c.syncDelay); },
         [](JsonReader& r, const json& v, Configuration& c) {
+            // 129..255 only come from a damaged image: kept as the image holds them (the reader
+            // warns), so that an export of any image imports back; 128 would read back as a master.
             int delay = 0;
-            if (!r.Int(v, "syncDelay", 0, 127, delay))
+            if (!r.Int(v, "syncDelay", 0, 255, delay))
                 return false;
+            if (!c.masterController && delay == kMasterMark) {
+                return r.Fail("syncDelay",
+                              "значение 128 вне 0..127: в образе 128 означает ведущий контроллер");
+            }
             // The image keeps no delay for a master: a non-zero one would be lost without a word.
             if (c.masterController && delay != 0)
                 return r.Fail("syncDelay", "у ведущего контроллера (masterController true) должно быть 0");

@@ -148,11 +148,17 @@ JsonImport ConfigurationJson::FromJson(const nlohmann::json& j)
     Configuration c = Configuration::FreshStart();
     if (!Read(reader, j, c))
         return {std::nullopt, reader.Error().rfind(": ", 0) == 0 ? reader.Error().substr(2) : reader.Error()};
+    // A slave's delay of 129..255 is what a damaged image holds; the image reader keeps it with a
+    // warning and export writes it, so it comes back the same way (the image holds it as it is).
+    const bool oddDelay = !c.masterController && c.syncDelay > kMasterMark;
+    Configuration fitted = c;
+    if (oddDelay)
+        fitted.syncDelay = 0;
     // Belt and braces: whatever passed the checks above must also fit the image as it stands.
-    const auto problems = ConfigurationImage::Validate(c);
+    const auto problems = ConfigurationImage::Validate(fitted);
     if (!problems.empty())
         return {std::nullopt, problems.front()};
-    return {std::move(c), {}};
+    return {std::move(c), {}, oddDelay ? ConfigurationImage::Validate(c) : std::vector<std::string>{}};
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vlk {
 
@@ -18,6 +19,9 @@ struct JsonExport {
 struct JsonImport {
     std::optional<Configuration> configuration;
     std::string error;           // names the field, e.g. "directions[3].green: ..."
+    // What was taken as it is although the station would not set it, in the words the image
+    // reader uses for the same (a slave's delay above 128, which only a damaged image holds).
+    std::vector<std::string> warnings{};
 };
 
 // The configuration as JSON with named fields (the README's vlkctl section describes them).

@@ -142,6 +142,8 @@ std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, 
             Error(io.err, name, parsed->error);
             return std::nullopt;
         }
+        for (const auto& warning : parsed->warnings)
+            io.err << "vlkctl: " << name << ": предупреждение: " << warning << "\n";
         return parsed->configuration;
     }
 
