@@ -165,6 +165,11 @@ std::optional<Configuration> Vlkctl::Load(const std::string& input, Streams io, 
 
 int Vlkctl::New(const std::string& output, Streams io)
 {
+    // Standard output is "-"; an empty name is a mistake (an unset variable), not a wish.
+    if (output.empty()) {
+        Error(io.err, "\"\"", "пустое имя файла");
+        return kError;
+    }
     return WriteOutput(output, ImageText(Configuration::FreshStart()), io) ? kOk : kError;
 }
 

@@ -734,3 +734,11 @@ TEST_F(VlkctlTest, LargeJsonIsRefusedUnparsedAndMessagesQuoteLittle)
     }
     EXPECT_FALSE(fs::exists(Path("out.vlk")));
 }
+
+// An output named by an empty string is a mistake, not standard output ("-" is that).
+TEST_F(VlkctlTest, AnEmptyOutputNameIsRefused)
+{
+    EXPECT_EQ(Vlkctl::New("", Io()), 2);
+    EXPECT_EQ(m_err.str(), "vlkctl: \"\": пустое имя файла\n");
+    EXPECT_TRUE(m_out.str().empty());
+}
