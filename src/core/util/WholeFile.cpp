@@ -143,28 +143,36 @@ std::string WriteWholeFile(const std::string& path, std::span<const std::uint8_t
 }
 
 std::string ReadRegularFile(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes,
-                            LongerFile longer)
+                            LongerFile longer, int* error)
 {
     bytes.clear();
+    if (error)
+        *error = 0;
+    auto systemFailure = [&](const char* what) {
+        const Failure failure = SystemFailure(what, errno);
+        if (error)
+            *error = failure.error;
+        return failure.reason;
+    };
     if (path.empty())
         return "пустое имя файла";
     // Looked at before it is opened: opening a serial device alone changes its modem lines.
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
-        return SystemFailure("не удаётся открыть", errno).reason;
+        return systemFailure("не удаётся открыть");
     if (!S_ISREG(st.st_mode))
         return Refusal(st.st_mode);
     // O_NONBLOCK: a FIFO put there since the look above opens without waiting for a writer.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
     if (fd < 0)
-        return SystemFailure("не удаётся открыть", errno).reason;
+        return systemFailure("не удаётся открыть");
     auto fail = [&](std::string reason) {
         ::close(fd);
         bytes.clear();
         return reason;
     };
     if (::fstat(fd, &st) != 0)
-        return fail(SystemFailure("ошибка чтения", errno).reason);
+        return fail(systemFailure("ошибка чтения"));
     if (!S_ISREG(st.st_mode))
         return fail(Refusal(st.st_mode));
     const std::string tooLarge = "слишком большой файл: более " + std::to_string(limit) + " байт";
@@ -185,7 +193,7 @@ std::string ReadRegularFile(const std::string& path, std::size_t limit, std::vec
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            return fail(SystemFailure("ошибка чтения", errno).reason);
+            return fail(systemFailure("ошибка чтения"));
         }
         if (n == 0)
             break;

@@ -138,6 +138,13 @@ TEST_F(WholeFileTest, AnythingButARegularFileIsRefusedWithoutWaiting)
         FAIL() << "the reader waited on a FIFO";
     }
     EXPECT_EQ(read.get(), "не обычный файл (канал FIFO)");
+    // The errno behind a failure, for a caller that names it in the user's language; none for a
+    // refusal of the reader's own.
+    int error = -1;
+    EXPECT_NE(ReadRegularFile(fifo, 1920, bytes, LongerFile::ReadPrefix, &error), "");
+    EXPECT_EQ(error, 0);
+    EXPECT_NE(ReadRegularFile((m_dir / "missing.vlk").string(), 1920, bytes, LongerFile::ReadPrefix, &error), "");
+    EXPECT_EQ(error, ENOENT);
     EXPECT_EQ(ReadRegularFile("/dev/zero", 1920, bytes), "не обычный файл (символьное устройство)");
     EXPECT_EQ(ReadRegularFile(m_dir.string(), 1920, bytes), "это папка, а не файл");
     EXPECT_EQ(ReadRegularFile((m_dir / "missing.vlk").string(), 1920, bytes),
