@@ -80,6 +80,16 @@ Reaction ControllerProtocol::PeriodicFrame(Clock::time_point now)
     return out;
 }
 
+void ControllerProtocol::PowerCycle(Clock::time_point now)
+{
+    Advance(now);
+    const vlk::Junction& old = *m_junction;
+    Restart({old.Day(), old.Hours(), old.Minutes(), old.Seconds()});
+    m_mode = Mode::Normal;
+    m_pending.clear();
+    ++m_restarts;
+}
+
 void ControllerProtocol::Feed(std::uint8_t byte, Clock::time_point arrival, Reaction& out)
 {
     if (!m_pending.empty() && arrival - m_pendingLast > kMessageGap)
@@ -216,6 +226,13 @@ void ControllerProtocol::SectorWrite(Clock::time_point at, Reaction& out)
     if (outcome == SectorOutcome::Accepted)
         std::copy(event.data.begin(), event.data.end(), m_memory.begin() + sector * static_cast<std::ptrdiff_t>(kSectorSize));
     out.events.emplace_back(std::move(event));
+    if (outcome == SectorOutcome::Accepted && m_options.restartAfterSector == sector && !m_restartAfterSectorDone) {
+        // The power goes before the acknowledgement leaves.
+        m_restartAfterSectorDone = true;
+        PowerCycle(at);
+        out.restarted = true;
+        return;
+    }
     if (outcome == SectorOutcome::Refused)
         out.replies.push_back({{static_cast<std::uint8_t>(kSectorRefused + sector)}, "sector refused"});
     else if (outcome == SectorOutcome::Accepted)

@@ -96,6 +96,9 @@ public:
     [[nodiscard]] Reaction Receive(std::uint8_t byte, Clock::time_point arrival);
     // Normal mode's unasked state frame (cut short while the short-frames fault lasts).
     [[nodiscard]] Reaction PeriodicFrame(Clock::time_point now);
+    // A power cut: the controller starts again in normal mode on the memory it holds, its clock
+    // running on, whatever it was doing; a half-received message is lost.
+    void PowerCycle(Clock::time_point now);
 
     [[nodiscard]] Mode CurrentMode() const { return m_mode; }
     [[nodiscard]] const ImageBytes& Memory() const { return m_memory; }
@@ -136,6 +139,7 @@ private:
     int m_psClearLeft = 0;
     int m_shortFramesLeft = 0;
     int m_toggleReplyLeft = 0;
+    bool m_restartAfterSectorDone = false;
     std::vector<TimedFault> m_refuse, m_ignore, m_zero;
 
     std::uint64_t m_framesSent = 0;

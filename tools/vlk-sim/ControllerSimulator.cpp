@@ -53,6 +53,9 @@ struct ControllerSimulator::Line {
     Clock::time_point nextFrame;
     Clock::time_point rxFree;         // paced: when the last received byte has arrived
     std::optional<Clock::time_point> hangupAt;
+    std::optional<Clock::time_point> silentAt;
+    std::optional<Clock::time_point> silentUntil;
+    std::optional<Clock::time_point> restartAt;
     std::mt19937 noise;
 };
 
@@ -252,6 +255,20 @@ void ControllerSimulator::Serve()
     }
     if (m_options.hangupAfter && !hungUpBefore)
         line.hangupAt = now + *m_options.hangupAfter;
+    line.silentAt.reset();
+    line.silentUntil.reset();
+    if (m_options.silentAfter) {
+        line.silentAt = now + *m_options.silentAfter;
+        if (m_options.silentFor)
+            line.silentUntil = *line.silentAt + *m_options.silentFor;
+    }
+    line.restartAt.reset();
+    if (m_options.restartAfter)
+        line.restartAt = now + *m_options.restartAfter;
+    // Silent now: a controller switched off, or its cable pulled, while the line stays.
+    const auto silentAt = [&line](Clock::time_point t) {
+        return line.silentAt && t >= *line.silentAt && (!line.silentUntil || t < *line.silentUntil);
+    };
 
     std::uint8_t buffer[512];
     while (!m_stop) {
@@ -259,6 +276,22 @@ void ControllerSimulator::Serve()
         if (line.hangupAt && t >= *line.hangupAt) {
             HangUp();
             return;
+        }
+        if ((line.restartAt && t >= *line.restartAt) || m_restartNow.exchange(false)) {
+            line.restartAt.reset();
+            LogLine("--", nullptr, 0, "power cut: restart in normal mode");
+            {
+                std::lock_guard lock(m_stateMutex);
+                m_protocol.PowerCycle(t);
+            }
+            line.nextFrame = t + m_options.period;
+            Notify();
+            continue;
+        }
+        m_silentNow = silentAt(t);
+        if (CurrentMode() == Mode::Normal && t >= line.nextFrame && m_silentNow) {
+            line.nextFrame = t + m_options.period; // nothing goes out while it is silent
+            continue;
         }
         if (CurrentMode() == Mode::Normal && t >= line.nextFrame) {
             sim::Reaction frame;
@@ -278,12 +311,23 @@ void ControllerSimulator::Serve()
             deadline = std::min(deadline, line.nextFrame);
         if (line.hangupAt)
             deadline = std::min(deadline, *line.hangupAt);
+        if (line.restartAt)
+            deadline = std::min(deadline, *line.restartAt);
+        if (line.silentAt && t < *line.silentAt)
+            deadline = std::min(deadline, *line.silentAt);
+        if (line.silentUntil && t < *line.silentUntil)
+            deadline = std::min(deadline, *line.silentUntil);
         const auto wait = std::chrono::duration_cast<std::chrono::nanoseconds>(deadline - t);
         const timespec timeout{static_cast<time_t>(wait.count() / 1'000'000'000), static_cast<long>(wait.count() % 1'000'000'000)};
         pollfd fds[2] = {{line.fd, POLLIN, 0}, {line.wakeFd, POLLIN, 0}};
         const int ready = ppoll(fds, 2, &timeout, nullptr);
         if (m_stop)
             return;
+        if (ready > 0 && (fds[1].revents & POLLIN)) {
+            // A wake-up for RestartNow: taken, so that the next poll waits again.
+            std::uint64_t value = 0;
+            [[maybe_unused]] const auto got = ::read(line.wakeFd, &value, sizeof value);
+        }
         if (ready <= 0 || !(fds[0].revents & (POLLIN | POLLHUP | POLLERR)))
             continue;
         const ssize_t got = ::read(line.fd, buffer, sizeof buffer);
@@ -301,7 +345,7 @@ void ControllerSimulator::Serve()
             received.push_back({readAt, buffer[i]});
         m_received.Add(received.begin(), received.end());
         Notify();
-        if (m_options.silent)
+        if (m_options.silent || silentAt(readAt))
             continue; // nobody there: what arrives is only recorded
         for (ssize_t i = 0; i < got && !m_stop; ++i) {
             Clock::time_point arrival = readAt;
@@ -358,7 +402,7 @@ void ControllerSimulator::Record(const sim::Event& event)
 void ControllerSimulator::Send(const std::vector<std::uint8_t>& bytes, const char* what)
 {
     Line& line = *m_line;
-    if (m_options.silent || bytes.empty())
+    if (m_options.silent || m_silentNow || bytes.empty())
         return;
     std::vector<std::uint8_t> out = bytes;
     if (m_options.noisePerMille > 0) {
@@ -517,6 +561,20 @@ bool ControllerSimulator::HungUp() const
 {
     std::lock_guard lock(m_mutex);
     return m_hungUp;
+}
+
+void ControllerSimulator::RestartNow()
+{
+    if (!m_running) {
+        std::lock_guard lock(m_stateMutex);
+        m_protocol.PowerCycle(Clock::now());
+        return;
+    }
+    m_restartNow = true;
+    if (m_line->wakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(m_line->wakeFd, &one, sizeof one);
+    }
 }
 
 void ControllerSimulator::ClearRecords()

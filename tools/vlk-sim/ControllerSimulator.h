@@ -98,6 +98,9 @@ public:
     [[nodiscard]] bool HungUp() const;
     // Forgets every recorded event (counters included); the junction and the mode stay.
     void ClearRecords();
+    // A power cut now: the controller starts again in normal mode on the memory it holds (on the
+    // line it serves, or on the next one it is started on after a hang-up).
+    void RestartNow();
 
     // Waits until condition() is true, re-checking after every event of the simulator (and at least
     // every 10 ms); false on time-out. The condition is called without any lock held, so it may
@@ -124,6 +127,8 @@ private:
     std::thread m_thread;
     std::atomic<bool> m_stop{false};
     std::atomic<bool> m_running{false};
+    std::atomic<bool> m_silentNow{false}; // the silent-after fault is in force
+    std::atomic<bool> m_restartNow{false};
 
     mutable std::mutex m_stateMutex;    // guards the protocol machine (mode, memory, counters)
     sim::ControllerProtocol m_protocol;

@@ -92,6 +92,17 @@ struct SimulatorOptions {
     // simulator: a line opened again afterwards (OpenPty, Start: the cable plugged back in, the
     // controller's state kept) stays up.
     std::optional<std::chrono::milliseconds> hangupAfter;
+    // This long after Start the controller falls silent with its line kept (the pty stays open): a
+    // cable pulled at the controller's end, or a controller switched off while the USB adapter
+    // stays. It sends nothing and acts on nothing, for `silentFor` (unset: for good), then it is
+    // heard again in the mode it was in.
+    std::optional<std::chrono::milliseconds> silentAfter;
+    std::optional<std::chrono::milliseconds> silentFor;
+    // The controller restarts by itself (a power cut) this long after Start, or right after it
+    // has accepted the write of this sector: back in normal mode on the memory it holds then,
+    // whatever it was doing, sending frames again a period later. Once each.
+    std::optional<std::chrono::milliseconds> restartAfter;
+    std::optional<int> restartAfterSector;
 };
 
 } // namespace vlk

@@ -48,6 +48,9 @@ int main(int argc, char** argv)
     std::string exitShort;
     std::string noise;
     std::string hangupAfter;
+    std::string silentAfter;
+    std::string restartAfter;
+    std::string restartAfterSector;
     std::string clock;
     std::string speed;
     app.add_option("--link", link, "also make a symbolic link to the pseudo-terminal at PATH")->type_name("PATH");
@@ -81,6 +84,16 @@ int main(int argc, char** argv)
         ->group(faults);
     app.add_option("--hangup-after", hangupAfter, "drop the line after MS milliseconds and exit")->type_name("MS")
         ->group(faults);
+    app.add_option("--silent-after", silentAfter,
+                   "fall silent after MS milliseconds with the line kept (a cable pulled at the controller, or "
+                   "the controller switched off); with :FOR, heard again FOR milliseconds later")
+        ->type_name("MS[:FOR]")->group(faults);
+    app.add_option("--restart-after", restartAfter,
+                   "restart by itself (a power cut) after MS milliseconds, into normal mode on the memory it holds")
+        ->type_name("MS")->group(faults);
+    app.add_option("--restart-after-sector", restartAfterSector,
+                   "restart by itself (a power cut) right after accepting the write of sector K")
+        ->type_name("K")->group(faults);
     app.get_option("--device")->excludes(app.get_option("--link"));
     try {
         app.parse(argc, argv);
@@ -93,7 +106,7 @@ int main(int argc, char** argv)
 
     // Every number is checked whole: "3x" or "1e3" is a typing error, never 3 or 1.
     long periodMs = 1000, speedFactor = 1, psClearFrames = 0, shortFrameCount = 0, exitShortBytes = -1,
-         noisePerMille = 0, hangupMs = -1;
+         noisePerMille = 0, hangupMs = -1, restartMs = -1, restartSector = -1;
     const struct {
         const char* name;
         const std::string& text;
@@ -108,6 +121,8 @@ int main(int argc, char** argv)
         {"--exit-short", exitShort, 0, 25, exitShortBytes},
         {"--noise", noise, 0, 1000, noisePerMille},
         {"--hangup-after", hangupAfter, 0, INT_MAX, hangupMs},
+        {"--restart-after", restartAfter, 0, INT_MAX, restartMs},
+        {"--restart-after-sector", restartAfterSector, 0, 14, restartSector},
     };
     for (const auto& number : numbers) {
         if (app.count(number.name) == 0)
@@ -139,6 +154,21 @@ int main(int argc, char** argv)
         options.exitShort = static_cast<int>(exitShortBytes);
     if (hangupMs >= 0)
         options.hangupAfter = std::chrono::milliseconds(hangupMs);
+    if (restartMs >= 0)
+        options.restartAfter = std::chrono::milliseconds(restartMs);
+    if (restartSector >= 0)
+        options.restartAfterSector = static_cast<int>(restartSector);
+    if (app.count("--silent-after") > 0) {
+        const auto colon = silentAfter.find(':');
+        const auto after = vlk::sim::WholeNumber(silentAfter.substr(0, colon), 0, INT_MAX);
+        const auto lasting = colon == std::string::npos ? std::optional<long>(-1)
+                                                        : vlk::sim::WholeNumber(silentAfter.substr(colon + 1), 1, INT_MAX);
+        if (!after || !lasting)
+            return Refuse("--silent-after", silentAfter, "wants MS or MS:FOR, whole numbers of milliseconds");
+        options.silentAfter = std::chrono::milliseconds(*after);
+        if (*lasting > 0)
+            options.silentFor = std::chrono::milliseconds(*lasting);
+    }
     const struct {
         const char* name;
         const std::vector<std::string>& texts;
