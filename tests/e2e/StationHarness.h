@@ -6,7 +6,11 @@
 #include "support/RecordingMessages.h"
 #include "ControllerSimulator.h"
 
+#include <QAction>
 #include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -55,6 +59,38 @@ protected:
         ASSERT_TRUE(ShowAndActivate(m_frame.get()));
     }
 
+    // The user's click on a toolbar button, through the window; waits until the command has run
+    // to its end (it may wait on the line in a loop of its own).
+    void ClickToolbar(int command)
+    {
+        QWidget* button = m_frame->ToolBar()->widgetForAction(m_frame->Command(command));
+        ASSERT_NE(button, nullptr);
+        ASSERT_TRUE(Reaches(button));
+        Move(button, CentreOf(button));
+        Click(button);
+        ASSERT_TRUE(PumpUntil([&] { return !m_frame->Busy(); }, 60000));
+    }
+    // Opens the menu holding the command from the menu bar and clicks its item; waits as above.
+    void ClickMenuItem(int id)
+    {
+        QAction* action = m_frame->Command(id);
+        ASSERT_NE(action, nullptr);
+        QMenu* menu = nullptr;
+        for (QObject* object : action->associatedObjects())
+            if (auto* m = qobject_cast<QMenu*>(object))
+                menu = m;
+        ASSERT_NE(menu, nullptr);
+        QMenuBar* bar = m_frame->menuBar();
+        Click(bar, CentreOf(bar->actionGeometry(menu->menuAction())));
+        ASSERT_TRUE(PumpUntil([&] { return menu->isVisible(); }));
+        Click(menu, CentreOf(menu->actionGeometry(action)));
+        ASSERT_TRUE(PumpUntil([&] { return !m_frame->Busy(); }, 60000));
+        if (menu->isVisible()) {
+            Key(menu, Qt::Key_Escape);
+            PumpUntil([&] { return !menu->isVisible(); });
+        }
+    }
+
     // Waits for the simulator while the UI thread keeps serving the console's updates.
     bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit)
     {
@@ -77,6 +113,15 @@ protected:
         return count;
     }
 
+    // The backups and marks of this test's writes go to a folder of its own: a pty number comes
+    // back in the next test, and a mark left by one test must never speak to another.
+    void SetUp() override
+    {
+        m_state = QDir::temp().filePath(QStringLiteral("vlk-station-state-XXXXXX")).toStdString();
+        ASSERT_NE(::mkdtemp(m_state.data()), nullptr);
+        setenv("XDG_STATE_HOME", m_state.c_str(), 1);
+    }
+
     void TearDown() override
     {
         m_frame.reset();
@@ -84,7 +129,16 @@ protected:
             m_sim->Stop();
         unsetenv("VLK_COM1");
         unsetenv("VLK_COM2");
+        QDir(QString::fromStdString(m_state)).removeRecursively();
     }
+
+    // The backups kept under this test's state folder.
+    [[nodiscard]] QStringList Backups() const
+    {
+        return QDir(QString::fromStdString(m_state + "/vlk-station/backups")).entryList(QDir::Files, QDir::Name);
+    }
+
+    std::string m_state;
 
     std::mutex m_lock;
     RecordingMessages m_messages;

@@ -1,4 +1,5 @@
 #include "e2e/StationHarness.h"
+#include "support/LinkTexts.h"
 
 #include "config/ConfigurationImage.h"
 #include "config/DemoJunction.h"
@@ -62,8 +63,9 @@ TEST_F(StationProgrammingTest, OnWriteReadBackOff)
     EXPECT_EQ(m_messages.Texts(), (Texts{"Запись ОДД закончена"}));
     EXPECT_EQ(m_sim->Memory(), shown);
     EXPECT_EQ(m_sim->SectorsWritten().size(), 15u);
-    EXPECT_EQ(m_sim->SectorsRead().size(), 15u); // the check after the write
+    EXPECT_EQ(m_sim->SectorsRead().size(), 30u + 15u); // the backup read (each sector twice), the check
     EXPECT_FALSE(statuses.filter(QStringLiteral(" из 15")).isEmpty());
+    EXPECT_FALSE(statuses.filter(QStringLiteral("Чтение прежней ОДД: сектор ")).isEmpty());
     EXPECT_FALSE(statuses.filter(QStringLiteral("Проверка ОДД: сектор ")).isEmpty());
 
     // Reading back gives the same configuration (only zeros may now show as "0").
@@ -110,7 +112,7 @@ TEST_F(StationProgrammingTest, ARefusedSectorIsReportedInOrder)
     ASSERT_TRUE(m_frame->ProgrammingMode());
     m_messages.Clear();
     m_frame->Command(32772)->trigger();
-    EXPECT_EQ(m_messages.Texts(), (Texts{"Отказ при записи ОДД", "Память ОДД не записана, повторите!"}));
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Отказ при записи ОДД", vlk::test::kNotWrittenText}));
     EXPECT_EQ(m_messages.Entries()[0].icon, MessageIcon::Stop);
     EXPECT_EQ(m_messages.Entries()[1].icon, MessageIcon::None);
     int third = 0;
@@ -129,8 +131,13 @@ TEST_F(StationProgrammingTest, ASilentLineRefusesProgrammingMode)
     StartSimulator(options);
     StartStation(1);
     m_frame->Command(32771)->trigger();
-    EXPECT_EQ(m_messages.Texts(),
-              (Texts{"кадр не прочитан", "кадр не прочитан", "Отказ перехода в режим программирования"}));
+    // No frame and no answer to a read: no toggle is sent into a controller of unknown mode.
+    EXPECT_EQ(m_messages.Texts(), (Texts{"кадр не прочитан",
+                                         "Отказ перехода в режим программирования\nКонтроллер не отвечает: нет ни "
+                                         "кадров состояния, ни ответа на чтение памяти. Проверьте кабель и питание "
+                                         "контроллера"}));
+    for (const auto& received : m_sim->Received())
+        EXPECT_NE(received.byte, 0xD5) << "a toggle went out";
     EXPECT_FALSE(m_frame->ProgrammingMode());
     EXPECT_FALSE(m_frame->ExchangeRunning());
     EXPECT_FALSE(m_frame->Command(32771)->isChecked());
@@ -205,6 +212,63 @@ TEST_F(StationProgrammingTest, AShortOrUnreadableFileChangesNothing)
     m_frame->Command(57601)->trigger();
     EXPECT_TRUE(m_messages.Entries().empty());
     EXPECT_EQ(PagesImage(), before);
+}
+
+TEST_F(StationProgrammingTest, AfterAnUnconfirmedWriteLeavingAsksFirstAndTheOldMemoryCanBePutBack)
+{
+    SimulatorOptions options = FastOptions();
+    options.refuseSector = {SectorFault{9, 4}}; // the four sendings of the write, not the ones after
+    // The controller holds another plan than the pages will: other times up front, another
+    // account record at the end.
+    Configuration other = DemoJunction();
+    other.circularRedTime = 9;
+    other.accountRecord = "OTHER";
+    options.memory = ConfigurationImage::Encode(other);
+    StartSimulator(options);
+    StartStation(1);
+    const ImageBytes before = m_sim->Memory();
+    OpenDemoJunction();
+    ClickToolbar(32771);
+    ASSERT_TRUE(m_frame->ProgrammingMode());
+    m_messages.Clear();
+    ClickToolbar(32772);
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Отказ при записи ОДД", vlk::test::kNotWrittenText}));
+    // Sectors 0-8 new, 9-14 old: a memory nobody wrote.
+    const ImageBytes mixture = m_sim->Memory();
+    ASSERT_NE(mixture, before);
+    ASSERT_NE(mixture, PagesImage());
+    EXPECT_TRUE(m_frame->WriteUnconfirmed());
+
+    // Leaving asks first; Нет (the default) keeps the controller where it runs nothing.
+    m_messages.Clear();
+    m_messages.QueueAnswer(false);
+    ClickToolbar(32771);
+    EXPECT_EQ(m_messages.Entries(),
+              (std::vector<RecordingMessages::Entry>{
+                  {"Память контроллера записана не полностью: контроллер запустится с конфигурацией, которую никто "
+                   "не записывал. Выйти из режима программирования?",
+                   MessageIcon::Question, true}}));
+    EXPECT_TRUE(m_frame->ProgrammingMode());
+    EXPECT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Programming);
+    EXPECT_EQ(m_sim->Restarts(), 0);
+
+    // The memory as it was goes back, from the backup read before the write.
+    m_messages.Clear();
+    ASSERT_TRUE(m_frame->Command(CMainFrame::ID_RESTORE_MEMORY)->isEnabled());
+    ClickMenuItem(CMainFrame::ID_RESTORE_MEMORY);
+    ASSERT_EQ(m_messages.Texts().size(), 2u);
+    EXPECT_EQ(m_messages.Texts()[0].rfind("Записать в контроллер его прежнюю память (", 0), 0u) << m_messages.Texts()[0];
+    EXPECT_EQ(m_messages.Texts()[1], "Запись ОДД закончена");
+    EXPECT_EQ(m_sim->Memory(), before);
+    EXPECT_FALSE(m_frame->WriteUnconfirmed());
+
+    // Now leaving asks nothing, and the controller restarts on the memory it had.
+    m_messages.Clear();
+    ClickToolbar(32771);
+    EXPECT_TRUE(m_messages.Entries().empty()) << m_messages.Texts().front();
+    EXPECT_FALSE(m_frame->ProgrammingMode());
+    EXPECT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Normal);
+    EXPECT_EQ(m_sim->Memory(), before);
 }
 
 } // namespace

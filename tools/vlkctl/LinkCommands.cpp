@@ -2,13 +2,19 @@
 #include "PlanCommands.h"
 
 #include "AtomicFile.h"
+#include "ClockTime.h"
+#include "PrintableText.h"
 #include "Vlkctl.h"
 #include "config/ConfigurationImage.h"
 #include "link/CPort.h"
 #include "link/LinkFrames.h"
 #include "link/MemoryTransfer.h"
+#include "link/ControllerMode.h"
+#include "link/MemoryBackup.h"
 #include "link/ProgrammingMode.h"
+#include "link/SafeWrite.h"
 #include "util/Messages.h"
+#include "util/WholeFile.h"
 
 #include <CLI/CLI.hpp>
 
@@ -135,7 +141,8 @@ struct Progress {
     }
 };
 
-// Leaves programming mode after an interruption and says what was done.
+// Leaves programming mode after an interruption that left the memory as it was, and says what
+// was done.
 int EndInterrupted(const Interruption& interruption, CPort& port, Messages& messages, const std::string& done,
                    std::ostream& err)
 {
@@ -144,6 +151,16 @@ int EndInterrupted(const Interruption& interruption, CPort& port, Messages& mess
         << (restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования")
         << '\n';
     return interruption.ExitCode();
+}
+
+// What to do about a controller left in programming mode by a write that was not confirmed.
+std::string NextSteps(const std::string& file, const std::string& portName, const std::optional<MemoryBackup>& backup)
+{
+    std::string text = "запишите файл еще раз (vlkctl write " + file + " --port " + portName + ")";
+    if (backup)
+        text += ", верните прежнюю память (vlkctl write " + backup->path + " --port " + portName + ")";
+    text += " или выйдите из режима программирования все равно (vlkctl leave --port " + portName + " --force)";
+    return text;
 }
 
 } // namespace
@@ -182,42 +199,56 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
         return kExitFailed;
     }
     // A device that went away ends the monitor with one line: every later read would fail at once.
-    const auto lost = [&] {
+    const auto gone = [&] {
         messages.Show(kLineLostText);
         return kExitFailed;
     };
     FrameBytes buffer{};
+    int frames = 0;
+    int silentPasses = 0;
     // --count counts passes: a frame, or a silent line's "нет кадра" after the read's time-out.
     for (int passes = 0; count == 0 || passes < count; ++passes) {
         const std::size_t got = port.Read(buffer.data(), buffer.size());
         if (port.LastReadEnd() == CPort::ReadEnd::Gone)
-            return lost();
+            return gone();
         if (got == 0) {
-            out << "нет кадра\n" << std::flush;
+            // The controller fell silent while the device stays (a cable pulled at its end, or it
+            // is switched off): said once, after two passes, and then waited out.
+            ++silentPasses;
+            if (silentPasses < kSilentPassesToLost)
+                out << "нет кадра\n" << std::flush;
+            else if (silentPasses == kSilentPassesToLost)
+                messages.Show(kLineLostText);
             buffer.fill(0);
             continue;
         }
+        if (silentPasses >= kSilentPassesToLost)
+            out << "Связь с контроллером восстановлена\n" << std::flush;
+        silentPasses = 0;
+        ++frames;
         if (!(buffer[0] & status::kConsoleReady)) {
             out << "кадр без ПС, ответ *\n" << std::flush;
             const std::uint8_t star = command::kNotReady;
             if (!port.Write(&star, 1)) {
                 if (port.DeviceGone())
-                    return lost();
+                    return gone();
                 messages.Show("Команда не отправлена");
             }
             continue;
         }
+        if (got < kStateFrameSize)
+            out << "неполный кадр (" << got << " из 26 байт, остальные показаны нулями): ";
         out << FormatFrame(DecodeStateFrame(buffer)) << '\n' << std::flush;
         const std::uint8_t none = command::kNone;
         if (!port.Write(&none, 1)) {
             if (port.DeviceGone())
-                return lost();
+                return gone();
             messages.Show("Команда не отправлена");
             return kExitFailed;
         }
         buffer.fill(0);
     }
-    return kExitOk;
+    return frames == count ? kExitOk : kExitFailed;
 }
 
 int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err, bool force)
@@ -241,47 +272,75 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     PrintingMessages messages(out);
     Interruption interruption;
     CPort port;
-    if (!EnterProgrammingMode(port, portName, messages).Accepted())
-        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
+    // The memory as it is goes into a backup before the first sector; only a confirmed write (or
+    // one that touched nothing) lets the controller restart.
     Progress progress;
-    WriteResult written = WriteResult::Stopped;
-    if (!interruption.Requested())
-        written = WriteControllerMemory(port, messages, image, progress.Callback(), interruption.Stop());
-    if (written == WriteResult::Unconfirmed && !interruption.Requested()) {
-        // Still in programming mode: one more try before the controller restarts. (Not when the
-        // read-back broke off: the line is the trouble then, not what it carried.)
-        messages.Show("Повторная запись ОДД");
-        written = WriteControllerMemory(port, messages, image, progress.Callback(), interruption.Stop());
+    const WriteSession session =
+        WriteAndRestart(port, portName, messages, image, progress.Callback(), interruption.Stop());
+    const SafeWriteOutcome& outcome = session.outcome;
+    const WriteResult written = outcome.result;
+    const std::string state =
+        session.restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования";
+    if (session.entry != EntryResult::Accepted)
+        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
+    if (written == WriteResult::Written) {
+        if (interruption.Requested()) {
+            // The signal came late: the memory was whole and confirmed, and the controller restarted.
+            err << "vlkctl: прервано (" << interruption.Name() << "): ОДД записана и проверена" << state << '\n';
+            return interruption.ExitCode();
+        }
+        return session.restarted ? kExitOk : kExitFailed;
     }
-    if (interruption.Requested()) {
-        std::string done = "запись не закончена";
-        if (written == WriteResult::Written)
-            done = "ОДД записана и проверена";
-        else if (progress.sector < 0)
-            done = "запись не начата";
-        else if (written == WriteResult::Stopped && progress.step == TransferStep::Write)
-            done = "записано секторов: " + std::to_string(progress.sector + 1) + " из 15";
-        else if (written == WriteResult::Stopped)
-            done = "ОДД записана, проверка не закончена";
-        return EndInterrupted(interruption, port, messages, done, err);
+    if (written == WriteResult::Restarted) {
+        // Nothing is up to vlkctl any more: the controller runs on what its memory holds.
+        err << "vlkctl: контроллер перезапустился сам и работает в обычном режиме; "
+            << (outcome.report.touched ? "его память может быть записана не полностью: " + NextSteps(shown, portName, outcome.backup)
+                                       : std::string("память контроллера не тронута"))
+            << '\n';
+        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
     }
-    // Leave programming mode either way: the controller does not run the junction in it.
-    const bool restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    if (!outcome.report.touched) {
+        // Not a byte of the memory was written: the controller went back to what it ran.
+        if (interruption.Requested()) {
+            err << "vlkctl: прервано (" << interruption.Name() << "): запись не начата, память контроллера не тронута"
+                << state << '\n';
+            return interruption.ExitCode();
+        }
+        return kExitFailed;
+    }
+    // Part of the memory may be new and part old: the controller stays in programming mode, where
+    // it runs nothing, until the memory is whole again or someone decides otherwise.
+    std::string done = "запись не закончена";
+    if (written == WriteResult::Stopped && progress.step == TransferStep::Write)
+        done = "записано секторов: " + std::to_string(progress.sector + 1) + " из 15";
+    else if (written == WriteResult::Stopped)
+        done = "ОДД записана, проверка не закончена";
     if (interruption.Requested()) {
-        // The signal came while the controller was being restarted: that much is done.
-        err << "vlkctl: прервано (" << interruption.Name() << "): "
-            << (written == WriteResult::Written ? "ОДД записана и проверена" : "запись не закончена")
-            << (restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования")
+        err << "vlkctl: прервано (" << interruption.Name() << "): " << done
+            << "; контроллер оставлен в режиме программирования: " << NextSteps(shown, portName, outcome.backup)
             << '\n';
         return interruption.ExitCode();
     }
-    return written == WriteResult::Written && restarted ? kExitOk : kExitFailed;
+    err << "vlkctl: ОДД записана не полностью, контроллер оставлен в режиме программирования: "
+        << NextSteps(shown, portName, outcome.backup) << '\n';
+    return kExitFailed;
 }
 
 int RunRead(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err)
 {
     // With the image on standard output the station's messages go to the error stream.
     const bool toStdout = file == "-";
+    // The file's place is checked and taken before the line: a full disk fails now, not after the
+    // transfer.
+    std::optional<WholeFileReservation> reservation;
+    if (!toStdout) {
+        std::string error;
+        reservation = WholeFileReservation::Reserve(file, kImageSize, error);
+        if (!reservation) {
+            err << "vlkctl: " << (file.empty() ? std::string("-o") : file) << ": " << error << '\n';
+            return kExitError;
+        }
+    }
     PrintingMessages messages(toStdout ? err : out);
     Interruption interruption;
     CPort port;
@@ -289,16 +348,35 @@ int RunRead(const std::string& file, const std::string& portName, std::ostream& 
         return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
     Progress progress;
     std::optional<ImageBytes> image;
+    TransferReport report;
     if (!interruption.Requested())
-        image = ReadControllerMemory(port, messages, progress.Callback(), interruption.Stop());
+        image = ReadControllerMemory(port, messages, progress.Callback(), interruption.Stop(), &report);
+    if (report.trouble == WriteResult::Restarted) {
+        // Running again by itself: no toggle, which would take it back into programming mode.
+        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
+    }
+    // A read never changes the memory; but one that an earlier write left unconfirmed is no memory
+    // to restart on.
+    const auto mixture = IncompleteWrite(portName);
+    if (mixture) {
+        err << "vlkctl: память контроллера записана не полностью, контроллер оставлен в режиме программирования: "
+               "верните прежнюю память (vlkctl write "
+            << *mixture << " --port " << portName << ") или выйдите все равно (vlkctl leave --port " << portName
+            << " --force)\n";
+    }
     if (interruption.Requested()) {
         // Even a read that has just come to its end: the user asked for no file.
         // A stop comes before a sector: those before it were read; a failure is at the sector.
         const int read = image ? 15 : progress.sector + (interruption.Stopped() ? 1 : 0);
-        return EndInterrupted(interruption, port, messages,
-                              "прочитано секторов: " + std::to_string(read) + " из 15, файл не записан", err);
+        const std::string done = "прочитано секторов: " + std::to_string(std::max(read, 0)) + " из 15, файл не записан";
+        if (mixture) {
+            err << "vlkctl: прервано (" << interruption.Name() << "): " << done
+                << "; контроллер остался в режиме программирования\n";
+            return interruption.ExitCode();
+        }
+        return EndInterrupted(interruption, port, messages, done, err);
     }
-    const bool restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    const bool restarted = !mixture && ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
     if (interruption.Requested()) {
         err << "vlkctl: прервано (" << interruption.Name() << "): "
             << (image ? "прочитано секторов: 15 из 15" : "чтение не закончено") << ", файл не записан"
@@ -309,20 +387,56 @@ int RunRead(const std::string& file, const std::string& portName, std::ostream& 
     if (!image)
         return kExitFailed;
 
-    const std::span<const char> bytes(reinterpret_cast<const char*>(image->data()), image->size());
     if (toStdout) {
+        const std::span<const char> bytes(reinterpret_cast<const char*>(image->data()), image->size());
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         out.flush();
         if (!out) {
             err << "vlkctl: <stdout>: ошибка записи\n";
             return kExitError;
         }
-    } else if (const std::string error = AtomicFile::Write(file, bytes); !error.empty()) {
+    } else if (const std::string error = reservation->Commit(*image); !error.empty()) {
         // Never a half-written file: the old one, if any, stays as it was.
         err << "vlkctl: " << file << ": " << error << '\n';
         return kExitError;
     }
-    return restarted ? kExitOk : kExitFailed;
+    return restarted || mixture ? kExitOk : kExitFailed;
+}
+
+int RunLeave(const std::string& portName, bool force, std::ostream& out, std::ostream& err)
+{
+    PrintingMessages messages(out);
+    CPort port;
+    if (!port.Open(portName, "AX25")) {
+        messages.Show("Порт не открыт");
+        return kExitFailed;
+    }
+    // The toggle switches both ways: it goes only to a controller known to be in programming mode.
+    switch (DetectMode(port).mode) {
+    case LineMode::Normal:
+        out << "Контроллер уже в обычном режиме\n";
+        ClearIncompleteWrite(portName);
+        return kExitOk;
+    case LineMode::Silent:
+        messages.Show(kNoAnswerText);
+        return kExitFailed;
+    case LineMode::Gone:
+        messages.Show(kLineLostText);
+        return kExitFailed;
+    case LineMode::Programming:
+        break;
+    }
+    if (const auto backup = IncompleteWrite(portName); backup && !force) {
+        err << "vlkctl: " << kIncompleteLeaveQuestion << "\nvlkctl: выход не выполнен; выйти все равно: vlkctl leave --port "
+            << portName << " --force; вернуть прежнюю память: vlkctl write " << *backup << " --port " << portName
+            << '\n';
+        return kExitFailed;
+    }
+    if (!ExitProgrammingMode(port, messages, std::chrono::milliseconds(0)))
+        return kExitFailed;
+    ClearIncompleteWrite(portName);
+    out << "Режим программирования выключен\n";
+    return kExitOk;
 }
 
 int RunClock(const std::string& portName, const std::optional<std::string>& time, const std::optional<int>& day,
@@ -335,15 +449,14 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
     int minutes = local.tm_min;
     int weekday = (local.tm_wday + 6) % 7; // Monday first
     if (time) {
-        int h = -1;
-        int m = -1;
-        char rest = 0;
-        if (std::sscanf(time->c_str(), "%d:%d%c", &h, &m, &rest) != 2 || h < 0 || h > 23 || m < 0 || m > 59) {
-            err << "vlkctl: --time wants HH:MM, got \"" << *time << "\"\n";
+        // Digits only: " 9:05", "+9:+5" or "-0:5" are typing errors, not times.
+        const auto parsed = ParseClockTime(*time);
+        if (!parsed) {
+            err << "vlkctl: --time wants HH:MM, got \"" << Excerpt(*time) << "\"\n";
             return kExitError;
         }
-        hours = h;
-        minutes = m;
+        hours = parsed->first;
+        minutes = parsed->second;
     }
     if (day) {
         if (*day < 0 || *day > 6) {
@@ -410,6 +523,13 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     read->add_option("-o,--output", options->output, "The .vlk file to write (- for standard output)")->required();
     read->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
     read->callback([options, &exitCode] { exitCode = RunRead(options->output, options->port, std::cout, std::cerr); });
+
+    CLI::App* leave = app.add_subcommand("leave", "Take the controller out of programming mode");
+    leave->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
+    leave->add_flag("--force", options->force, "Leave even after a write that was not confirmed");
+    leave->callback([options, &exitCode] {
+        exitCode = RunLeave(options->port, options->force, std::cout, std::cerr);
+    });
 
     CLI::App* clock = app.add_subcommand("clock", "Set the controller's clock");
     clock->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();

@@ -24,11 +24,15 @@ inline constexpr int kExitError = 2;
 // Registers monitor, write, read and clock; each sets exitCode when it runs.
 void AddLinkCommands(CLI::App& app, int& exitCode);
 
-// count 0: until killed. Stops after `count` frames received.
+// count 0: until killed. Stops after `count` passes (a frame, or a read time-out without one); exit 1
+// when fewer frames than that came. A controller silent for two passes is said lost once.
 [[nodiscard]] int RunMonitor(const std::string& port, int count, std::ostream& out, std::ostream& err);
 // With `force` a configuration the check finds errors in is written all the same.
 [[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err,
                            bool force);
+// Takes a controller in programming mode out of it; after a write that was not confirmed only
+// with `force`.
+[[nodiscard]] int RunLeave(const std::string& port, bool force, std::ostream& out, std::ostream& err);
 [[nodiscard]] int RunRead(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err);
 // time "HH:MM" and day 0..6 default to the computer's clock.
 [[nodiscard]] int RunClock(const std::string& port, const std::optional<std::string>& time,

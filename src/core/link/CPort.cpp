@@ -73,6 +73,9 @@ std::string CPort::Name() const
 
 std::chrono::milliseconds CPort::TotalTimeout() const
 {
+    const auto override = m_timeoutOverride.load();
+    if (override.count() > 0)
+        return override;
     return std::chrono::milliseconds(m_mode.load() == ModeModbus ? 1000 : 2000);
 }
 
@@ -365,6 +368,17 @@ std::size_t CPort::Read(std::uint8_t* buffer, std::size_t count)
     }
     m_readEnd = end;
     return got;
+}
+
+std::size_t CPort::Available() const
+{
+    std::lock_guard lock(m_io);
+    if (!m_open)
+        return 0;
+    int waiting = 0;
+    if (ioctl(m_fd, FIONREAD, &waiting) != 0 || waiting < 0)
+        return 0;
+    return static_cast<std::size_t>(waiting);
 }
 
 std::uint8_t CPort::SetParity(std::uint8_t code)

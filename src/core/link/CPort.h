@@ -77,6 +77,11 @@ public:
     [[nodiscard]] int CurrentMode() const { return m_mode.load(); }
     [[nodiscard]] RtsMode Rts() const { return m_rtsMode; }
     [[nodiscard]] std::chrono::milliseconds TotalTimeout() const;
+    // Replaces the mode's total time-out of every later read and write (zero: the mode's own).
+    // Tests shorten it to run many transfers with their faults in little time.
+    void SetTotalTimeout(std::chrono::milliseconds timeout) { m_timeoutOverride = timeout; }
+    // How many received bytes wait unread, without waiting for any; 0 when closed.
+    [[nodiscard]] std::size_t Available() const;
     [[nodiscard]] ReadEnd LastReadEnd() const { return m_readEnd.load(); }
     // The last failure of Open, Read or Write; cleared by a successful Open.
     [[nodiscard]] Error LastError() const;
@@ -105,6 +110,7 @@ private:
     int m_fd = -1;
     char m_name[128] = {};
     std::atomic<int> m_mode{ModeNone};
+    std::atomic<std::chrono::milliseconds> m_timeoutOverride{std::chrono::milliseconds(0)};
     RtsControl& m_rts;
     RtsMode m_rtsMode = RtsMode::None;
 

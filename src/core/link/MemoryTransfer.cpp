@@ -1,5 +1,6 @@
 #include "link/MemoryTransfer.h"
 
+#include "link/ControllerMode.h"
 #include "link/LinkFrames.h"
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace vlk {
@@ -74,11 +76,117 @@ bool SameAsImage(const Sector& sector, const ImageBytes& image, int k)
     return std::equal(sector.begin(), sector.end(), image.begin() + static_cast<std::ptrdiff_t>(k * kSectorSize));
 }
 
+bool Gone(const CPort& port) { return port.LastReadEnd() == CPort::ReadEnd::Gone || port.DeviceGone(); }
+
+// A reply byte is one byte. One that more bytes follow at once is part of something longer, such
+// as a state frame of a controller that has restarted: look twice before trusting it.
+constexpr std::chrono::milliseconds kLoneReplyWait{3};
+bool MoreFollows(CPort& port)
+{
+    std::this_thread::sleep_for(kLoneReplyWait);
+    return port.Available() > 0;
+}
+
+std::string Counted(const char* what, int done) { return std::string(what) + std::to_string(done) + " из 15"; }
+
+// The one message of a write the line ended.
+std::string WriteTroubleText(WriteResult trouble, const TransferReport& report, int sector, bool checking)
+{
+    const std::string done = checking ? "все 15 секторов подтверждены, проверка не закончена"
+                                      : Counted("подтверждено секторов: ", report.sectorsDone);
+    switch (trouble) {
+    case WriteResult::LineLost:
+        return "Связь с контроллером потеряна во время записи ОДД (" + done + ").\n" + kLeftInProgrammingText;
+    case WriteResult::NoAnswer:
+        return "Контроллер не отвечает: сектор " + std::to_string(sector + 1) +
+               (checking ? " не прочитан при проверке (" : " не подтвержден после четырех отправок (") + done +
+               ").\n" + kLeftInProgrammingText;
+    case WriteResult::Restarted:
+        return "Контроллер перезапустился сам во время записи ОДД и работает в обычном режиме (" + done +
+               "): его память может быть записана не полностью. Включите режим программирования и запишите ОДД "
+               "еще раз или верните прежнюю конфигурацию";
+    default:
+        return {};
+    }
+}
+
+// The one message of a read the line ended; `backup` for the read before a write.
+std::string ReadTroubleText(WriteResult trouble, int done, int sector, bool backup)
+{
+    const std::string what = backup ? "прежней памяти контроллера" : "ОДД";
+    const std::string tail =
+        backup ? ": запись ОДД не начата, память контроллера не тронута" : ": ОДД не прочитана";
+    switch (trouble) {
+    case WriteResult::LineLost:
+        return "Связь с контроллером потеряна во время чтения " + what + " (" +
+               Counted("прочитано секторов: ", done) + ")" + tail;
+    case WriteResult::NoAnswer:
+        return "Контроллер не отвечает: сектор " + std::to_string(sector + 1) + " " + what + " не прочитан (" +
+               Counted("прочитано секторов: ", done) + ")" + tail;
+    case WriteResult::Restarted:
+        return "Контроллер перезапустился сам и работает в обычном режиме: чтение " + what + " прервано" + tail;
+    default:
+        return {};
+    }
+}
+
+// Before the first sector: nothing was sent, the memory is as it was.
+std::string UnaskedText(WriteResult trouble)
+{
+    switch (trouble) {
+    case WriteResult::LineLost:
+        return "Связь с контроллером потеряна: запись ОДД не начата, память контроллера не тронута";
+    case WriteResult::NoAnswer:
+        return "Контроллер не отвечает: запись ОДД не начата, память контроллера не тронута";
+    default:
+        return "Контроллер перезапустился сам и работает в обычном режиме: запись ОДД не начата, память "
+               "контроллера не тронута";
+    }
+}
+
+// Sorts out a reply in doubt by the line: the trouble that ends the transfer, or Written (meaning
+// none: the controller is in programming mode and the transfer may go on).
+WriteResult Doubt(CPort& port, bool quietAlready = false)
+{
+    switch (DetectMode(port, quietAlready).mode) {
+    case LineMode::Programming:
+        return WriteResult::Written;
+    case LineMode::Normal:
+        return WriteResult::Restarted;
+    case LineMode::Silent:
+        return WriteResult::NoAnswer;
+    case LineMode::Gone:
+        break;
+    }
+    return WriteResult::LineLost;
+}
+
+// Bytes that nobody asked for before a transfer begins: the controller may have restarted by
+// itself and be sending frames. A command now would be a console command to a running junction.
+WriteResult UnaskedBytes(CPort& port)
+{
+    if (port.DeviceGone())
+        return WriteResult::LineLost;
+    if (port.Available() == 0)
+        return WriteResult::Written;
+    return Doubt(port);
+}
+
+// What a short fetch means: the trouble that ends the transfer, or Written when the controller
+// is in programming mode and merely did not send the sector whole.
+WriteResult ShortFetch(CPort& port)
+{
+    if (Gone(port))
+        return WriteResult::LineLost;
+    return Doubt(port, port.LastReadEnd() == CPort::ReadEnd::Timeout);
+}
+
 // Reads every sector back and compares it with what was sent. A sector that differs is read
 // again (a read can be garbled as well as the memory), up to the limit of a read. The check
-// ends at a sector that cannot be read at all. Returns the message, empty when all agree.
+// ends at a sector that cannot be read at all. Returns the message, empty when all agree;
+// `trouble` is set when the line ended the check.
 std::string CheckWritten(CPort& port, const ImageBytes& image, const SectorProgress& progress,
-                         const StopRequested& stop, bool& stopped, bool& broken)
+                         const StopRequested& stop, bool& stopped, bool& broken, WriteResult& trouble, int& troubleSector)
 {
     std::vector<int> differing;
     int unread = -1;
@@ -95,6 +203,11 @@ std::string CheckWritten(CPort& port, const ImageBytes& image, const SectorProgr
             // The first repeat ends on a quiet line, in case the first read was shifted.
             const Fetch f = FetchSector(port, k, fetch == 1, sector);
             if (f.result == Fetched::Short) {
+                trouble = ShortFetch(port);
+                if (trouble != WriteResult::Written) {
+                    troubleSector = k;
+                    return {};
+                }
                 unread = k;
                 break;
             }
@@ -133,11 +246,25 @@ std::string CheckWritten(CPort& port, const ImageBytes& image, const SectorProgr
 } // namespace
 
 WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBytes& image,
-                                  const SectorProgress& progress, const StopRequested& stop)
+                                  const SectorProgress& progress, const StopRequested& stop, TransferReport* report)
 {
+    TransferReport local;
+    TransferReport& done = report ? *report : local;
+    done = TransferReport{};
     if (!port.IsOpen()) {
         messages.Show("Порт не открыт!");
         return WriteResult::PortNotOpen;
+    }
+    // One message for a transfer the line ended; the controller's state is part of it.
+    const auto ended = [&](WriteResult trouble, int sector, bool checking) {
+        done.trouble = trouble;
+        messages.Show(WriteTroubleText(trouble, done, sector, checking), MessageIcon::Stop);
+        return trouble;
+    };
+    if (const WriteResult early = UnaskedBytes(port); early != WriteResult::Written) {
+        done.trouble = early;
+        messages.Show(UnaskedText(early), MessageIcon::Stop);
+        return early;
     }
     bool success = true;
     for (int k = 0; k < static_cast<int>(kSectorCount); ++k) {
@@ -148,42 +275,68 @@ WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBy
         const std::uint8_t command = SectorWriteCommand(k);
         const std::uint8_t* sector = image.data() + k * kSectorSize;
         std::uint8_t reply = 0;
-        auto send = [&] {
-            if (!port.Write(&command, 1))
+        bool acknowledged = false;
+        int silent = 0;
+        for (int sending = 0; sending < kSendings && !acknowledged; ++sending) {
+            done.touched = true;
+            if (!port.Write(&command, 1)) {
+                if (port.DeviceGone())
+                    return ended(WriteResult::LineLost, k, false);
                 messages.Show("Команда не записана");
-            if (!port.Write(sector, kSectorSize))
+            }
+            if (!port.Write(sector, kSectorSize)) {
+                if (port.DeviceGone())
+                    return ended(WriteResult::LineLost, k, false);
                 messages.Show("Сектор не записан");
+            }
             reply = 0;
-            (void)port.Read(&reply, 1);
-        };
-        send();
-        int sendings = 1;
-        while (sendings < kSendings && reply != command) {
-            ++sendings;
-            send();
+            const bool got = port.Read(&reply, 1) == 1;
+            if (Gone(port))
+                return ended(WriteResult::LineLost, k, false);
+            if (!got) {
+                ++silent;
+                continue;
+            }
+            const bool lone = !MoreFollows(port);
+            if (lone && reply == command) {
+                acknowledged = true;
+                break;
+            }
+            // A refusal or a zero answer is the controller answering wrongly: sent again, as
+            // always. Anything else (a garbled acknowledgement, bytes of a frame) is looked into
+            // before the sector goes out again.
+            if (lone && (reply == SectorRefusedReply(k) || reply == 0))
+                continue;
+            if (const WriteResult trouble = Doubt(port); trouble != WriteResult::Written)
+                return ended(trouble, k, false);
         }
-        // Only the sector's own acknowledgement counts: any other last reply (refusal, silence
-        // or a stray byte) means the controller did not confirm the sector.
-        if (reply != command) {
+        if (!acknowledged) {
+            if (silent == kSendings)
+                return ended(WriteResult::NoAnswer, k, false);
             messages.Show("Отказ при записи ОДД", MessageIcon::Stop);
             success = false;
             break;
         }
+        done.sectorsDone = k + 1;
     }
     if (!success) {
-        messages.Show("Память ОДД не записана, повторите!");
+        messages.Show(std::string("Память ОДД не записана, повторите!\n") + kLeftInProgrammingText);
         return WriteResult::Failed;
     }
     // An acknowledgement says a sector arrived, not what arrived: only the memory read back
     // tells whether it holds the image.
     bool stopped = false;
     bool broken = false;
-    const std::string mismatch = CheckWritten(port, image, progress, stop, stopped, broken);
+    WriteResult trouble = WriteResult::Written;
+    int troubleSector = 0;
+    const std::string mismatch = CheckWritten(port, image, progress, stop, stopped, broken, trouble, troubleSector);
+    if (trouble != WriteResult::Written)
+        return ended(trouble, troubleSector, true);
     if (stopped)
         return WriteResult::Stopped;
     if (!mismatch.empty()) {
         messages.Show(mismatch, MessageIcon::Stop);
-        messages.Show("Память ОДД не записана, повторите!");
+        messages.Show(std::string("Память ОДД не записана, повторите!\n") + kLeftInProgrammingText);
         return broken ? WriteResult::Unchecked : WriteResult::Unconfirmed;
     }
     messages.Show("Запись ОДД закончена");
@@ -191,38 +344,59 @@ WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBy
 }
 
 std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages, const SectorProgress& progress,
-                                               const StopRequested& stop)
+                                               const StopRequested& stop, TransferReport* report, TransferStep step)
 {
+    TransferReport local;
+    TransferReport& done = report ? *report : local;
+    done = TransferReport{};
+    const bool backup = step == TransferStep::Backup;
     if (!port.IsOpen()) {
         messages.Show("Порт не открыт!");
         return std::nullopt;
     }
+    const auto ended = [&](WriteResult trouble, int sector) {
+        done.trouble = trouble;
+        messages.Show(ReadTroubleText(trouble, done.sectorsDone, sector, backup), MessageIcon::Stop);
+        return std::nullopt;
+    };
+    if (const WriteResult early = UnaskedBytes(port); early != WriteResult::Written)
+        return ended(early, 0);
     ImageBytes image{};
     Sector sector{};
     for (int k = 0; k < static_cast<int>(kSectorCount); ++k) {
         if (stop && stop())
             return std::nullopt;
         if (progress)
-            progress(TransferStep::Read, k);
+            progress(step, k);
         // Nothing on the line tells a garbled or shifted sector from a good one, so a sector
         // counts only when two reads of it agree, the later one quiet (see FetchSector).
         std::vector<Sector> seen;
         bool noticed = false;
         auto notice = [&] {
-            if (!noticed)
+            if (!noticed && !backup)
                 messages.Show("Кадр не прочитан!");
             noticed = true;
+        };
+        auto refuse = [&] {
+            messages.Show(backup ? "Прежняя память контроллера не прочитана: сектор " + std::to_string(k + 1) +
+                                       " не удалось прочитать одинаково дважды; запись ОДД не начата, память "
+                                       "контроллера не тронута"
+                                 : std::string("Отказ при чтении ОДД"),
+                          MessageIcon::Stop);
         };
         bool agreed = false;
         for (int fetch = 0; fetch < kFetches && !agreed; ++fetch) {
             const bool quiet = fetch > 0;
             const Fetch f = FetchSector(port, k, quiet, sector);
-            if (f.firstShort || f.result != Fetched::Whole)
-                notice();
             if (f.result == Fetched::Short) {
-                messages.Show("Отказ при чтении ОДД", MessageIcon::Stop);
+                if (const WriteResult trouble = ShortFetch(port); trouble != WriteResult::Written)
+                    return ended(trouble, k);
+                notice();
+                refuse();
                 return std::nullopt;
             }
+            if (f.firstShort || f.result != Fetched::Whole)
+                notice();
             if (f.result == Fetched::Overlong)
                 continue;
             agreed = quiet && std::find(seen.begin(), seen.end(), sector) != seen.end();
@@ -232,10 +406,11 @@ std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages, 
         }
         if (!agreed) {
             notice();
-            messages.Show("Отказ при чтении ОДД", MessageIcon::Stop);
+            refuse();
             return std::nullopt;
         }
         std::memcpy(image.data() + k * kSectorSize, sector.data(), kSectorSize);
+        done.sectorsDone = k + 1;
     }
     return image;
 }

@@ -1,8 +1,10 @@
 #include "link/ProgrammingMode.h"
 
+#include "link/ControllerMode.h"
 #include "link/LinkFrames.h"
 #include "util/Cp1251.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <thread>
@@ -46,21 +48,50 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
         entry.result = EntryResult::LineLost;
         return true;
     };
-    const auto readFrame = [&] {
-        const bool got = port.Read(buffer.data(), kStateFrameSize) != 0;
-        if (!got && !port.DeviceGone())
-            messages.Show(kFrameNotRead);
-    };
     const auto write = [&](std::size_t count) {
         if (!port.Write(buffer.data(), count) && !port.DeviceGone())
             messages.Show(kNotSent);
     };
+    // What the line says of the mode decides the next step: true to go on towards the toggle (a
+    // frame is in the buffer), false when the entry has ended one way or the other.
+    const auto settle = [&](const ModeFinding& finding) {
+        switch (finding.mode) {
+        case LineMode::Normal:
+            std::copy(finding.frame.begin(), finding.frame.end(), buffer.begin());
+            return true;
+        case LineMode::Programming:
+            messages.Show(kAlreadyProgrammingText);
+            entry.alreadyOn = true;
+            entry.result = EntryResult::Accepted;
+            return false;
+        case LineMode::Gone:
+            if (!lost()) {
+                port.Close();
+                messages.Show(kLineLostText);
+                entry.result = EntryResult::LineLost;
+            }
+            return false;
+        case LineMode::Silent:
+            break;
+        }
+        messages.Show(std::string("Отказ перехода в режим программирования\n") + kNoAnswerText);
+        entry.result = EntryResult::Refused;
+        return false;
+    };
+    // No frame: a controller in normal mode would have sent one by now, so it is silent or in
+    // programming mode already; a toggle now could take it out of programming mode.
+    const auto readFrame = [&] {
+        if (port.Read(buffer.data(), kStateFrameSize) != 0)
+            return true;
+        if (lost())
+            return false;
+        messages.Show(kFrameNotRead);
+        return settle(DetectMode(port, true));
+    };
 
-    readFrame();
-    if (lost())
+    if (!readFrame())
         return entry;
 
-    // A read that receives nothing leaves the "*" in the first byte, whose bit 5 ends the wait.
     int passes = 0;
     while (!(buffer[0] & status::kConsoleReady)) {
         if (passes == kReadinessPasses) {
@@ -72,33 +103,41 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
         write(1);
         if (lost())
             return entry;
-        readFrame();
-        if (lost())
+        if (!readFrame())
             return entry;
         ++passes;
     }
 
-    buffer[0] = 0;
-    int attempts = 0;
-    while (buffer[0] != kToggleAccepted && attempts < 3) {
+    // The toggle goes right after a frame, while the controller listens for its answer.
+    bool accepted = false;
+    for (int attempt = 0; attempt < 3 && !accepted; ++attempt) {
         buffer[0] = kProgrammingToggle[0];
         buffer[1] = kProgrammingToggle[1];
         write(2);
         if (lost())
             return entry;
-        buffer[0] = 0;
-        (void)port.Read(buffer.data(), 1);
+        std::uint8_t reply = 0;
+        const bool got = port.Read(&reply, 1) == 1;
         if (lost())
             return entry;
-        ++attempts;
+        if (got && reply == kToggleAccepted) {
+            accepted = true;
+            break;
+        }
+        // Anything else leaves the mode in doubt: a garbled 0xFF from a controller that has
+        // switched, a refusal, or a frame under way. Never a second toggle before the line says
+        // which; a controller still sending frames is still in normal mode.
+        const ModeFinding finding = DetectMode(port, !got);
+        if (!settle(finding))
+            return entry;
     }
-    // Accepted by 0xFF, or by any non-zero byte at the third attempt.
-    if (attempts == 3 && buffer[0] == 0) {
+    if (!accepted) {
         messages.Show("Отказ перехода в режим программирования");
         entry.result = EntryResult::Refused;
         return entry;
     }
 
+    // The account record: the bytes after the 0xFF, up to the zero byte.
     std::uint8_t one = 0;
     if (port.Read(&one, 1) == 1) {
         while (one != 0 && entry.accountRecord.size() < kAccountRecordMax) {
@@ -108,6 +147,13 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
                     return entry;
                 messages.Show("Учетная Запись не считана!");
                 break;
+            }
+        }
+        if (one != 0 && entry.accountRecord.size() == kAccountRecordMax) {
+            // A longer record: its rest is let in, so that no byte of it is later taken for one
+            // the controller sent unasked.
+            std::array<std::uint8_t, 4 * kSectorSize> rest{};
+            while (port.Read(rest.data(), rest.size()) == rest.size()) {
             }
         }
     }
@@ -124,24 +170,43 @@ bool ExitProgrammingMode(CPort& port, Messages& messages, std::chrono::milliseco
     const std::string name = port.Name();
     FrameBytes frame{};
     bool restarted = false;
+    bool doubt = false;
+    bool silent = false;
     for (int attempt = 0; attempt < 3 && !restarted; ++attempt) {
         // A port whose device went away (since the entry, or in the attempt before) is opened
-        // again by its name: the adapter may be back, the controller still in programming mode.
+        // again by its name: the adapter may be back, the controller in either mode.
         if (!port.IsOpen() || port.DeviceGone()) {
             if (!port.Open(name, "AX25")) {
                 messages.Show("Порт не открыт");
                 break;
             }
+            doubt = true;
+        }
+        if (doubt) {
+            const ModeFinding finding = DetectMode(port);
+            if (finding.mode == LineMode::Normal) {
+                // Running already: a second toggle would take it back into programming mode.
+                restarted = true;
+                break;
+            }
+            if (finding.mode == LineMode::Silent) {
+                silent = true;
+                break;
+            }
+            if (finding.mode == LineMode::Gone)
+                continue;
         }
         if (!port.Write(kProgrammingToggle.data(), kProgrammingToggle.size()) && !port.DeviceGone())
             messages.Show(kNotSent);
         restarted = port.Read(frame.data(), frame.size()) == kStateFrameSize;
+        doubt = true;
     }
     if (!restarted) {
         // A dead port is not kept: the next attempt opens it again.
         if (port.DeviceGone())
             port.Close();
-        messages.Show("Отказ при запуске контроллера");
+        messages.Show(silent ? std::string("Отказ при запуске контроллера\n") + kNoAnswerText
+                             : std::string("Отказ при запуске контроллера"));
         return false;
     }
     port.Close();

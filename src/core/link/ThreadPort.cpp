@@ -1,5 +1,7 @@
 #include "link/ThreadPort.h"
 
+#include "link/ProgrammingMode.h"
+
 #include <system_error>
 #include <utility>
 
@@ -88,6 +90,7 @@ bool CThreadPort::RunExchange()
         return false;
     }
     FrameBytes buffer{};
+    int silentPasses = 0;
     while (!m_stop) {
         const auto passStart = std::chrono::steady_clock::now();
         std::size_t got = 0;
@@ -102,6 +105,14 @@ bool CThreadPort::RunExchange()
                 m_lineLost = false;
                 m_console.ShowLineLost(m_generation, false);
             }
+        }
+        silentPasses = got == 0 ? silentPasses + 1 : 0;
+        // A controller that falls silent while its device stays (a cable pulled at its end, a
+        // controller switched off) is as lost as a device that went: said once, after two
+        // passes, and the zeros shown then stand for nothing known.
+        if (silentPasses == kSilentPassesToLost && !m_lineLost) {
+            m_lineLost = true;
+            m_console.ShowLineLost(m_generation, true);
         }
         if (got == 0) {
             WaitForStop(passStart + m_silentPass);

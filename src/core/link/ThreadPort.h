@@ -23,7 +23,9 @@ namespace vlk {
 // A device that goes away (adapter pulled, far end of a pty closed) is a state, not an error:
 // the worker says so once through the console, keeps the pace of a silent line (the zeroed
 // frame once a pass) and reopens the same port name on every pass, so the exchange resumes by
-// itself when the device is back.
+// itself when the device is back. A controller that falls silent while its device stays (a cable
+// pulled at the controller's end, a controller switched off) is lost the same way after two
+// passes without a frame; the first frame ends either.
 class CThreadPort {
 public:
     static constexpr std::chrono::milliseconds kStopPause{1000};

@@ -8,8 +8,11 @@
 #include "frame/LockIndicators.h"
 #include "frame/ManualWnd.h"
 #include "frame/StationArt.h"
+#include "link/ControllerMode.h"
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
+#include "link/SafeWrite.h"
+#include "util/WholeFile.h"
 #include "pages/ConfigPages.h"
 #include "report/JunctionReport.h"
 
@@ -29,6 +32,7 @@
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -113,6 +117,16 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     connect(&stack, &QUndoStack::undoTextChanged, this, &CMainFrame::UpdateEditCommands);
     connect(&stack, &QUndoStack::redoTextChanged, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
+    // In programming mode the controller sends nothing unasked: frames that arrive all the same
+    // mean it has restarted (a power cut, someone at the cabinet), and the station follows it.
+    m_modeWatch = new QTimer(this);
+    m_modeWatch->setInterval(1000);
+    connect(m_modeWatch, &QTimer::timeout, this, [this] {
+        if (m_programming && !m_busy && !QApplication::activeModalWidget() && m_port.IsOpen() &&
+            !m_port.DeviceGone() && m_port.Available() > 0)
+            (void)StillProgramming();
+    });
+    m_modeWatch->start();
     UpdateCommands();
 }
 
@@ -209,6 +223,12 @@ void CMainFrame::CreateActions()
     pdf->setStatusTip(QStringLiteral("Записать документ конфигурации в файл PDF"));
     m_commands[ID_EXPORT_PDF] = pdf;
     connect(pdf, &QAction::triggered, this, &CMainFrame::OnExportPdf);
+
+    auto* restore = new QAction(QStringLiteral("&Вернуть прежнюю конфигурацию"), this);
+    restore->setData(ID_RESTORE_MEMORY);
+    restore->setStatusTip(QStringLiteral("Записать в контроллер его память, какой она была до последней записи"));
+    m_commands[ID_RESTORE_MEMORY] = restore;
+    connect(restore, &QAction::triggered, this, &CMainFrame::OnRestoreMemory);
 }
 
 void CMainFrame::CreateMenu()
@@ -227,6 +247,8 @@ void CMainFrame::CreateMenu()
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
     exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
+    QMenu* controller = bar->addMenu(QStringLiteral("&Контроллер"));
+    controller->addAction(m_commands[ID_RESTORE_MEMORY]);
     QMenu* port = bar->addMenu(QStringLiteral("Порт"));
     port->addAction(m_commands[ID_PORT_COM1]);
     port->addAction(m_commands[ID_PORT_COM2]);
@@ -296,6 +318,7 @@ void CMainFrame::UpdateCommands()
     m_commands[ID_PROGRAMMING_MODE]->setChecked(m_programming);
     m_commands[ID_WRITE_MEMORY]->setEnabled(m_programming);
     m_commands[ID_READ_MEMORY]->setEnabled(m_programming);
+    m_commands[ID_RESTORE_MEMORY]->setEnabled(m_programming && RestorableBackup().has_value());
     m_commands[ID_EXCHANGE_START]->setEnabled(lineFree);
     m_commands[ID_EXCHANGE_STOP]->setEnabled(running);
     m_commands[ID_PORT_COM1]->setEnabled(lineFree);
@@ -418,27 +441,112 @@ void CMainFrame::OnProgrammingMode()
         UpdateCommands();
         return;
     }
-    // Whichever way the toggle goes, the controller is in charge of the junction again.
-    LockConsole();
+    const std::string portName = ChosenPortName(m_portNumber);
     if (!m_programming) {
+        // Whichever way the toggle goes, the controller is in charge of the junction again.
+        LockConsole();
         ExchangeStop();
         ProgrammingEntry entry;
-        const std::string portName = ChosenPortName(m_portNumber);
         RunOnLine(QStringLiteral("Переход в режим программирования..."),
                   [&] { entry = EnterProgrammingMode(m_port, portName, m_lineMessages); });
-        if (entry.Accepted())
+        if (entry.Accepted()) {
             m_programming = true;
-    } else {
-        bool left = false;
-        RunOnLine(QStringLiteral("Выход из режима программирования, перезапуск контроллера..."),
-                  [&] { left = ExitProgrammingMode(m_port, m_lineMessages); });
-        if (left) {
-            m_programming = false;
-            m_tabs.SelectPage(CTabs::ConsoleTab);
-            ExchangeStart();
+            // A write of another run (vlkctl, or a station that ended) may have left it half-done.
+            m_incomplete = IncompleteWrite(portName).has_value();
         }
+        UpdateCommands();
+        return;
+    }
+    // After a write that was not confirmed the controller would start on a memory nobody wrote:
+    // only on the user's explicit word, Нет being the default.
+    if ((m_incomplete || IncompleteWrite(portName)) &&
+        !m_messages.AskYesNo(kIncompleteLeaveQuestion, MessageIcon::Question)) {
+        UpdateCommands();
+        return;
+    }
+    LockConsole();
+    bool left = false;
+    RunOnLine(QStringLiteral("Выход из режима программирования, перезапуск контроллера..."),
+              [&] { left = ExitProgrammingMode(m_port, m_lineMessages); });
+    if (left) {
+        m_programming = false;
+        m_incomplete = false;
+        ClearIncompleteWrite(portName);
+        m_tabs.SelectPage(CTabs::ConsoleTab);
+        ExchangeStart();
     }
     UpdateCommands();
+}
+
+bool CMainFrame::StillProgramming()
+{
+    const bool dead = !m_port.IsOpen() || m_port.DeviceGone();
+    if (!dead && m_port.Available() == 0)
+        return true;
+    // Bytes nobody asked for, or a line that came back: the controller may have restarted, or be
+    // gone for good. Nothing is sent that assumes a mode before the line has told it.
+    const std::string portName = ChosenPortName(m_portNumber);
+    bool opened = true;
+    LineMode mode = LineMode::Programming;
+    RunOnLine(QStringLiteral("Проверка режима контроллера..."), [&] {
+        if (dead)
+            opened = m_port.Open(portName, "AX25");
+        if (opened)
+            mode = DetectMode(m_port).mode;
+    });
+    if (!opened) {
+        m_messages.Show(std::string(kLineLostText) + ": порт не открывается. Контроллер остался в режиме "
+                                                     "программирования; проверьте подключение и повторите");
+        return false;
+    }
+    switch (mode) {
+    case LineMode::Programming:
+        return true;
+    case LineMode::Normal:
+        ControllerRestarted(false);
+        return false;
+    case LineMode::Silent:
+        m_messages.Show(kNoAnswerText);
+        return false;
+    case LineMode::Gone:
+        break;
+    }
+    m_port.Close();
+    m_messages.Show(kLineLostText);
+    return false;
+}
+
+void CMainFrame::ControllerRestarted(bool told)
+{
+    m_programming = false;
+    m_port.Close();
+    if (!told) {
+        std::string text = "Контроллер работает в обычном режиме (он был перезапущен): режим программирования выключен";
+        if (m_incomplete)
+            text += ". Его память записана не полностью: включите режим программирования и запишите ОДД еще раз "
+                    "или верните прежнюю конфигурацию";
+        m_messages.Show(text, m_incomplete ? MessageIcon::Stop : MessageIcon::None);
+    }
+    m_tabs.SelectPage(CTabs::ConsoleTab);
+    ExchangeStart();
+    UpdateCommands();
+}
+
+std::optional<MemoryBackup> CMainFrame::RestorableBackup() const
+{
+    if (m_backup)
+        return m_backup;
+    // The backup an unconfirmed write of another run names.
+    const auto path = IncompleteWrite(ChosenPortName(m_portNumber));
+    if (!path)
+        return std::nullopt;
+    std::vector<std::uint8_t> bytes;
+    if (!ReadRegularFile(*path, kImageSize, bytes).empty() || bytes.size() != kImageSize)
+        return std::nullopt;
+    MemoryBackup backup;
+    std::copy(bytes.begin(), bytes.end(), backup.image.begin());
+    backup.path = *path;
+    return backup;
 }
 
 void CMainFrame::OnWriteMemory()
@@ -450,22 +558,72 @@ void CMainFrame::OnWriteMemory()
         return;
     if (!m_checkList->ConfirmWrite(m_messages))
         return;
+    if (!StillProgramming())
+        return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
-    WriteResult written = WriteResult::Failed;
+    const std::string portName = ChosenPortName(m_portNumber);
+    SafeWriteOutcome outcome;
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
-        // Not confirmed or not: the controller stays in programming mode, ready for another try.
-        written = WriteControllerMemory(m_port, m_lineMessages, image, [this](TransferStep step, int sector) {
+        // The memory as it is is read and kept first; a write that is not confirmed leaves the
+        // controller in programming mode, ready for another try.
+        outcome = WriteWithBackup(m_port, portName, m_lineMessages, image, [this](TransferStep step, int sector) {
             QMetaObject::invokeMethod(this, [this, step, sector] {
-                const QString text = step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
-                                                                 : QStringLiteral("Запись ОДД: сектор %1 из 15");
+                const QString text = step == TransferStep::Backup  ? QStringLiteral("Чтение прежней ОДД: сектор %1 из 15")
+                                     : step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
+                                                                   : QStringLiteral("Запись ОДД: сектор %1 из 15");
                 ShowStatus(text.arg(sector + 1));
             }, Qt::QueuedConnection);
         });
     });
-    // The controller holds what the pages hold: nothing is lost when they change now.
-    if (written == WriteResult::Written)
+    // While a write stays unconfirmed the backup to put back is the one from before the first.
+    if (outcome.backup && (!m_incomplete || !m_backup))
+        m_backup = outcome.backup;
+    if (outcome.result == WriteResult::Written) {
+        m_incomplete = false;
+        // The controller holds what the pages hold: nothing is lost when they change now.
         m_history->MarkSaved();
+    } else if (outcome.report.touched) {
+        m_incomplete = true;
+    }
+    if (outcome.result == WriteResult::Restarted)
+        ControllerRestarted(true);
+    UpdateCommands();
+}
+
+void CMainFrame::OnRestoreMemory()
+{
+    if (m_busy || !m_programming)
+        return;
+    const std::optional<MemoryBackup> backup = RestorableBackup();
+    if (!backup)
+        return;
+    const QString question = QStringLiteral("Записать в контроллер его прежнюю память (%1)?")
+                                 .arg(QDir::toNativeSeparators(QString::fromStdString(backup->path)));
+    if (!m_messages.AskYesNo(question.toStdString(), MessageIcon::Question))
+        return;
+    if (!StillProgramming())
+        return;
+    WriteResult written = WriteResult::Failed;
+    TransferReport report;
+    RunOnLine(QStringLiteral("Запись прежней ОДД..."), [&] {
+        written = WriteControllerMemory(m_port, m_lineMessages, backup->image, [this](TransferStep step, int sector) {
+            QMetaObject::invokeMethod(this, [this, step, sector] {
+                const QString text = step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
+                                                                 : QStringLiteral("Запись прежней ОДД: сектор %1 из 15");
+                ShowStatus(text.arg(sector + 1));
+            }, Qt::QueuedConnection);
+        }, {}, &report);
+    });
+    if (written == WriteResult::Written) {
+        m_incomplete = false;
+        ClearIncompleteWrite(ChosenPortName(m_portNumber));
+    } else if (report.touched) {
+        m_incomplete = true;
+    }
+    if (written == WriteResult::Restarted)
+        ControllerRestarted(true);
+    UpdateCommands();
 }
 
 void CMainFrame::OnReadMemory()
@@ -477,14 +635,21 @@ void CMainFrame::OnReadMemory()
         return;
     if (!ConfirmDiscard())
         return;
+    if (!StillProgramming())
+        return;
     std::optional<ImageBytes> image;
+    TransferReport report;
     RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
         image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep, int sector) {
             QMetaObject::invokeMethod(this, [this, sector] {
                 ShowStatus(QStringLiteral("Чтение ОДД: сектор %1 из 15").arg(sector + 1));
             }, Qt::QueuedConnection);
-        });
+        }, {}, &report);
     });
+    if (report.trouble == WriteResult::Restarted) {
+        ControllerRestarted(true);
+        return;
+    }
     // Only a memory that arrived whole reaches the pages.
     if (image)
         (void)m_history->Load(QStringLiteral("чтение ОДД"), [&] {
@@ -504,15 +669,18 @@ void CMainFrame::OnFileOpen()
     const QString path = m_dialogs.OpenFileName(this);
     if (path.isEmpty())
         return;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        m_messages.Show(QStringLiteral("Файл %1 не открыт: %2")
-                            .arg(QDir::toNativeSeparators(path), file.errorString())
-                            .toStdString());
+    // Only a regular file is read, and without waiting: a FIFO or a device named here would
+    // otherwise hold the window for good.
+    std::vector<std::uint8_t> data;
+    int error = 0;
+    const std::string failure =
+        ReadRegularFile(QFile::encodeName(path).toStdString(), kImageSize, data, LongerFile::ReadPrefix, &error);
+    if (!failure.empty()) {
+        const QString reason = error != 0 ? qt_error_string(error) : QString::fromStdString(failure);
+        m_messages.Show(QStringLiteral("Файл %1 не открыт: %2").arg(QDir::toNativeSeparators(path), reason).toStdString());
         return;
     }
-    const QByteArray data = file.read(static_cast<qint64>(kImageSize));
-    if (data.size() < static_cast<qsizetype>(kImageSize)) {
+    if (data.size() < kImageSize) {
         // A short file is no configuration: nothing of it reaches the pages.
         m_messages.Show(QStringLiteral("Файл %1 не прочитан: в нем %2 байт вместо 1920")
                             .arg(QDir::toNativeSeparators(path))
@@ -520,7 +688,7 @@ void CMainFrame::OnFileOpen()
                             .toStdString());
         return;
     }
-    const auto* bytes = reinterpret_cast<const std::uint8_t*>(data.constData());
+    const std::uint8_t* bytes = data.data();
     const QString action = QStringLiteral("открытие файла «%1»").arg(QFileInfo(path).fileName());
     const bool loaded = m_history->Load(action, [&] {
         return ConfigPages(m_tabs.Pages()).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,

@@ -3,6 +3,7 @@
 #include "frame/Tabs.h"
 #include "frame/UiThreadMessages.h"
 #include "link/CPort.h"
+#include "link/MemoryBackup.h"
 #include "link/ThreadPort.h"
 
 #include <QMainWindow>
@@ -13,10 +14,12 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QAction;
 class QLabel;
 class QToolBar;
+class QTimer;
 
 namespace vlk {
 
@@ -44,6 +47,7 @@ public:
         ID_PORT_COM2 = 32781,
         ID_CHECK_CONFIGURATION = 32800,
         ID_EXPORT_PDF = 32801,
+        ID_RESTORE_MEMORY = 32802,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_EDIT_UNDO = 57643,
@@ -96,6 +100,12 @@ public:
     void OnProgrammingMode();
     void OnWriteMemory();
     void OnReadMemory();
+    // "Вернуть прежнюю конфигурацию": writes back the memory as it was before this station's last
+    // write into the port (or the backup an unconfirmed write of another run names).
+    void OnRestoreMemory();
+    // True after a write into the controller that was not confirmed, until the memory is whole
+    // again or programming mode is left all the same.
+    [[nodiscard]] bool WriteUnconfirmed() const { return m_incomplete; }
     void OnFileOpen();
     void OnFileSave();
     void OnPort(int port);
@@ -135,6 +145,14 @@ private:
     // "Готов", or the lost line while it lasts: what the prompt pane shows when nothing else.
     [[nodiscard]] QString IdleText() const;
     void SetLineLost(bool lost);
+    // Before a command in programming mode: bytes nobody asked for mean the controller may have
+    // restarted. The line tells; false when it runs in normal mode (the station then follows).
+    [[nodiscard]] bool StillProgramming();
+    // The controller runs in normal mode although the station had it in programming mode: the
+    // station goes back to normal mode, with one message unless the transfer said it already.
+    void ControllerRestarted(bool told);
+    // The backup that "Вернуть прежнюю конфигурацию" would write, if any.
+    [[nodiscard]] std::optional<MemoryBackup> RestorableBackup() const;
     // Releases a worker whose thread has ended by itself (nothing to wait for).
     void ReleaseEndedWorker();
     // Locks the console's buttons and clears its command: the controller is in charge again.
@@ -171,6 +189,9 @@ private:
     CTabs m_tabs;
     CPort m_port;
     bool m_programming = false;
+    bool m_incomplete = false;              // the last write into the controller was not confirmed
+    std::optional<MemoryBackup> m_backup;   // the memory as it was before this run's last write
+    QTimer* m_modeWatch = nullptr;          // in programming mode: frames nobody asked for
     std::unique_ptr<EditHistory> m_history; // over the pages of m_tabs: goes first
     bool m_closeUnasked = false;
 };

@@ -46,7 +46,10 @@ void DeskSinkBridge::Repaint(std::uint64_t generation)
 
 void DeskSinkBridge::ShowLineLost(std::uint64_t generation, bool lost)
 {
-    PostIfCurrent(generation, [this, lost] { emit m_page.LineLostChanged(lost); });
+    PostIfCurrent(generation, [this, lost] {
+        m_page.SetLineLost(lost);
+        emit m_page.LineLostChanged(lost);
+    });
 }
 
 void DeskSinkBridge::ExchangeEnded(std::uint64_t generation)

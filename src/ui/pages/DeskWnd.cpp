@@ -96,6 +96,7 @@ void CDeskWnd::SetUpFields()
 
 void CDeskWnd::ShowCleared(const FrameBytes& frame)
 {
+    m_lineLost = false;
     const StateFrame decoded = DecodeStateFrame(frame);
     for (int g = 0; g < kFrameGroupCount; ++g)
         ShowGroupText(static_cast<FrameGroup>(g), decoded, true);
@@ -127,8 +128,28 @@ void CDeskWnd::ShowFrame(const StateFrame& frame)
 void CDeskWnd::ShowFrameGroup(FrameGroup group, const StateFrame& frame)
 {
     ShowGroupText(group, frame, false);
-    if (group == FrameGroup::Phases || group == FrameGroup::DayProgram)
-        emit StateShown(frame.program, frame.currentPhase);
+    if (group == FrameGroup::Phases || group == FrameGroup::DayProgram) {
+        if (m_lineLost)
+            emit StateShown(0, 0);
+        else
+            emit StateShown(frame.program, frame.currentPhase);
+    }
+}
+
+void CDeskWnd::SetLineLost(bool lost)
+{
+    m_lineLost = lost;
+    if (lost) {
+        ShowUnknownFields();
+        emit StateShown(0, 0);
+    }
+}
+
+void CDeskWnd::ShowUnknownFields()
+{
+    static const QString kUnknown = QStringLiteral("—");
+    for (const int id : {CurrentPhaseId, CalledPhaseId, PriorityId, DayId, ProgramId, HoursId, MinutesId})
+        SetText(id, kUnknown);
 }
 
 void CDeskWnd::ShowGroupText(FrameGroup group, const StateFrame& frame, bool clearing)
@@ -139,6 +160,31 @@ void CDeskWnd::ShowGroupText(FrameGroup group, const StateFrame& frame, bool cle
         for (std::size_t i = 0; i < flags.size(); ++i)
             grid->SetCellText(row, static_cast<int>(i) + 1, flags[i] ? on : off);
     };
+    // Nothing is known of a lost controller: no zeros that look like a state it is in.
+    static const QString kUnknown = QStringLiteral("—");
+    if (m_lineLost && !clearing) {
+        switch (group) {
+        case FrameGroup::Phases:
+            SetText(CurrentPhaseId, kUnknown);
+            SetText(CalledPhaseId, kUnknown);
+            return;
+        case FrameGroup::Priority:
+            SetText(PriorityId, kUnknown);
+            return;
+        case FrameGroup::DayProgram:
+            SetText(DayId, kUnknown);
+            SetText(ProgramId, kUnknown);
+            return;
+        case FrameGroup::Hours:
+            SetText(HoursId, kUnknown);
+            return;
+        case FrameGroup::Minutes:
+            SetText(MinutesId, kUnknown);
+            return;
+        default:
+            break;
+        }
+    }
     switch (group) {
     case FrameGroup::Status:
         if (m_stateGrid)

@@ -61,6 +61,12 @@ public:
     // Programming mode hands control back to the controller: locked, command 0x00.
     void ResetControl();
 
+    // The controller is lost (its device gone, or silent for two passes): the clock, day, program,
+    // phase and priority fields show "—" instead of the zeros of a frame that never came, until
+    // the next frame.
+    void SetLineLost(bool lost);
+    [[nodiscard]] bool LineLostShown() const { return m_lineLost; }
+
     [[nodiscard]] ARecordList* StateGrid() const { return m_stateGrid; }
     [[nodiscard]] ARecordList* LightsGrid() const { return m_lightsGrid; }
     [[nodiscard]] ARecordList* SensorsGrid() const { return m_sensorsGrid; }
@@ -90,6 +96,7 @@ private:
     void SetUpFields();
     void OnItemClicked(int id);
     void ShowGroupText(FrameGroup group, const StateFrame& frame, bool clearing);
+    void ShowUnknownFields();
     void SetText(int id, const QString& text);
     // Shows `pressed` on the control now and its resting picture after PressedLook.
     void ShowPressed(int id, int pressed);
@@ -100,6 +107,7 @@ private:
 
     DeskSinkBridge m_sink{*this};
     int m_controlLocked = 1;
+    bool m_lineLost = false;
 
     ARecordList* m_stateGrid = nullptr;
     ARecordList* m_lightsGrid = nullptr;

@@ -225,5 +225,42 @@ TEST(LineGone, AWorkerThatCannotOpenSaysSoOnceAndEnds)
     EXPECT_TRUE(WaitFor([&] { return console.Ended() == 1; }, 1s));
 }
 
+// A cable pulled at the controller's end, or a controller switched off: the adapter stays, the
+// frames stop. Before, the console went on showing the zeroed frame ("Понедельник 00:00", program
+// 0) every two seconds and nobody was told.
+TEST(LineSilent, TwoPassesWithoutAFrameOnAnOpenPortAreALostLineSaidOnceAndTheFirstFrameEndsIt)
+{
+    SimulatorOptions options;
+    options.period = 100ms;
+    options.pace = false;
+    options.silentAfter = 600ms;
+    options.silentFor = 5500ms;
+    ControllerSimulator sim(options);
+    const std::string path = sim.OpenPty();
+    ASSERT_FALSE(path.empty()) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    RecordingConsole console;
+    RecordingMessages messages;
+    std::mutex lock;
+    CThreadPort worker(console, path, messages, lock, 1);
+    ASSERT_TRUE(worker.Start());
+    ASSERT_TRUE(sim.WaitUntil([&] { return sim.Commands().size() >= 2; }, 5s));
+    const auto silentFrom = SteadyClock::now();
+    // The first silent pass shows the zeroed frame as always; the second says the line is lost.
+    ASSERT_TRUE(WaitFor([&] { return !console.LineLost().empty(); }, 8s));
+    const auto lostAfter = SteadyClock::now() - silentFrom;
+    EXPECT_GE(lostAfter, 3s);
+    EXPECT_LE(lostAfter, 5s + kSlack);
+    EXPECT_EQ(console.LineLost(), std::vector<bool>{true});
+    // Frames again: the line is back, said once.
+    ASSERT_TRUE(WaitFor([&] { return console.LineLost().size() == 2; }, 8s));
+    EXPECT_EQ(console.LineLost(), (std::vector<bool>{true, false}));
+    ASSERT_TRUE(sim.WaitUntil([&] { return sim.Commands().size() >= 4; }, 5s));
+    worker.SignalStop();
+    worker.StopAndWait(0ms);
+    EXPECT_TRUE(messages.Entries().empty()); // a state, not a box
+    EXPECT_EQ(console.LineLost(), (std::vector<bool>{true, false}));
+}
+
 } // namespace
 } // namespace vlk

@@ -12,14 +12,27 @@ using namespace vlk::test;
 using Entry = RecordingMessages::Entry;
 
 const Bytes kToggle{0xD5, 0x33};
+// The read of sector 1 that tells a controller in programming mode from one that is not there.
+const Bytes kProbe{0x51};
+
+// A controller in programming mode answers the probe with a sector.
+bool AnswerProbe(ScriptedPeer& p)
+{
+    if (p.Expect(1) != kProbe)
+        return false;
+    p.Send(Bytes(128, 0x11));
+    return true;
+}
 
 // Waits for the station's Open to finish its pause and purge before the first frame.
 void AfterOpen() { std::this_thread::sleep_for(300ms); }
 
 std::vector<std::string> Texts(const RecordingMessages& messages) { return messages.Texts(); }
 
-TEST(ProgrammingEntry, SilentLineIsRefusedAndThePortStaysOpen)
+TEST(ProgrammingEntry, SilentLineIsRefusedWithoutAToggleAndThePortStaysOpen)
 {
+    // Neither a frame nor an answer to the probe: the controller may be deaf in either mode, so no
+    // toggle goes out that could take it out of programming mode.
     ScriptedPeer peer;
     peer.Run([](ScriptedPeer&) {});
     CPort port;
@@ -28,12 +41,33 @@ TEST(ProgrammingEntry, SilentLineIsRefusedAndThePortStaysOpen)
     peer.Stop();
     EXPECT_EQ(entry.result, EntryResult::Refused);
     EXPECT_TRUE(port.IsOpen());
-    EXPECT_EQ(messages.Entries(), (std::vector<Entry>{
-                                      {"кадр не прочитан", MessageIcon::None, false},
-                                      {"кадр не прочитан", MessageIcon::None, false},
-                                      {"Отказ перехода в режим программирования", MessageIcon::None, false},
-                                  }));
-    EXPECT_EQ(peer.Received(), Concat({{0x2A}, kToggle, kToggle, kToggle}));
+    EXPECT_EQ(messages.Entries(),
+              (std::vector<Entry>{
+                  {"кадр не прочитан", MessageIcon::None, false},
+                  {"Отказ перехода в режим программирования\nКонтроллер не отвечает: нет ни кадров состояния, ни "
+                   "ответа на чтение памяти. Проверьте кабель и питание контроллера",
+                   MessageIcon::None, false},
+              }));
+    EXPECT_EQ(peer.Received(), kProbe);
+}
+
+TEST(ProgrammingEntry, AControllerAlreadyInProgrammingModeIsNotToggled)
+{
+    // An earlier write left it there: it sends no frames and answers the probe.
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) { (void)AnswerProbe(p); });
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    std::this_thread::sleep_for(100ms);
+    peer.Stop();
+    EXPECT_TRUE(entry.Accepted());
+    EXPECT_TRUE(entry.alreadyOn);
+    EXPECT_TRUE(port.IsOpen());
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"кадр не прочитан",
+                                                         "Контроллер уже в режиме программирования: он не шлет кадров "
+                                                         "состояния и отвечает на чтение памяти"}));
+    EXPECT_EQ(peer.Received(), kProbe);
 }
 
 TEST(ProgrammingEntry, AcceptedWithAccountRecord)
@@ -108,7 +142,33 @@ TEST(ProgrammingEntry, GivesUpAfterTenNotReadyPasses)
     EXPECT_EQ(peer.Received(), Bytes(10, 0x2A)); // no toggle was sent
 }
 
-TEST(ProgrammingEntry, OtherRepliesAcceptedOnlyAtTheThirdAttempt)
+TEST(ProgrammingEntry, AGarbledAcceptanceSendsNoSecondToggle)
+{
+    // 0xFF arrived as 0xFE: the controller has switched and sends its record, then nothing. A
+    // second toggle would take it out again; the line says it is in programming mode.
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer& p) {
+        AfterOpen();
+        p.Send(StateFrameBytes(0x20));
+        if (p.Expect(2) != kToggle)
+            return;
+        p.Send({0xFE, 'N', '1', 0x00});
+        (void)AnswerProbe(p);
+    });
+    CPort port;
+    RecordingMessages messages;
+    const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
+    std::this_thread::sleep_for(100ms);
+    peer.Stop();
+    EXPECT_TRUE(entry.Accepted());
+    EXPECT_TRUE(entry.alreadyOn);
+    EXPECT_TRUE(entry.accountRecord.empty()); // nothing came after a 0xFF
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Контроллер уже в режиме программирования: он не шлет "
+                                                         "кадров состояния и отвечает на чтение памяти"}));
+    EXPECT_EQ(peer.Received(), Concat({kToggle, kProbe}));
+}
+
+TEST(ProgrammingEntry, ARefusalFromAControllerStillSendingFramesIsTriedAgainAfterAFrame)
 {
     ScriptedPeer peer;
     peer.Run([](ScriptedPeer& p) {
@@ -118,15 +178,17 @@ TEST(ProgrammingEntry, OtherRepliesAcceptedOnlyAtTheThirdAttempt)
             if (p.Expect(2) != kToggle)
                 return;
             p.Send({0x55});
+            // Still in normal mode: its frames go on.
+            std::this_thread::sleep_for(400ms);
+            p.Send(StateFrameBytes(0x20));
         }
     });
     CPort port;
     RecordingMessages messages;
     const ProgrammingEntry entry = EnterProgrammingMode(port, peer.Path(), messages);
     peer.Stop();
-    EXPECT_TRUE(entry.Accepted());
-    EXPECT_TRUE(entry.accountRecord.empty());
-    EXPECT_TRUE(messages.Entries().empty()); // an empty record shows nothing
+    EXPECT_EQ(entry.result, EntryResult::Refused);
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Отказ перехода в режим программирования"}));
     EXPECT_EQ(peer.Received(), Concat({kToggle, kToggle, kToggle}));
 }
 
@@ -190,7 +252,8 @@ TEST(ProgrammingExit, RestartsOnAFullFrame)
         if (p.Expect(2) != kToggle)
             return;
         p.Send(Bytes(20, 0x20)); // short: not a restart
-        if (p.Expect(2) != kToggle)
+        // Still in programming mode: it answers the probe before the toggle goes again.
+        if (!AnswerProbe(p) || p.Expect(2) != kToggle)
             return;
         p.Send(StateFrameBytes(0x20));
     });
@@ -201,7 +264,30 @@ TEST(ProgrammingExit, RestartsOnAFullFrame)
     peer.Stop();
     EXPECT_FALSE(port.IsOpen());
     EXPECT_TRUE(messages.Entries().empty());
-    EXPECT_EQ(peer.Received(), Concat({kToggle, kToggle}));
+    EXPECT_EQ(peer.Received(), Concat({kToggle, kProbe, kToggle}));
+}
+
+TEST(ProgrammingExit, AGarbledRestartFrameIsNotFollowedByASecondToggle)
+{
+    // The controller restarted but its frame came short; its next frames say it runs. A second
+    // toggle would have taken it back into programming mode.
+    ScriptedPeer peer;
+    CPort port;
+    ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
+    peer.Run([](ScriptedPeer& p) {
+        if (p.Expect(2) != kToggle)
+            return;
+        p.Send(Bytes(20, 0x20));
+        for (int i = 0; i < 5 && !p.Stopping(); ++i) {
+            std::this_thread::sleep_for(400ms);
+            p.Send(StateFrameBytes(0x20));
+        }
+    });
+    RecordingMessages messages;
+    EXPECT_TRUE(ExitProgrammingMode(port, messages, 0ms));
+    peer.Stop();
+    EXPECT_TRUE(messages.Entries().empty());
+    EXPECT_EQ(peer.Received(), kToggle);
 }
 
 TEST(ProgrammingExit, ShortFramesKeepProgrammingMode)
@@ -211,6 +297,8 @@ TEST(ProgrammingExit, ShortFramesKeepProgrammingMode)
     ASSERT_TRUE(port.Open(peer.Path(), "AX25"));
     peer.Run([](ScriptedPeer& p) {
         for (int i = 0; i < 3; ++i) {
+            if (i > 0 && !AnswerProbe(p))
+                return;
             if (p.Expect(2) != kToggle)
                 return;
             p.Send(Bytes(20, 0x20));
@@ -221,7 +309,7 @@ TEST(ProgrammingExit, ShortFramesKeepProgrammingMode)
     peer.Stop();
     EXPECT_TRUE(port.IsOpen());
     EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Отказ при запуске контроллера"}));
-    EXPECT_EQ(peer.Received(), Concat({kToggle, kToggle, kToggle}));
+    EXPECT_EQ(peer.Received(), Concat({kToggle, kProbe, kToggle, kProbe, kToggle}));
 }
 
 TEST(ProgrammingEntry, ALineGoneOnTheWayIsOneMessageAndThePortIsLetGo)
@@ -256,7 +344,8 @@ TEST(ProgrammingExit, ADeadPortIsOpenedAgainByItsName)
     ScriptedPeer after;
     ASSERT_TRUE(name.Point(after.Path()));
     after.Run([](ScriptedPeer& p) {
-        if (p.Expect(2) != kToggle)
+        // A line that came back: the mode is asked before the toggle.
+        if (!AnswerProbe(p) || p.Expect(2) != kToggle)
             return;
         p.Send(StateFrameBytes(0x20));
     });
@@ -265,7 +354,32 @@ TEST(ProgrammingExit, ADeadPortIsOpenedAgainByItsName)
     after.Stop();
     EXPECT_TRUE(messages.Entries().empty()) << Texts(messages).front();
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(after.Received(), kToggle);
+    EXPECT_EQ(after.Received(), Concat({kProbe, kToggle}));
+}
+
+TEST(ProgrammingExit, ALineThatCameBackToARunningControllerSendsNoToggle)
+{
+    // The controller was restarted while the adapter was out: it sends frames, so it is left alone.
+    DeviceLink name;
+    auto before = std::make_unique<ScriptedPeer>();
+    ASSERT_TRUE(name.Point(before->Path()));
+    CPort port;
+    ASSERT_TRUE(port.Open(name.Path(), "AX25"));
+    name.Remove();
+    before.reset();
+    ScriptedPeer after;
+    ASSERT_TRUE(name.Point(after.Path()));
+    after.Run([](ScriptedPeer& p) {
+        for (int i = 0; i < 8 && !p.Stopping(); ++i) {
+            std::this_thread::sleep_for(400ms);
+            p.Send(StateFrameBytes(0x20));
+        }
+    });
+    RecordingMessages messages;
+    EXPECT_TRUE(ExitProgrammingMode(port, messages, 0ms));
+    after.Stop();
+    EXPECT_TRUE(messages.Entries().empty());
+    EXPECT_TRUE(after.Received().empty());
 }
 
 TEST(ProgrammingExit, ADeviceStillGoneIsSaidOnceAndThePortIsNotKept)
@@ -286,7 +400,7 @@ TEST(ProgrammingExit, ADeviceStillGoneIsSaidOnceAndThePortIsNotKept)
     ScriptedPeer back;
     ASSERT_TRUE(name.Point(back.Path()));
     back.Run([](ScriptedPeer& p) {
-        if (p.Expect(2) != kToggle)
+        if (!AnswerProbe(p) || p.Expect(2) != kToggle)
             return;
         p.Send(StateFrameBytes(0x20));
     });
@@ -294,7 +408,7 @@ TEST(ProgrammingExit, ADeviceStillGoneIsSaidOnceAndThePortIsNotKept)
     EXPECT_TRUE(ExitProgrammingMode(port, again, 0ms));
     back.Stop();
     EXPECT_TRUE(again.Entries().empty());
-    EXPECT_EQ(back.Received(), kToggle);
+    EXPECT_EQ(back.Received(), Concat({kProbe, kToggle}));
 }
 
 TEST(ProgrammingEntry, WorkerCannotOpenWhileProgrammingHoldsThePort)

@@ -1,5 +1,6 @@
 // The station's procedures and worker against the controller simulator on a pty.
 #include "ControllerSimulator.h"
+#include "support/LinkTexts.h"
 #include "RecordingConsole.h"
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
@@ -101,7 +102,7 @@ TEST(AgainstSimulator, RefusedSectorStopsTheWrite)
     EXPECT_EQ(WriteControllerMemory(rig.port, rig.messages, Pattern()), WriteResult::Failed);
     EXPECT_EQ(rig.messages.Entries(), (std::vector<RecordingMessages::Entry>{
                                           {"Отказ при записи ОДД", MessageIcon::Stop, false},
-                                          {"Память ОДД не записана, повторите!", MessageIcon::None, false},
+                                          {vlk::test::kNotWrittenText, MessageIcon::None, false},
                                       }));
     const auto written = rig.sim.SectorsWritten();
     ASSERT_EQ(written.size(), 3u + 4u);

@@ -34,8 +34,21 @@ std::array<std::uint8_t, 1920> TestImage()
 struct TempDir {
     fs::path path = fs::temp_directory_path() / ("vlkctl-link-" + std::to_string(::getpid()) + "-" +
                                                  std::to_string(SteadyClock::now().time_since_epoch().count()));
-    TempDir() { fs::create_directories(path); }
+    // The backups and marks of this test's writes go here, not to the user's state folder.
+    TempDir()
+    {
+        fs::create_directories(path);
+        ::setenv("XDG_STATE_HOME", (path / "state").c_str(), 1);
+    }
     ~TempDir() { fs::remove_all(path); }
+    [[nodiscard]] std::vector<fs::path> Backups() const
+    {
+        std::vector<fs::path> files;
+        if (fs::exists(path / "state/vlk-station/backups"))
+            for (const auto& entry : fs::directory_iterator(path / "state/vlk-station/backups"))
+                files.push_back(entry.path());
+        return files;
+    }
 };
 
 void WriteFile(const fs::path& file, const Bytes& bytes)
@@ -68,9 +81,21 @@ TEST(VlkctlWrite, OnWriteOff)
     EXPECT_EQ(controller.memory, image);
     EXPECT_EQ(controller.leaves, 1);
     const Bytes received = peer.Received();
-    ASSERT_EQ(received.size(), 2u + 15 * 129 + 15 + 2); // the toggle, the sectors, their check, the toggle
-    EXPECT_EQ(Bytes(received.begin(), received.begin() + 2), (Bytes{0xD5, 0x33}));
+    // The toggle, the backup read (each sector twice), the sectors, their check, the toggle.
+    ASSERT_EQ(received.size(), 2u + 15 * 2 + 15 * 129 + 15 + 2);
+    EXPECT_EQ(Bytes(received.begin(), received.begin() + 4), (Bytes{0xD5, 0x33, 0x50, 0x50}));
+    EXPECT_EQ(received[2 + 30], 0xA0); // no sector is written before the backup is read whole
     EXPECT_EQ(Bytes(received.end() - 2, received.end()), (Bytes{0xD5, 0x33}));
+    // The memory as it was (all zero here) is kept, named by time, port and fingerprint.
+    const auto backups = dir.Backups();
+    ASSERT_EQ(backups.size(), 1u);
+    const std::string name = backups[0].filename().string();
+    EXPECT_NE(name.find("-dev-pts-"), std::string::npos) << name;
+    EXPECT_EQ(name.substr(name.size() - 13), "-2AB7342B.vlk") << name;
+    EXPECT_EQ(ReadFile(backups[0]), Bytes(1920, 0));
+    // A confirmed write leaves no mark of an unfinished one.
+    EXPECT_FALSE(fs::exists(dir.path / "state/vlk-station/incomplete") &&
+                 !fs::is_empty(dir.path / "state/vlk-station/incomplete"));
 }
 
 TEST(VlkctlWrite, ShortFileIsRefusedBeforeTheLine)
@@ -181,10 +206,10 @@ TEST(VlkctlWrite, AnUnconfirmedWriteIsTriedOnceMoreBeforeLeaving)
     WriteFile(dir.path / "a.vlk", Bytes(image.begin(), image.end()));
     ScriptedPeer peer;
     MemoryPeer controller;
-    // Sector 3 reads back garbled for the whole first check, clean after that.
+    // Sector 3 reads back garbled for the backup read and the whole first check, clean after that.
     controller.readReply = [](int k, int request, const Bytes& sector) {
         Bytes bytes = sector;
-        if (k == 3 && request < 4)
+        if (k == 3 && request < 6)
             bytes[10] ^= 0x01;
         return std::vector<std::pair<std::chrono::milliseconds, Bytes>>{{0ms, bytes}};
     };
@@ -195,6 +220,8 @@ TEST(VlkctlWrite, AnUnconfirmedWriteIsTriedOnceMoreBeforeLeaving)
     EXPECT_EQ(out.str(), "учетная запись\nN1\n"
                          "Запись ОДД не подтверждена: сектор 4 из 15 прочитан не таким, каким записан\n"
                          "Память ОДД не записана, повторите!\n"
+                         "Контроллер остался в режиме программирования и не запустится с не полностью записанной "
+                         "памятью: запишите ОДД еще раз или верните прежнюю конфигурацию\n"
                          "Повторная запись ОДД\n"
                          "Запись ОДД закончена\n");
     EXPECT_EQ(controller.writes[0], 2);
@@ -330,6 +357,31 @@ TEST(VlkctlClock, AnswersTheNextReadyFrameWithTheClock)
     std::ostringstream out2, err2;
     EXPECT_EQ(RunClock(peer.Path(), std::string("7"), std::nullopt, out2, err2), 2);
     EXPECT_EQ(RunClock(peer.Path(), std::nullopt, 7, out2, err2), 2);
+    // Signs and blanks are typing errors, not times (sscanf took them before).
+    for (const char* time : {" 9:05", "+9:+5", "-0:5", "9:5", "09:05x"}) {
+        std::ostringstream out3, err3;
+        EXPECT_EQ(RunClock(peer.Path(), std::string(time), std::nullopt, out3, err3), 2) << time;
+        EXPECT_NE(err3.str().find("--time"), std::string::npos) << err3.str();
+    }
+}
+
+TEST(VlkctlRead, ADestinationThatCannotTakeTheFileIsRefusedBeforeTheLine)
+{
+    // Before, the five-second transfer ran first and the file failed after it; "-o ''" wrote to
+    // standard output.
+    TempDir dir;
+    ScriptedPeer peer;
+    peer.Run([](ScriptedPeer&) {});
+    const auto start = SteadyClock::now();
+    for (const std::string& file : {(dir.path / "no-such-folder" / "a.vlk").string(), std::string()}) {
+        std::ostringstream out, err;
+        EXPECT_EQ(RunRead(file, peer.Path(), out, err), 2) << file;
+        EXPECT_TRUE(out.str().empty()) << out.str();
+        EXPECT_EQ(err.str().rfind("vlkctl: ", 0), 0u) << err.str();
+    }
+    EXPECT_LT(SteadyClock::now() - start, 1s) << "the line was waited on";
+    peer.Stop();
+    EXPECT_TRUE(peer.Received().empty());
 }
 
 TEST(VlkctlLink, PortThatCannotOpen)

@@ -166,6 +166,8 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "vlkctl-link-process-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
+        // The backups and marks of the writes go here; vlkctl and vlk-sim inherit it.
+        ::setenv("XDG_STATE_HOME", (m_dir / "state").c_str(), 1);
         // The demo junction with another circular red time: not what the simulator starts with.
         Configuration c = DemoJunction();
         c.circularRedTime = 9;
@@ -200,22 +202,64 @@ protected:
     std::unique_ptr<Process> m_sim;
 };
 
-TEST_F(LinkProcess, SigintDuringTheWriteEndsTheSectorAndLeavesProgrammingMode)
+TEST_F(LinkProcess, SigintDuringTheWriteEndsTheSectorAndStaysInProgrammingModeUntilTheBackupIsBack)
 {
     const std::string port = StartSimulator({"--period", "100"});
     Process vlkctl({kVlkctl, "write", (m_dir / "mine.vlk").string(), "--port", port});
     ASSERT_TRUE(m_sim->WaitOutput([](auto&, const std::string& err) { return Count(err, "(sector accepted)") >= 5; },
-                                  10s));
+                                  20s));
     vlkctl.Signal(SIGINT);
     ASSERT_EQ(vlkctl.Wait(20s), 130) << vlkctl.Err();
     EXPECT_NE(vlkctl.Err().find("vlkctl: прервано (SIGINT): записано секторов: "), std::string::npos) << vlkctl.Err();
-    EXPECT_NE(vlkctl.Err().find(" из 15; режим программирования выключен\n"), std::string::npos) << vlkctl.Err();
+    EXPECT_NE(vlkctl.Err().find(" из 15; контроллер оставлен в режиме программирования: запишите файл еще раз"),
+              std::string::npos)
+        << vlkctl.Err();
     // At most the sector on the line when the signal came and the one begun as it came.
     const std::size_t written = Count(Trace(), "(sector accepted)");
     EXPECT_GE(written, 5u);
     EXPECT_LE(written, 7u);
-    EXPECT_EQ(Count(Trace(), "(state frame (restart))"), 1u) << "the controller was not taken out of programming mode";
+    // Half a new plan and half the old one never run: no restart.
+    EXPECT_EQ(Count(Trace(), "(state frame (restart))"), 0u) << "the controller was restarted on a mixture";
     EXPECT_EQ(vlkctl.Out().find("Запись ОДД закончена"), std::string::npos);
+
+    // Leaving asks for the user's word first.
+    Process leave({kVlkctl, "leave", "--port", port});
+    ASSERT_EQ(leave.Wait(30s), 1) << leave.Out() << leave.Err();
+    EXPECT_NE(leave.Err().find("Память контроллера записана не полностью: контроллер запустится с конфигурацией, "
+                               "которую никто не записывал. Выйти из режима программирования?"),
+              std::string::npos)
+        << leave.Err();
+    EXPECT_EQ(Count(Trace(), "(state frame (restart))"), 0u);
+
+    // The backup vlkctl named puts the memory back as it was; only then does it restart.
+    const std::string err = vlkctl.Err();
+    const auto from = err.find("vlkctl write ", err.find("верните прежнюю память (")) + 13;
+    const std::string backup = err.substr(from, err.find(" --port", from) - from);
+    ASSERT_TRUE(fs::exists(backup)) << err;
+    Process restore({kVlkctl, "write", backup, "--port", port, "--force"});
+    ASSERT_EQ(restore.Wait(60s), 0) << restore.Out() << restore.Err();
+    EXPECT_NE(restore.Out().find("Контроллер уже в режиме программирования"), std::string::npos) << restore.Out();
+    EXPECT_EQ(Count(Trace(), "(state frame (restart))"), 1u);
+    Process read({kVlkctl, "read", "-o", (m_dir / "after.vlk").string(), "--port", port});
+    ASSERT_EQ(read.Wait(60s), 0) << read.Out() << read.Err();
+    const ImageBytes demo = ConfigurationImage::Encode(DemoJunction());
+    EXPECT_EQ(ReadFile(m_dir / "after.vlk"), std::string(demo.begin(), demo.end()));
+}
+
+TEST_F(LinkProcess, ARefusedSectorLeavesTheControllerInProgrammingModeAndLeaveForceTakesItOut)
+{
+    const std::string port = StartSimulator({"--period", "100", "--no-pace", "--refuse-sector", "9"});
+    Process vlkctl({kVlkctl, "write", (m_dir / "mine.vlk").string(), "--port", port});
+    ASSERT_EQ(vlkctl.Wait(60s), 1) << vlkctl.Out() << vlkctl.Err();
+    EXPECT_NE(vlkctl.Out().find("Отказ при записи ОДД\nПамять ОДД не записана, повторите!\n"), std::string::npos)
+        << vlkctl.Out();
+    EXPECT_NE(vlkctl.Err().find("vlkctl: ОДД записана не полностью, контроллер оставлен в режиме программирования: "),
+              std::string::npos)
+        << vlkctl.Err();
+    EXPECT_EQ(Count(Trace(), "(state frame (restart))"), 0u) << "restarted on sectors 0-8 new, 9-14 old";
+    Process leave({kVlkctl, "leave", "--port", port, "--force"});
+    ASSERT_EQ(leave.Wait(30s), 0) << leave.Out() << leave.Err();
+    EXPECT_EQ(Count(Trace(), "(state frame (restart))"), 1u);
 }
 
 TEST_F(LinkProcess, SigtermDuringTheReadWritesNoFile)
@@ -235,17 +279,18 @@ TEST_F(LinkProcess, SigtermDuringTheReadWritesNoFile)
 
 TEST_F(LinkProcess, ASecondSignalEndsAtOnce)
 {
-    // The exit toggle goes unanswered: leaving programming mode would take three 2-second reads.
+    // A signal during the backup read lets the controller go (its memory untouched), but the exit
+    // toggle goes unanswered: leaving would take three attempts of seconds each.
     const std::string port = StartSimulator({"--period", "100", "--exit-short", "0"});
     Process vlkctl({kVlkctl, "write", (m_dir / "mine.vlk").string(), "--port", port});
-    ASSERT_TRUE(m_sim->WaitOutput([](auto&, const std::string& err) { return Count(err, "(sector accepted)") >= 3; },
-                                  10s));
+    ASSERT_TRUE(m_sim->WaitOutput([](auto&, const std::string& err) { return Count(err, "(sector)") >= 3; }, 10s));
     vlkctl.Signal(SIGINT);
     // The entry toggle, then the first exit toggle.
     ASSERT_TRUE(m_sim->WaitOutput([](auto&, const std::string& err) { return Count(err, "<- D5 33") >= 2; }, 10s));
     vlkctl.Signal(SIGINT);
     ASSERT_EQ(vlkctl.Wait(1500ms), 130) << "the second signal did not end the process at once";
     EXPECT_NE(vlkctl.Err().find("vlkctl: прервано повторным сигналом\n"), std::string::npos) << vlkctl.Err();
+    EXPECT_EQ(Count(Trace(), "(sector accepted)"), 0u) << "a sector was written after the signal";
 }
 
 // The line drops during a transfer: vlkctl ends with its failure, having used little CPU and
@@ -262,23 +307,30 @@ protected:
     }
 };
 
+// The backup read takes about 4.8 s at 9600 baud, the write 2.3 s, its check 2.3 s.
 TEST_F(LinkProcessHangUp, DuringTheWrite)
 {
-    const std::string port = StartSimulator({"--period", "250", "--hangup-after", "1500"});
+    const std::string port = StartSimulator({"--period", "250", "--hangup-after", "6300"});
     Process vlkctl({kVlkctl, "write", (m_dir / "mine.vlk").string(), "--port", port});
     ExpectFrugal(vlkctl);
     EXPECT_LT(Count(Trace(), "(sector accepted)"), 15u) << "the line went away after the write";
-    EXPECT_NE(vlkctl.Out().find("Отказ при записи ОДД\n"), std::string::npos) << vlkctl.Out();
+    EXPECT_EQ(Count(vlkctl.Out(), "Связь с контроллером потеряна во время записи ОДД (подтверждено секторов: "), 1u)
+        << vlkctl.Out();
+    EXPECT_EQ(vlkctl.Out().find("Отказ при записи ОДД"), std::string::npos) << "one message, not one per retry";
+    EXPECT_NE(vlkctl.Err().find("контроллер оставлен в режиме программирования"), std::string::npos) << vlkctl.Err();
     EXPECT_EQ(vlkctl.Out().find("Запись ОДД закончена"), std::string::npos);
 }
 
 TEST_F(LinkProcessHangUp, DuringTheCheckAfterTheWrite)
 {
-    const std::string port = StartSimulator({"--period", "250", "--hangup-after", "3600"});
+    const std::string port = StartSimulator({"--period", "250", "--hangup-after", "8700"});
     Process vlkctl({kVlkctl, "write", (m_dir / "mine.vlk").string(), "--port", port});
     ExpectFrugal(vlkctl);
     EXPECT_EQ(Count(Trace(), "(sector accepted)"), 15u) << "the line went away before the check";
-    EXPECT_NE(vlkctl.Out().find(" не прочитан, проверка прервана\n"), std::string::npos) << vlkctl.Out();
+    EXPECT_NE(vlkctl.Out().find("Связь с контроллером потеряна во время записи ОДД (все 15 секторов подтверждены, "
+                                "проверка не закончена)"),
+              std::string::npos)
+        << vlkctl.Out();
     EXPECT_EQ(vlkctl.Out().find("Запись ОДД закончена"), std::string::npos);
     EXPECT_EQ(vlkctl.Out().find("Повторная запись ОДД"), std::string::npos) << "no second try on a line gone";
 }
@@ -288,8 +340,30 @@ TEST_F(LinkProcessHangUp, DuringTheRead)
     const std::string port = StartSimulator({"--period", "250", "--hangup-after", "2000"});
     Process vlkctl({kVlkctl, "read", "-o", (m_dir / "read.vlk").string(), "--port", port});
     ExpectFrugal(vlkctl);
-    EXPECT_NE(vlkctl.Out().find("Отказ при чтении ОДД\n"), std::string::npos) << vlkctl.Out();
+    EXPECT_NE(vlkctl.Out().find("Связь с контроллером потеряна во время чтения ОДД (прочитано секторов: "),
+              std::string::npos)
+        << vlkctl.Out();
     EXPECT_FALSE(fs::exists(m_dir / "read.vlk"));
+}
+
+TEST_F(LinkProcess, OneGarbledByteInTheEntrysAcceptanceSendsNoMoreToggles)
+{
+    // The controller switches, but its 0xFF arrives garbled. Before, vlkctl toggled twice more,
+    // took stale bytes for replies and wrote wrong bytes into sector 0.
+    for (const char* garbled : {"0xFE", "0x21", "0x50"}) {
+        SCOPED_TRACE(garbled);
+        const std::string port =
+            StartSimulator({"--period", "100", "--no-pace", "--toggle-reply", std::string(garbled) + ":1"});
+        Process write({kVlkctl, "write", (m_dir / "mine.vlk").string(), "--port", port});
+        ASSERT_EQ(write.Wait(60s), 0) << write.Out() << write.Err();
+        EXPECT_EQ(write.Out().find("учетная запись"), std::string::npos) << "a record without its 0xFF";
+        // One toggle in, one out.
+        EXPECT_EQ(Count(Trace(), "<- D5 33"), 2u) << Trace();
+        Process read({kVlkctl, "read", "-o", (m_dir / "read.vlk").string(), "--port", port});
+        ASSERT_EQ(read.Wait(60s), 0) << read.Out() << read.Err();
+        EXPECT_EQ(ReadFile(m_dir / "read.vlk"), ReadFile(m_dir / "mine.vlk"));
+        m_sim.reset();
+    }
 }
 
 TEST_F(LinkProcess, AGarbledToggleReplyNeverGivesAWrongFile)

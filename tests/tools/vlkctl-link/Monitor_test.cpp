@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <future>
 #include <sstream>
 
@@ -45,15 +46,65 @@ TEST(VlkctlMonitor, ADeviceThatGoesAwayEndsItWithOneLineAndExitOne)
     EXPECT_TRUE(sim.HungUp());
 }
 
-TEST(VlkctlMonitor, CountCountsTheSilentPassesToo)
+TEST(VlkctlMonitor, CountCountsTheSilentPassesAndASilentLineIsLostOnceAndNotReached)
 {
     ScriptedPeer peer;
     peer.Run([](ScriptedPeer&) {});
     std::ostringstream out, err;
-    EXPECT_EQ(RunMonitor(peer.Path(), 2, out, err), 0);
+    EXPECT_EQ(RunMonitor(peer.Path(), 3, out, err), 1); // no frame of the three
     peer.Stop();
-    EXPECT_EQ(out.str(), "нет кадра\nнет кадра\n");
+    EXPECT_EQ(out.str(), "нет кадра\nСвязь с контроллером потеряна\n");
     EXPECT_TRUE(peer.Received().empty());
+}
+
+TEST(VlkctlMonitor, AControllerThatFallsSilentWithItsDeviceKeptIsSaidLostOnceAndWaitedFor)
+{
+    // A cable pulled at the controller's end: the pty stays, the frames stop, and come back.
+    SimulatorOptions options;
+    options.period = 200ms;
+    options.pace = false;
+    options.silentAfter = 500ms;
+    options.silentFor = 5500ms;
+    ControllerSimulator sim(options);
+    const std::string path = sim.OpenPty();
+    ASSERT_FALSE(path.empty()) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    std::ostringstream out, err;
+    // Passes: about 3 frames, 3 silent passes of 2 s, then frames again.
+    const int code = RunMonitor(path, 9, out, err);
+    sim.Stop();
+    EXPECT_EQ(code, 1); // three passes brought no frame
+    const auto lines = Lines(out.str());
+    const auto count = [&](const std::string& text) { return std::count(lines.begin(), lines.end(), text); };
+    EXPECT_EQ(count("Связь с контроллером потеряна"), 1) << out.str();
+    EXPECT_EQ(count("нет кадра"), 1) << out.str();
+    EXPECT_EQ(count("Связь с контроллером восстановлена"), 1) << out.str();
+    // No zeroed frame stands in for the missing ones.
+    for (const auto& line : lines)
+        EXPECT_EQ(line.find("день=Понедельник время=00:00"), std::string::npos) << line;
+    EXPECT_EQ(lines.back().rfind("флаги=", 0), 0u) << out.str();
+}
+
+TEST(VlkctlMonitor, AShortFrameIsMarkedAsSuch)
+{
+    SimulatorOptions options;
+    options.period = 200ms;
+    options.pace = false;
+    options.shortFrames = 1;
+    ControllerSimulator sim(options);
+    const std::string path = sim.OpenPty();
+    ASSERT_FALSE(path.empty()) << sim.LastError();
+    std::ostringstream out, err;
+    auto monitor = std::async(std::launch::async, [&] { return RunMonitor(path, 2, out, err); });
+    std::this_thread::sleep_for(400ms); // the monitor's port is open and purged: the first frame is its
+    ASSERT_TRUE(sim.Start());
+    ASSERT_EQ(monitor.wait_for(10s), std::future_status::ready);
+    EXPECT_EQ(monitor.get(), 0);
+    sim.Stop();
+    const auto lines = Lines(out.str());
+    ASSERT_EQ(lines.size(), 2u) << out.str();
+    EXPECT_EQ(lines[0].rfind("неполный кадр (10 из 26 байт, остальные показаны нулями): флаги=", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[1].rfind("флаги=", 0), 0u) << lines[1];
 }
 
 } // namespace

@@ -383,6 +383,44 @@ TEST(DeskWnd, WorkerUpdatesArriveQueuedAndStaleOnesAreDropped)
     EXPECT_EQ(FieldText(page, 1023), QStringLiteral("0"));
 }
 
+TEST(DeskWnd, ALostControllerShowsDashesNotBelievableZerosUntilItsNextFrame)
+{
+    CDeskWnd page;
+    const std::uint64_t generation = page.Sink().NextGeneration();
+    const StateFrame sample = DecodeStateFrame(Sample());
+    const StateFrame zeroed = DecodeStateFrame(FrameBytes{});
+    const auto showAll = [&](const StateFrame& frame) {
+        for (int g = 0; g < kFrameGroupCount; ++g)
+            page.Sink().ShowGroup(generation, static_cast<FrameGroup>(g), frame);
+        DeliverPosted();
+    };
+    showAll(sample);
+    ASSERT_EQ(FieldText(page, 1025), QStringLiteral("Пятница"));
+
+    // The worker says the line is lost, then shows its zeroed frame as on every silent pass.
+    page.Sink().ShowLineLost(generation, true);
+    showAll(zeroed);
+    for (const int id : {1025, 1023, 1024, 1041, 1042, 1043, 1044})
+        EXPECT_EQ(FieldText(page, id), QStringLiteral("—")) << id;
+    // The lamps stay blank, the failure row plain.
+    EXPECT_EQ(RowText(page.LightsGrid(), 2, 24), kOff24);
+    EXPECT_EQ(Cell(page.LightsGrid(), 3, 1), QStringLiteral("Н"));
+
+    // The first frame brings the values back.
+    page.Sink().ShowLineLost(generation, false);
+    showAll(sample);
+    EXPECT_EQ(FieldText(page, 1025), QStringLiteral("Пятница"));
+    EXPECT_EQ(FieldText(page, 1023), QStringLiteral("07"));
+    EXPECT_EQ(FieldText(page, 1041), QStringLiteral("2"));
+    EXPECT_EQ(FieldText(page, 1042), QStringLiteral("3"));
+    // A stopped exchange shows the cleared console as always, never dashes.
+    page.Sink().ShowLineLost(generation, true);
+    DeliverPosted();
+    page.Sink().ClearState(FrameBytes{});
+    EXPECT_EQ(FieldText(page, 1025), QStringLiteral("понедельник"));
+    EXPECT_EQ(FieldText(page, 1041), QStringLiteral("0"));
+}
+
 TEST(DeskWnd, RowsShareTheGridHeight)
 {
     CDeskWnd page;
