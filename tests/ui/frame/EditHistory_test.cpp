@@ -22,6 +22,10 @@
 #include <QWindow>
 #include <gtest/gtest.h>
 
+#include <QTemporaryDir>
+#include <chrono>
+#include <sys/stat.h>
+
 #include <mutex>
 #include <ostream>
 
@@ -264,6 +268,26 @@ TEST_F(EditHistoryTest, AScheduleClickIsUndoneAndRedone)
     EXPECT_EQ(monday.DaySlots()[12], 0);
     Redo();
     EXPECT_EQ(monday.DaySlots()[12], 1);
+}
+
+TEST_F(EditHistoryTest, OpeningAFifoOrAFolderIsRefusedAtOnceAndChangesNothing)
+{
+    // Before, a FIFO held the window for good: its open waits for a writer that never comes.
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.vlk"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString before = Tabs().DirectionPage().CircularRed()->text();
+    const auto start = std::chrono::steady_clock::now();
+    m_dialogs.openNames = {fifo, dir.path()};
+    ClickMenuItem(CMainFrame::ID_FILE_OPEN);
+    ClickMenuItem(CMainFrame::ID_FILE_OPEN);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+    ASSERT_EQ(m_messages.Texts().size(), 2u);
+    EXPECT_EQ(m_messages.Texts()[0].rfind("Файл " + fifo.toStdString() + " не открыт: ", 0), 0u) << m_messages.Texts()[0];
+    EXPECT_EQ(m_messages.Texts()[1].rfind("Файл " + dir.path().toStdString() + " не открыт: ", 0), 0u)
+        << m_messages.Texts()[1];
+    EXPECT_EQ(Tabs().DirectionPage().CircularRed()->text(), before);
+    EXPECT_FALSE(Cmd(CMainFrame::ID_EDIT_UNDO)->isEnabled());
 }
 
 TEST_F(EditHistoryTest, AnOpenIsOneStepAndTheOpenedStateIsClean)
