@@ -325,6 +325,10 @@ WriteResult WriteControllerMemory(CPort& port, Messages& messages, const ImageBy
     }
     // An acknowledgement says a sector arrived, not what arrived: only the memory read back
     // tells whether it holds the image.
+    // The check begins with sector 0, whose read command is "ЖМ" to a running junction: not into
+    // a controller that has begun to send frames.
+    if (const WriteResult restarted = UnaskedBytes(port); restarted != WriteResult::Written)
+        return ended(restarted, 0, true);
     bool stopped = false;
     bool broken = false;
     WriteResult trouble = WriteResult::Written;

@@ -75,6 +75,32 @@ TEST(AgainstSimulator, EnterWriteReadLeave)
     EXPECT_EQ(rig.messages.Texts(), (std::vector<std::string>{"учетная запись\nУЗЕЛ 17", "Запись ОДД закончена"}));
 }
 
+TEST(AgainstSimulator, AControllerThatRestartsMidWriteGetsNothingMoreAndOneMessage)
+{
+    // A power cut at the cabinet after sector 6 (counted from 1): it runs again, on what it holds.
+    // In normal mode sector bytes would be console commands to a running junction.
+    SimulatorOptions options = Fast();
+    options.restartAfterSector = 5;
+    options.account = std::string();
+    Rig rig(options);
+    ASSERT_TRUE(rig.started);
+    ASSERT_TRUE(EnterProgrammingMode(rig.port, rig.path, rig.messages).Accepted());
+    TransferReport report;
+    EXPECT_EQ(WriteControllerMemory(rig.port, rig.messages, Pattern(), {}, {}, &report), WriteResult::Restarted);
+    EXPECT_EQ(report.sectorsDone, 5);
+    ASSERT_EQ(rig.messages.Texts().size(), 1u);
+    EXPECT_EQ(rig.messages.Texts()[0], "Контроллер перезапустился сам во время записи ОДД и работает в обычном режиме "
+                                       "(подтверждено секторов: 5 из 15): его память может быть записана не полностью. "
+                                       "Включите режим программирования и запишите ОДД еще раз или верните прежнюю "
+                                       "конфигурацию");
+    EXPECT_EQ(rig.sim.CurrentMode(), ControllerSimulator::Mode::Normal);
+    const auto written = rig.sim.SectorsWritten();
+    ASSERT_EQ(written.size(), 6u);
+    // Not a byte after the restart: no sector again, no probe, no toggle.
+    for (const auto& received : rig.sim.Received())
+        EXPECT_LE(received.time, written.back().time) << int(received.byte);
+}
+
 TEST(AgainstSimulator, NotReadyFramesThenEntry)
 {
     SimulatorOptions options = Fast();
