@@ -74,25 +74,6 @@ protected:
     }
 
     QWidget* ToolButton(int id) const { return m_frame->ToolBar()->widgetForAction(m_frame->Command(id)); }
-    // Opens the menu that holds the command from the menu bar and clicks its item, as the user
-    // does; a disabled item takes no click, and the menu is closed with Escape then.
-    void ClickMenuItem(int id)
-    {
-        QAction* action = m_frame->Command(id);
-        QMenu* menu = nullptr;
-        for (QObject* object : action->associatedObjects())
-            if (auto* m = qobject_cast<QMenu*>(object))
-                menu = m;
-        ASSERT_NE(menu, nullptr);
-        QMenuBar* bar = m_frame->menuBar();
-        Click(bar, CentreOf(bar->actionGeometry(menu->menuAction())));
-        ASSERT_TRUE(PumpUntil([&] { return menu->isVisible(); }));
-        Click(menu, CentreOf(menu->actionGeometry(action)));
-        if (menu->isVisible()) {
-            Key(menu, Qt::Key_Escape);
-            PumpUntil([&] { return !menu->isVisible(); });
-        }
-    }
     QString Status() const { return m_frame->statusBar()->currentMessage(); }
 
     // Lets the UI thread serve the window for `span` in an event loop of its own, which sleeps

@@ -18,22 +18,6 @@ namespace {
 
 class StationReportTest : public StationTest {
 protected:
-    // Opens "Файл" from the menu bar and clicks the item, as the user does.
-    void ClickMenuItem(int id)
-    {
-        QAction* action = m_frame->Command(id);
-        ASSERT_NE(action, nullptr);
-        QMenu* menu = nullptr;
-        for (QObject* object : action->associatedObjects())
-            if (auto* m = qobject_cast<QMenu*>(object))
-                menu = m;
-        ASSERT_NE(menu, nullptr);
-        QMenuBar* bar = m_frame->menuBar();
-        Click(bar, CentreOf(bar->actionGeometry(menu->menuAction())));
-        ASSERT_TRUE(PumpUntil([&] { return menu->isVisible(); }));
-        Click(menu, CentreOf(menu->actionGeometry(action)));
-    }
-
     std::string Text(const QString& path) { return Flat(PdfText(path.toStdString())); }
 
     QTemporaryDir m_dir;
