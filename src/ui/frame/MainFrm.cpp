@@ -441,6 +441,9 @@ void CMainFrame::OnProgrammingMode()
         UpdateCommands();
         return;
     }
+    // The click has flipped the button already; it shows the mode, which changes only when the
+    // controller has switched (not while a question about it is open).
+    UpdateCommands();
     const std::string portName = ChosenPortName(m_portNumber);
     if (!m_programming) {
         // Whichever way the toggle goes, the controller is in charge of the junction again.
