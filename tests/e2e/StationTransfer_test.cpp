@@ -234,24 +234,36 @@ TEST_F(StationTransferTest, AWriteKeepsTheMemoryAsItWasAndConfirmsTheNewOne)
 // bounded number of them, and the station idles afterwards.
 class StationTransferHangUpTest : public StationTransferTest {
 protected:
-    void StartPacedWithHangUp(std::chrono::milliseconds after)
+    void StartPaced()
     {
         SimulatorOptions options = FastOptions();
         options.pace = true;
         options.period = 250ms; // the entry toggle follows a frame, well before the next
-        options.hangupAfter = after;
         StartSimulator(options);
         StartStation(0);
         EnterProgrammingMode();
     }
+    // The line drops at a given point of the transfer, however fast the machine runs it: the
+    // simulator is watched while the command waits on the line.
+    void HangUpWhen(std::function<bool()> point)
+    {
+        m_watch = std::make_unique<QTimer>();
+        QObject::connect(m_watch.get(), &QTimer::timeout, [this, point] {
+            if (point()) {
+                m_sim->HangUpNow();
+                m_watch->stop();
+            }
+        });
+        m_watch->start(2);
+    }
+    std::unique_ptr<QTimer> m_watch;
 };
 
-// At 9600 baud the backup read takes about 4.8 s, the write 2.3 s, its check 2.3 s.
 TEST_F(StationTransferHangUpTest, DuringTheWriteOneBoxThenAControllerRestartedOnThePortIsFollowed)
 {
-    StartPacedWithHangUp(6300ms);
-    ASSERT_FALSE(m_sim->HungUp());
+    StartPaced();
     const ImageBytes before = m_sim->Memory();
+    HangUpWhen([&] { return m_sim->SectorsWritten().size() >= 5; });
     ClickButton(32772);
     ASSERT_TRUE(m_sim->HungUp());
     const std::size_t written = m_sim->SectorsWritten().size();
@@ -305,7 +317,9 @@ TEST_F(StationTransferHangUpTest, DuringTheWriteOneBoxThenAControllerRestartedOn
 
 TEST_F(StationTransferHangUpTest, DuringTheCheckAfterTheWrite)
 {
-    StartPacedWithHangUp(8700ms);
+    StartPaced();
+    // The backup read (each sector twice), the write, three sectors of the check.
+    HangUpWhen([&] { return m_sim->SectorsRead().size() >= 30 + 3; });
     ClickButton(32772);
     ASSERT_TRUE(m_sim->HungUp());
     ASSERT_EQ(m_sim->SectorsWritten().size(), 15u) << "the line went away before the check";
@@ -322,8 +336,9 @@ TEST_F(StationTransferHangUpTest, DuringTheCheckAfterTheWrite)
 
 TEST_F(StationTransferHangUpTest, DuringTheRead)
 {
-    StartPacedWithHangUp(2000ms);
+    StartPaced();
     const ImageBytes before = PagesImage();
+    HangUpWhen([&] { return m_sim->SectorsRead().size() >= 6; });
     ClickButton(32773);
     ASSERT_TRUE(m_sim->HungUp());
     EXPECT_GT(m_sim->SectorsRead().size(), 0u);

@@ -273,7 +273,7 @@ void ControllerSimulator::Serve()
     std::uint8_t buffer[512];
     while (!m_stop) {
         auto t = Clock::now();
-        if (line.hangupAt && t >= *line.hangupAt) {
+        if ((line.hangupAt && t >= *line.hangupAt) || m_hangUpNow.exchange(false)) {
             HangUp();
             return;
         }
@@ -571,6 +571,15 @@ void ControllerSimulator::RestartNow()
         return;
     }
     m_restartNow = true;
+    if (m_line->wakeFd >= 0) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(m_line->wakeFd, &one, sizeof one);
+    }
+}
+
+void ControllerSimulator::HangUpNow()
+{
+    m_hangUpNow = true;
     if (m_line->wakeFd >= 0) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto written = ::write(m_line->wakeFd, &one, sizeof one);

@@ -101,6 +101,9 @@ public:
     // A power cut now: the controller starts again in normal mode on the memory it holds (on the
     // line it serves, or on the next one it is started on after a hang-up).
     void RestartNow();
+    // Drops the line now, as --hangup-after does when its time comes (a test that wants it at a
+    // given point of a transfer rather than at a given time).
+    void HangUpNow();
 
     // Waits until condition() is true, re-checking after every event of the simulator (and at least
     // every 10 ms); false on time-out. The condition is called without any lock held, so it may
@@ -129,6 +132,7 @@ private:
     std::atomic<bool> m_running{false};
     std::atomic<bool> m_silentNow{false}; // the silent-after fault is in force
     std::atomic<bool> m_restartNow{false};
+    std::atomic<bool> m_hangUpNow{false};
 
     mutable std::mutex m_stateMutex;    // guards the protocol machine (mode, memory, counters)
     sim::ControllerProtocol m_protocol;
