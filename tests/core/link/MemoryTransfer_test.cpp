@@ -245,23 +245,29 @@ TEST(MemoryRead, AStrayByteInFrontOfASectorIsNotTakenForItsData)
     // too. The station takes the first 128 bytes; the sector's last byte is still on the line
     // when the next command goes out and lands in front of the second reply. Both reads then
     // hold the same sector, shifted by one byte: two reads that agree are not enough.
-    Bench bench;
-    ImageBytes memory = TestImage();
-    memory[5 * 128 + 127] = 0x00;
-    bench.controller.memory = memory;
-    bench.controller.paced = true;
-    bench.controller.readReply = [](int k, int request, const Bytes& sector) {
-        if (k == 5 && request == 0)
-            return Pieces{{0ms, Concat({Bytes{0x00}, sector})}};
-        return Pieces{{0ms, sector}};
-    };
-    bench.Start();
-    const auto image = ReadControllerMemory(bench.port, bench.messages);
-    bench.peer.Stop();
-    ASSERT_TRUE(image.has_value());
-    EXPECT_EQ(*image, memory);
-    EXPECT_EQ(bench.messages.Texts(), (std::vector<std::string>{"Кадр не прочитан!"}));
-    EXPECT_GE(bench.controller.reads[5], 3);
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        Bench bench;
+        ImageBytes memory = TestImage();
+        memory[5 * 128 + 127] = 0x00;
+        bench.controller.memory = memory;
+        bench.controller.paced = true;
+        bench.controller.readReply = [](int k, int request, const Bytes& sector) {
+            if (k == 5 && request == 0)
+                return Pieces{{0ms, Concat({Bytes{0x00}, sector})}};
+            return Pieces{{0ms, sector}};
+        };
+        bench.Start();
+        const auto image = ReadControllerMemory(bench.port, bench.messages);
+        bench.peer.Stop();
+        if (bench.peer.PacedStalled())
+            continue; // the peer missed its own pace: a short read is then right, and no finding
+        ASSERT_TRUE(image.has_value());
+        EXPECT_EQ(*image, memory);
+        EXPECT_EQ(bench.messages.Texts(), (std::vector<std::string>{"Кадр не прочитан!"}));
+        EXPECT_GE(bench.controller.reads[5], 3);
+        return;
+    }
+    GTEST_SKIP() << "the peer thread missed its pace on every attempt";
 }
 
 TEST(MemoryWrite, AMemoryThatReadsBackOtherwiseIsNotWritten)

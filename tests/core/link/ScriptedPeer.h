@@ -12,6 +12,7 @@
 #include <fcntl.h>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
@@ -154,12 +155,20 @@ public:
     {
         timespec next{};
         clock_gettime(CLOCK_MONOTONIC, &next);
+        std::optional<SteadyClock::time_point> last;
         for (std::uint8_t byte : bytes) {
             AddNs(next, kByteTime.count());
             clock_nanosleep(CLOCK_MONOTONIC, TIMER_ABSTIME, &next, nullptr);
-            Send({byte});
+            const auto at = Send({byte});
+            // On a loaded machine this thread may miss its own pace by more than the station's
+            // 20 ms gap: then the station rightly ends its read early, and the test says nothing.
+            if (last && at - *last > 15ms)
+                m_pacedStalled = true;
+            last = at;
         }
     }
+    // True once a paced message had a gap of its own over 15 ms between two bytes.
+    [[nodiscard]] bool PacedStalled() const { return m_pacedStalled; }
     static void SleepUntil(SteadyClock::time_point t) { std::this_thread::sleep_until(t); }
 
     [[nodiscard]] Bytes Received() const
@@ -227,6 +236,7 @@ private:
     mutable std::mutex m_mutex;
     Bytes m_received;
     std::vector<SteadyClock::time_point> m_sendTimes;
+    std::atomic<bool> m_pacedStalled{false};
     SteadyClock::time_point m_firstReceive{};
     SteadyClock::time_point m_lastReceive{};
 };
