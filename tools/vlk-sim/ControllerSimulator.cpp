@@ -198,13 +198,18 @@ bool ControllerSimulator::Start()
     return true;
 }
 
-void ControllerSimulator::Stop()
+void ControllerSimulator::WakeServer()
 {
-    m_stop = true;
     if (m_line->wakeFd >= 0) {
         const std::uint64_t one = 1;
         [[maybe_unused]] const auto written = ::write(m_line->wakeFd, &one, sizeof one);
     }
+}
+
+void ControllerSimulator::Stop()
+{
+    m_stop = true;
+    WakeServer();
     if (m_thread.joinable())
         m_thread.join();
     if (m_line->wakeFd >= 0) {
@@ -571,19 +576,13 @@ void ControllerSimulator::RestartNow()
         return;
     }
     m_restartNow = true;
-    if (m_line->wakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto written = ::write(m_line->wakeFd, &one, sizeof one);
-    }
+    WakeServer();
 }
 
 void ControllerSimulator::HangUpNow()
 {
     m_hangUpNow = true;
-    if (m_line->wakeFd >= 0) {
-        const std::uint64_t one = 1;
-        [[maybe_unused]] const auto written = ::write(m_line->wakeFd, &one, sizeof one);
-    }
+    WakeServer();
 }
 
 void ControllerSimulator::ClearRecords()

@@ -124,6 +124,8 @@ private:
     void RemoveLink();
     void LogLine(const char* direction, const std::uint8_t* bytes, std::size_t count, const char* what);
     void Notify();
+    // Ends the serving thread's poll at once (Stop, RestartNow, HangUpNow).
+    void WakeServer();
 
     SimulatorOptions m_options;
     std::unique_ptr<Line> m_line;       // descriptors and the serving state, used by the thread
