@@ -3,6 +3,7 @@
 
 #include "AtomicFile.h"
 #include "ClockTime.h"
+#include "ConfigurationDiff.h"
 #include "PrintableText.h"
 #include "Vlkctl.h"
 #include "config/ConfigurationImage.h"
@@ -10,13 +11,16 @@
 #include "link/LinkFrames.h"
 #include "link/MemoryTransfer.h"
 #include "link/ControllerMode.h"
+#include "link/Journal.h"
 #include "link/MemoryBackup.h"
 #include "link/ProgrammingMode.h"
 #include "link/SafeWrite.h"
+#include "util/Crc32.h"
 #include "util/Messages.h"
 #include "util/WholeFile.h"
 
 #include <CLI/CLI.hpp>
+#include <nlohmann/json.hpp>
 
 #include <array>
 #include <atomic>
@@ -36,16 +40,50 @@ namespace {
 class PrintingMessages final : public Messages {
 public:
     explicit PrintingMessages(std::ostream& out) : m_out(out) {}
-    void Show(const std::string& text, MessageIcon = MessageIcon::None) override { m_out << text << '\n' << std::flush; }
+    void Show(const std::string& text, MessageIcon = MessageIcon::None) override
+    {
+        m_out << text << '\n' << std::flush;
+        m_last = text;
+    }
     bool Ask(const std::string& text, MessageIcon = MessageIcon::Question) override
     {
         m_out << text << '\n' << std::flush;
+        m_last = text;
         return true;
     }
+    // The last text shown, for the journal.
+    [[nodiscard]] const std::string& Last() const { return m_last; }
 
 private:
     std::ostream& m_out;
+    std::string m_last;
 };
+
+std::string Fingerprint(const ImageBytes& image) { return Crc32::Hex(Crc32::Of(image)); }
+
+JournalEntry Entry(const std::string& port, const char* action, const std::string& file)
+{
+    JournalEntry entry;
+    entry.port = port;
+    entry.action = action;
+    // The journal outlives the shell's folder: a file is named by its whole path.
+    entry.file = file;
+    if (!file.empty() && file != "-" && file.front() != '/') {
+        char folder[4096];
+        if (::getcwd(folder, sizeof folder))
+            entry.file = std::string(folder) + "/" + file;
+    }
+    return entry;
+}
+
+// One line of the shared journal; a journal that cannot be written is said once and changes
+// nothing else.
+void Journal(JournalEntry entry, std::ostream& err)
+{
+    entry.program = "vlkctl";
+    if (const std::string error = AppendToJournal(entry); !error.empty())
+        err << "vlkctl: " << error << '\n';
+}
 
 const char* const kDays[] = {"Понедельник", "Вторник", "Среда", "Четверг", "Пятница", "Суббота", "Воскресенье"};
 
@@ -251,7 +289,10 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
     return frames == count ? kExitOk : kExitFailed;
 }
 
-int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err, bool force)
+namespace {
+
+int WriteSteps(const std::string& file, const std::string& portName, PrintingMessages& messages, std::ostream& out,
+               std::ostream& err, bool force, JournalEntry& entry)
 {
     // Read and checked exactly as the station opens a file, before the line is touched: the
     // controller gets the image the station would write after opening it.
@@ -263,13 +304,15 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     for (const auto& problem : ConfigurationImage::Validate(*configuration))
         err << "vlkctl: " << shown << ": предупреждение: " << problem << '\n';
     const ImageBytes image = ConfigurationImage::Encode(*configuration);
+    entry.fileFingerprint = Fingerprint(image);
     // The check comes before the line is touched, on the configuration exactly as the controller
     // will get it (whatever the file's kind): a plan with errors leaves only when forced.
     const DecodeResult sent = ConfigurationImage::Decode(image);
-    if (!sent.configuration || !WriteAllowed(*sent.configuration, shown, force, err))
+    if (!sent.configuration || !WriteAllowed(*sent.configuration, shown, force, err)) {
+        entry.result = "refused";
         return kExitFailed;
+    }
 
-    PrintingMessages messages(out);
     Interruption interruption;
     CPort port;
     // The memory as it is goes into a backup before the first sector; only a confirmed write (or
@@ -281,6 +324,10 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     const WriteResult written = outcome.result;
     const std::string state =
         session.restarted ? "; режим программирования выключен" : "; контроллер остался в режиме программирования";
+    if (written == WriteResult::Written)
+        entry.controllerFingerprint = entry.fileFingerprint;
+    else if (outcome.backup && !outcome.report.touched)
+        entry.controllerFingerprint = outcome.backup->fingerprint;
     if (session.entry != EntryResult::Accepted)
         return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
     if (written == WriteResult::Written) {
@@ -326,9 +373,9 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     return kExitFailed;
 }
 
-int RunRead(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err)
+int ReadSteps(const std::string& file, const std::string& portName, PrintingMessages& messages, std::ostream& out,
+              std::ostream& err, JournalEntry& entry)
 {
-    // With the image on standard output the station's messages go to the error stream.
     const bool toStdout = file == "-";
     // The file's place is checked and taken before the line: a full disk fails now, not after the
     // transfer.
@@ -341,7 +388,6 @@ int RunRead(const std::string& file, const std::string& portName, std::ostream& 
             return kExitError;
         }
     }
-    PrintingMessages messages(toStdout ? err : out);
     Interruption interruption;
     CPort port;
     if (!EnterProgrammingMode(port, portName, messages).Accepted())
@@ -351,6 +397,8 @@ int RunRead(const std::string& file, const std::string& portName, std::ostream& 
     TransferReport report;
     if (!interruption.Requested())
         image = ReadControllerMemory(port, messages, progress.Callback(), interruption.Stop(), &report);
+    if (image)
+        entry.controllerFingerprint = Fingerprint(*image);
     if (report.trouble == WriteResult::Restarted) {
         // Running again by itself: no toggle, which would take it back into programming mode.
         return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
@@ -401,6 +449,38 @@ int RunRead(const std::string& file, const std::string& portName, std::ostream& 
         return kExitError;
     }
     return restarted || mixture ? kExitOk : kExitFailed;
+}
+
+} // namespace
+
+// Every write and read goes into the journal, whatever its end; the result follows the exit code.
+namespace {
+void JournalRun(JournalEntry& entry, const PrintingMessages& messages, int code, std::ostream& err)
+{
+    if (entry.result.empty())
+        entry.result = code == kExitOk ? "ok" : code == kExitError ? "error" : code > 128 ? "interrupted" : "failed";
+    entry.message = messages.Last();
+    Journal(entry, err);
+}
+} // namespace
+
+int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err, bool force)
+{
+    PrintingMessages messages(out);
+    JournalEntry entry = Entry(portName, "write", file);
+    const int code = WriteSteps(file, portName, messages, out, err, force, entry);
+    JournalRun(entry, messages, code, err);
+    return code;
+}
+
+int RunRead(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err)
+{
+    // With the image on standard output the station's messages go to the error stream.
+    PrintingMessages messages(file == "-" ? err : out);
+    JournalEntry entry = Entry(portName, "read", file);
+    const int code = ReadSteps(file, portName, messages, out, err, entry);
+    JournalRun(entry, messages, code, err);
+    return code;
 }
 
 int RunLeave(const std::string& portName, bool force, std::ostream& out, std::ostream& err)
@@ -466,10 +546,19 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
         weekday = *day;
     }
     PrintingMessages messages(out);
+    char sent[64];
+    std::snprintf(sent, sizeof sent, "%02d:%02d, %s", hours, minutes, kDays[weekday]);
+    JournalEntry entry = Entry(portName, "clock", {});
+    const auto done = [&](int code, const std::string& why) {
+        entry.result = code == kExitOk ? "ok" : "failed";
+        entry.message = std::string(sent) + (why.empty() ? "" : ": " + why);
+        Journal(entry, err);
+        return code;
+    };
     CPort port;
     if (!port.Open(portName, "AX25")) {
         messages.Show("Порт не открыт");
-        return kExitFailed;
+        return done(kExitFailed, "Порт не открыт");
     }
     FrameBytes buffer{};
     for (int reads = 0; reads < kClockReads; ++reads) {
@@ -484,12 +573,80 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
         const ClockMessage message = BuildClockMessage(minutes, hours, weekday);
         if (!port.Write(message.data(), message.size())) {
             messages.Show("Команда не отправлена");
-            return kExitFailed;
+            return done(kExitFailed, "Команда не отправлена");
         }
-        return kExitOk;
+        return done(kExitOk, {});
     }
     err << "vlkctl: no frame with ПС set from the controller\n";
-    return kExitFailed;
+    return done(kExitFailed, "нет кадра с ПС");
+}
+
+int RunCompare(const std::string& file, const std::string& portName, bool json, std::ostream& out, std::ostream& err)
+{
+    const Streams io{std::cin, out, err};
+    const std::optional<Configuration> configuration = Vlkctl::Load(file, io, std::nullopt, true);
+    if (!configuration)
+        return kExitError;
+    const ImageBytes image = ConfigurationImage::Encode(*configuration);
+    // The line's messages go to the error stream: standard output holds the differences only.
+    PrintingMessages messages(err);
+    JournalEntry entry = Entry(portName, "compare", file);
+    entry.fileFingerprint = Fingerprint(image);
+    const auto done = [&](int code, const std::string& result) {
+        entry.result = result;
+        if (entry.message.empty())
+            entry.message = messages.Last();
+        Journal(entry, err);
+        return code;
+    };
+    Interruption interruption;
+    CPort port;
+    if (!EnterProgrammingMode(port, portName, messages).Accepted())
+        return done(interruption.Requested() ? interruption.ExitCode() : kExitError, "failed");
+    TransferReport report;
+    std::optional<ImageBytes> memory;
+    if (!interruption.Requested())
+        memory = ReadControllerMemory(port, messages, {}, interruption.Stop(), &report);
+    // Leaves programming mode as a read does: not after a write that an earlier run left
+    // unconfirmed, and never into a controller that restarted by itself.
+    const auto mixture = IncompleteWrite(portName);
+    bool restarted = false;
+    if (report.trouble != WriteResult::Restarted && !mixture)
+        restarted = ExitProgrammingMode(port, messages, std::chrono::milliseconds(0));
+    if (mixture)
+        err << "vlkctl: память контроллера записана не полностью, контроллер оставлен в режиме программирования\n";
+    if (interruption.Requested())
+        return done(interruption.ExitCode(), "interrupted");
+    if (!memory)
+        return done(kExitError, "failed");
+    const DecodeResult decoded = ConfigurationImage::Decode(*memory);
+    entry.controllerFingerprint = Fingerprint(*memory);
+    std::vector<std::string> lines;
+    if (decoded.configuration)
+        lines = ConfigurationDiff::Lines(*configuration, *decoded.configuration);
+    // A memory the codec refuses is no configuration at all: as different as can be.
+    if (!decoded.configuration || (lines.empty() && *memory != image))
+        lines.push_back("Память контроллера не совпадает с файлом побайтно");
+    const bool equal = lines.empty();
+    if (json) {
+        nlohmann::ordered_json doc;
+        doc["equal"] = equal;
+        doc["fileFingerprint"] = entry.fileFingerprint;
+        doc["controllerFingerprint"] = entry.controllerFingerprint;
+        doc["differences"] = lines;
+        out << doc.dump(2) << '\n';
+    } else {
+        for (const auto& line : lines)
+            out << line << '\n';
+        out << "Отпечаток файла: " << entry.fileFingerprint << ", контроллера: " << entry.controllerFingerprint
+            << (equal ? " (совпадают)" : " (различаются)") << '\n';
+    }
+    out.flush();
+    if (!restarted && !mixture)
+        err << "vlkctl: контроллер остался в режиме программирования\n";
+    entry.message = equal ? "Контроллер содержит ту же конфигурацию"
+                          : "Отличий от контроллера: " + std::to_string(lines.size());
+    return done(equal ? kExitOk : kExitFailed, equal ? "equal" : "different");
 }
 
 void AddLinkCommands(CLI::App& app, int& exitCode)
@@ -502,6 +659,7 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
         std::string time;
         int day = -1;
         bool force = false;
+        bool json = false;
     };
     auto options = std::make_shared<Options>();
 
@@ -524,6 +682,14 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     read->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
     read->callback([options, &exitCode] { exitCode = RunRead(options->output, options->port, std::cout, std::cerr); });
 
+    CLI::App* compare = app.add_subcommand(
+        "compare", "сравнить файл с памятью контроллера (код 0 совпадают, 1 различаются, 2 ошибка файла или линии)");
+    compare->add_option("file", options->file, "файл *.vlk или *.json")->required();
+    compare->add_option("--port", options->port, "COM1:, COM2: или путь к устройству")->required();
+    compare->add_flag("--json", options->json, "различия и отпечатки в JSON");
+    compare->callback([options, &exitCode] {
+        exitCode = RunCompare(options->file, options->port, options->json, std::cout, std::cerr);
+    });
     CLI::App* leave = app.add_subcommand("leave", "Take the controller out of programming mode");
     leave->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
     leave->add_flag("--force", options->force, "Leave even after a write that was not confirmed");

@@ -34,6 +34,10 @@ void AddLinkCommands(CLI::App& app, int& exitCode);
 // with `force`.
 [[nodiscard]] int RunLeave(const std::string& port, bool force, std::ostream& out, std::ostream& err);
 [[nodiscard]] int RunRead(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err);
+// Reads the memory with verification (never writes) and prints its differences from `file` as
+// diff does, then both fingerprints: 0 equal, 1 different, 2 the file or the line failed.
+[[nodiscard]] int RunCompare(const std::string& file, const std::string& port, bool json, std::ostream& out,
+                             std::ostream& err);
 // time "HH:MM" and day 0..6 default to the computer's clock.
 [[nodiscard]] int RunClock(const std::string& port, const std::optional<std::string>& time,
                            const std::optional<int>& day, std::ostream& out, std::ostream& err);

@@ -1,4 +1,5 @@
 // vlkctl: the engineer's command-line companion for *.vlk files and the controller.
+#include "JournalCommands.h"
 #include "LinkCommands.h"
 #include "PlanCommands.h"
 #include "ReportCommands.h"
@@ -44,6 +45,7 @@ int main(int argc, char** argv)
     vlk::ctl::AddLinkCommands(app, linkExit);
     vlk::ctl::AddPlanCommands(app, linkExit); // timeline, check and sumo, likewise
     vlk::ctl::AddReportCommands(app, linkExit); // fingerprint and report, likewise
+    vlk::ctl::AddJournalCommands(app, linkExit);
 
     try {
         app.parse(argc, argv);

@@ -13,9 +13,6 @@
 
 namespace vlk {
 
-namespace {
-
-// Makes every folder of `path` that is missing, private to the user.
 std::string MakeFolders(const std::string& path)
 {
     std::string sofar;
@@ -33,6 +30,8 @@ std::string MakeFolders(const std::string& path)
         return "не удается создать папку " + path;
     return {};
 }
+
+namespace {
 
 std::string MarkPath(const std::string& portName)
 {

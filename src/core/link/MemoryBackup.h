@@ -16,6 +16,9 @@ namespace vlk {
 // $XDG_STATE_HOME/vlk-station (an absolute XDG_STATE_HOME only), else ~/.local/state/vlk-station.
 [[nodiscard]] std::string StationStateFolder();
 
+// Makes every folder of `path` that is missing, private to the user. Empty, or why in Russian.
+[[nodiscard]] std::string MakeFolders(const std::string& path);
+
 // A port name as a file name: "COM1:" gives "COM1", "/dev/ttyUSB0" gives "dev-ttyUSB0".
 [[nodiscard]] std::string PortFileTag(const std::string& portName);
 

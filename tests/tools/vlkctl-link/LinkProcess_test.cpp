@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
@@ -274,7 +275,13 @@ TEST_F(LinkProcess, SigtermDuringTheReadWritesNoFile)
         << vlkctl.Err();
     EXPECT_EQ(Count(Trace(), "(state frame (restart))"), 1u);
     EXPECT_FALSE(fs::exists(m_dir / "read.vlk"));
-    EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator{}), 1); // mine.vlk only
+    // mine.vlk, and the state folder with the journal's line of the read; no file half-made.
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(m_dir))
+        left.push_back(entry.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{"mine.vlk", "state"}));
+    EXPECT_NE(ReadFile(m_dir / "state/vlk-station/journal.jsonl").find("\"result\":\"interrupted\""), std::string::npos);
 }
 
 TEST_F(LinkProcess, ASecondSignalEndsAtOnce)
