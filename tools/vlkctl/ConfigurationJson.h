@@ -24,7 +24,7 @@ struct JsonImport {
     std::vector<std::string> warnings{};
 };
 
-// The configuration as JSON with named fields (the README's vlkctl section describes them).
+// The configuration as JSON with named fields (docs/file-format.md describes them).
 // Every value the image can carry has exactly one JSON form, so export then import is lossless.
 class ConfigurationJson {
 public:
