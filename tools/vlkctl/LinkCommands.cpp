@@ -1,9 +1,8 @@
 #include "LinkCommands.h"
 #include "PlanCommands.h"
 
-#include "AtomicFile.h"
 #include "ClockTime.h"
-#include "PrintableText.h"
+#include "util/PrintableText.h"
 #include "Vlkctl.h"
 #include "config/ConfigurationImage.h"
 #include "link/CPort.h"
@@ -256,7 +255,7 @@ int RunWrite(const std::string& file, const std::string& portName, std::ostream&
     // Read and checked exactly as the station opens a file, before the line is touched: the
     // controller gets the image the station would write after opening it.
     const Streams io{std::cin, out, err};
-    const std::optional<Configuration> configuration = Vlkctl::Load(file, io, std::nullopt, true);
+    const std::optional<Configuration> configuration = Vlkctl::Load(file, io);
     if (!configuration)
         return kExitError;
     const std::string shown = file == "-" ? "<stdin>" : file;
