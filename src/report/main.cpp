@@ -1,5 +1,5 @@
 // vlk-report FILE -o FILE.pdf: the printed junction file of a configuration, on any machine.
-#include "Vlkctl.h"
+#include "config/ConfigurationFile.h"
 #include "report/JunctionReport.h"
 
 #include <CLI/CLI.hpp>
@@ -10,7 +10,6 @@
 
 #include <cstdio>
 #include <iostream>
-#include <sstream>
 
 namespace {
 
@@ -20,18 +19,6 @@ constexpr int kError = 2;
 void Error(const std::string& file, const std::string& message)
 {
     std::cerr << "vlk-report: " << file << ": " << message << "\n";
-}
-
-// The file reader's messages under this program's name.
-void Relay(const std::string& messages)
-{
-    std::istringstream lines(messages);
-    const std::string prefix = "vlkctl: ";
-    for (std::string line; std::getline(lines, line);) {
-        if (line.rfind(prefix, 0) == 0)
-            line = "vlk-report: " + line.substr(prefix.size());
-        std::cerr << line << "\n";
-    }
 }
 
 // Qt's notices about the environment (no runtime folder and the like) are no concern of a
@@ -67,16 +54,21 @@ int main(int argc, char** argv)
     qInstallMessageHandler(QuietMessages);
     QGuiApplication application(argc, argv);
 
-    std::ostringstream messages;
-    const vlk::Streams io{std::cin, std::cout, messages};
-    const auto configuration = vlk::Vlkctl::Load(input, io);
-    Relay(messages.str());
-    if (!configuration)
+    // Read by the one rule every program of the station follows.
+    const std::string shown = input == "-" ? "<stdin>" : input;
+    const vlk::ConfigurationFileRead read =
+        input == "-" ? vlk::ConfigurationFile::ReadStream(std::cin) : vlk::ConfigurationFile::Read(input);
+    if (!read.configuration) {
+        Error(shown, read.error);
         return kError;
+    }
+    for (const auto& warning : read.warnings)
+        std::cerr << "vlk-report: " << shown << ": предупреждение: " << warning << "\n";
+    const vlk::Configuration& configuration = *read.configuration;
 
     const QString fileName = input == "-" ? QStringLiteral("стандартный ввод")
                                           : QFileInfo(QString::fromStdString(input)).fileName();
-    const vlk::JunctionReport report(*configuration, fileName, QDate::currentDate());
+    const vlk::JunctionReport report(configuration, fileName, QDate::currentDate());
     if (output == "-") {
         const QByteArray pdf = report.Pdf();
         if (pdf.isEmpty()) {

@@ -202,7 +202,7 @@ TEST_F(StationProgrammingTest, AShortOrUnreadableFileChangesNothing)
     m_frame->Command(57601)->trigger();
     m_frame->Command(57601)->trigger();
     ASSERT_EQ(m_messages.Texts().size(), 2u);
-    EXPECT_EQ(m_messages.Texts()[0], ("Файл " + shortFile + " не прочитан: в нем 1000 байт вместо 1920").toStdString());
+    EXPECT_EQ(m_messages.Texts()[0], ("Файл " + shortFile + " не открыт: не образ конфигурации и не JSON: 1000 байт вместо 1920").toStdString());
     EXPECT_EQ(m_messages.Texts()[1].rfind("Файл " + m_dir.filePath(QStringLiteral("missing.vlk")).toStdString() + " не открыт", 0),
               0u);
     EXPECT_EQ(PagesImage(), before);

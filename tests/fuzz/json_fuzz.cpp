@@ -1,6 +1,6 @@
 // libFuzzer target for the JSON reader of vlkctl: any text is refused or taken without a fault,
 // and whatever configuration it gives comes back unchanged through export.
-#include "ConfigurationJson.h"
+#include "config/ConfigurationJson.h"
 #include "config/ConfigurationImage.h"
 
 #include <cstdlib>

@@ -2,6 +2,7 @@
 
 #include "ControllerSimulator.h"
 #include "SimulatorArguments.h"
+#include "config/ConfigurationFile.h"
 #include "util/Cp1251.h"
 
 #include <CLI/CLI.hpp>
@@ -55,7 +56,7 @@ int main(int argc, char** argv)
     std::string speed;
     app.add_option("--link", link, "also make a symbolic link to the pseudo-terminal at PATH")->type_name("PATH");
     app.add_option("--device", device, "serve this serial device (9600 baud, 8O1) instead of a pseudo-terminal")->type_name("PATH");
-    app.add_option("--memory", memoryFile, "the controller memory: a 1920-byte .vlk file (default: the demo junction)")->type_name("FILE.vlk");
+    app.add_option("--memory", memoryFile, "the controller memory: a 1920-byte .vlk file or its JSON (default: the demo junction)")->type_name("FILE");
     app.add_option("--period", period, "milliseconds between state frames (default 1000)")->type_name("MS");
     app.add_option("--account", account, "account record sent on entering programming mode (default: the memory's)")->type_name("TEXT");
     app.add_flag("--no-pace", noPace, "send and act at once instead of at 9600 baud");
@@ -202,26 +203,15 @@ int main(int argc, char** argv)
         options.account = *converted.text;
     }
     if (!memoryFile.empty()) {
-        std::ifstream in(memoryFile, std::ios::binary);
-        if (!in) {
-            std::cerr << "vlk-sim: cannot open " << memoryFile << ": " << std::strerror(errno) << '\n';
+        // Read by the one rule of every program: an image of exactly 1920 bytes, or JSON.
+        const vlk::ConfigurationFileRead read = vlk::ConfigurationFile::Read(memoryFile);
+        if (!read.configuration) {
+            std::cerr << "vlk-sim: " << memoryFile << ": " << read.error << '\n';
             return 2;
         }
-        // One byte more than an image tells a longer file (or /dev/zero) without reading it all.
-        std::vector<char> bytes(vlk::kImageSize + 1);
-        in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        bytes.resize(static_cast<std::size_t>(in.gcount()));
-        if (bytes.size() != vlk::kImageSize) {
-            std::cerr << "vlk-sim: " << memoryFile << " holds "
-                      << (bytes.size() > vlk::kImageSize ? "more than 1920" : std::to_string(bytes.size()))
-                      << " bytes, not " << vlk::kImageSize << '\n';
-            return 2;
-        }
-        vlk::ImageBytes image{};
-        std::copy(bytes.begin(), bytes.end(), reinterpret_cast<char*>(image.data()));
-        for (const auto& problem : vlk::ConfigurationImage::Decode(image).problems)
-            std::cerr << "vlk-sim: " << memoryFile << ": " << problem << '\n';
-        options.memory = image;
+        for (const auto& warning : read.warnings)
+            std::cerr << "vlk-sim: " << memoryFile << ": предупреждение: " << warning << '\n';
+        options.memory = read.image;
     }
 
     // SIGINT and SIGTERM are taken synchronously below; block them before the serving thread

@@ -1,6 +1,6 @@
 #include "JournalCommands.h"
 
-#include "PrintableText.h"
+#include "util/PrintableText.h"
 #include "link/Journal.h"
 #include "util/WholeFile.h"
 

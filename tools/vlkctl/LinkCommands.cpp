@@ -1,10 +1,9 @@
 #include "LinkCommands.h"
 #include "PlanCommands.h"
 
-#include "AtomicFile.h"
 #include "ClockTime.h"
-#include "ConfigurationDiff.h"
-#include "PrintableText.h"
+#include "config/ConfigurationDiff.h"
+#include "util/PrintableText.h"
 #include "Vlkctl.h"
 #include "config/ConfigurationImage.h"
 #include "link/CPort.h"
@@ -297,7 +296,7 @@ int WriteSteps(const std::string& file, const std::string& portName, PrintingMes
     // Read and checked exactly as the station opens a file, before the line is touched: the
     // controller gets the image the station would write after opening it.
     const Streams io{std::cin, out, err};
-    const std::optional<Configuration> configuration = Vlkctl::Load(file, io, std::nullopt, true);
+    const std::optional<Configuration> configuration = Vlkctl::Load(file, io);
     if (!configuration)
         return kExitError;
     const std::string shown = file == "-" ? "<stdin>" : file;

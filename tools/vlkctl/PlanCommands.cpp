@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
-#include "AtomicFile.h"
 #include "config/ConfigurationImage.h"
+#include "util/WholeFile.h"
 
 #include <fstream>
 #include <iostream>
@@ -145,7 +145,8 @@ int RunSumo(const std::string& file, const std::string& output, const SumoOption
     const std::string text = SumoPrograms(*c, options);
     if (output.empty() || output == "-")
         return Print(text, io) ? kOk : kError;
-    const std::string error = AtomicFile::Write(output, text);
+    const std::string error =
+        WriteWholeFile(output, std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     if (!error.empty()) {
         Vlkctl::Error(io.err, output, error);
         return kError;

@@ -33,15 +33,11 @@ public:
     [[nodiscard]] static int Import(const std::string& input, const std::string& output, Streams io);
     [[nodiscard]] static int Diff(const std::string& a, const std::string& b, Streams io);
 
-    // Reads a *.vlk image or a JSON file: by the extension .vlk / .json, otherwise by content.
-    // A named file must be a regular one; a FIFO or a device is refused without waiting on it.
-    // Repairs the decoder made are reported on `err` as warnings; a refused input gives nothing.
-    // `only`, when given, refuses the other kind. `wholeImage` refuses an image of any length but
-    // 1920 bytes instead of reading the first 1920 with a warning (a file to send to a
-    // controller is a configuration or nothing).
+    // Reads a *.vlk image or a JSON file by ConfigurationFile's one rule (JSON by its content, an
+    // image of exactly 1920 bytes, a regular file only). Repairs the reader made are reported on
+    // `err` as warnings; a refused input gives nothing. `only`, when given, refuses the other kind.
     [[nodiscard]] static std::optional<Configuration> Load(const std::string& input, Streams io,
-                                                           std::optional<Kind> only = std::nullopt,
-                                                           bool wholeImage = false);
+                                                           std::optional<Kind> only = std::nullopt);
     static void Error(std::ostream& err, const std::string& file, const std::string& message);
 };
 

@@ -33,7 +33,7 @@ struct Finding {
     bool operator==(const Finding&) const = default;
 };
 
-// Every rule of the README's "Configuration check" table, on the signal model of ProgramCycle.
+// Every rule of the check's table in docs/signal-plan.md, on the signal model of ProgramCycle.
 // Errors first, then warnings; within each, in the order of the table.
 [[nodiscard]] std::vector<Finding> ConfigurationCheck(const Configuration& configuration);
 

@@ -40,7 +40,7 @@ inline constexpr int kWeekSlots = kDayCount * kSlotCount;
 // The rules by which a configuration runs: which phases follow which, what the directions show
 // between two phases, and which program the week puts in force. Directions and phases are
 // numbered from 1, programs 1..9; phase 0 is "no phase" (coming out of yellow flashing or lamps
-// off). Times are whole seconds. The README's "Signal plan" section tells the rules in the
+// off). Times are whole seconds. docs/signal-plan.md tells the rules in the
 // engineer's terms; ProgramCycle and RunningJunction are built on these functions and nothing
 // else computes signal times.
 class SignalModel {

@@ -143,11 +143,13 @@ std::string WriteWholeFile(const std::string& path, std::span<const std::uint8_t
 }
 
 std::string ReadRegularFile(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes,
-                            LongerFile longer, int* error)
+                            LongerFile longer, int* error, std::uint64_t* size)
 {
     bytes.clear();
     if (error)
         *error = 0;
+    if (size)
+        *size = 0;
     auto systemFailure = [&](const char* what) {
         const Failure failure = SystemFailure(what, errno);
         if (error)
@@ -175,6 +177,8 @@ std::string ReadRegularFile(const std::string& path, std::size_t limit, std::vec
         return fail(systemFailure("ошибка чтения"));
     if (!S_ISREG(st.st_mode))
         return fail(Refusal(st.st_mode));
+    if (size)
+        *size = static_cast<std::uint64_t>(st.st_size);
     const std::string tooLarge = "слишком большой файл: более " + std::to_string(limit) + " байт";
     const bool refuseLonger = longer == LongerFile::Refuse;
     if (refuseLonger && static_cast<unsigned long long>(st.st_size) > limit)
@@ -200,6 +204,8 @@ std::string ReadRegularFile(const std::string& path, std::size_t limit, std::vec
         done += static_cast<std::size_t>(n);
     }
     bytes.resize(done);
+    if (size && done > *size)
+        *size = done; // grown since fstat
     if (refuseLonger && done > limit)
         return fail(tooLarge);
     ::close(fd);

@@ -34,9 +34,11 @@ enum class LongerFile {
 // device, a socket or a folder is refused without a byte read (the file is opened with
 // O_NONBLOCK and looked at before reading). Returns an empty text, or why in Russian; `bytes` is
 // then empty, and `error`, when given, gets the errno behind it (0 where the refusal is the
-// reader's own).
+// reader's own). `size`, when given, gets the whole file's size in bytes, so that a caller that
+// read a prefix can still name it.
 [[nodiscard]] std::string ReadRegularFile(const std::string& path, std::size_t limit, std::vector<std::uint8_t>& bytes,
-                                          LongerFile longer = LongerFile::Refuse, int* error = nullptr);
+                                          LongerFile longer = LongerFile::Refuse, int* error = nullptr,
+                                          std::uint64_t* size = nullptr);
 
 // An output checked and its room taken before the work that makes its bytes (a memory read over
 // the line takes seconds): Reserve creates the temporary file beside the target and writes

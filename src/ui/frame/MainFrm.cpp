@@ -1,6 +1,6 @@
 #include "frame/MainFrm.h"
 
-#include "files/WholeFile.h"
+#include "config/ConfigurationFile.h"
 #include "frame/AboutDlg.h"
 #include "frame/CheckList.h"
 #include "frame/EditHistory.h"
@@ -672,30 +672,19 @@ void CMainFrame::OnFileOpen()
     const QString path = m_dialogs.OpenFileName(this);
     if (path.isEmpty())
         return;
-    // Only a regular file is read, and without waiting: a FIFO or a device named here would
-    // otherwise hold the window for good.
-    std::vector<std::uint8_t> data;
-    int error = 0;
-    const std::string failure =
-        ReadRegularFile(QFile::encodeName(path).toStdString(), kImageSize, data, LongerFile::ReadPrefix, &error);
-    if (!failure.empty()) {
-        const QString reason = error != 0 ? qt_error_string(error) : QString::fromStdString(failure);
+    // Read by the one rule of every program (a 1920-byte image, or JSON), and only a regular
+    // file, without waiting: a FIFO or a device named here would otherwise hold the window.
+    const ConfigurationFileRead read = ConfigurationFile::Read(QFile::encodeName(path).toStdString());
+    if (!read.configuration) {
+        const QString reason = read.errorCode != 0 ? qt_error_string(read.errorCode) : QString::fromStdString(read.error);
         m_messages.Show(QStringLiteral("Файл %1 не открыт: %2").arg(QDir::toNativeSeparators(path), reason).toStdString());
         return;
     }
-    if (data.size() < kImageSize) {
-        // A short file is no configuration: nothing of it reaches the pages.
-        m_messages.Show(QStringLiteral("Файл %1 не прочитан: в нем %2 байт вместо 1920")
-                            .arg(QDir::toNativeSeparators(path))
-                            .arg(data.size())
-                            .toStdString());
-        return;
-    }
-    const std::uint8_t* bytes = data.data();
+    // The image the file stands for; its repairs are told once, before anything is applied.
+    const ImageBytes& image = read.image;
     const QString action = QStringLiteral("открытие файла «%1»").arg(QFileInfo(path).fileName());
     const bool loaded = m_history->Load(action, [&] {
-        return ConfigPages(m_tabs.Pages()).ApplyImage(std::span<const std::uint8_t>(bytes, kImageSize), LoadFlavour::File,
-                                              m_messages);
+        return ConfigPages(m_tabs.Pages()).ApplyImage(image, LoadFlavour::File, m_messages);
     });
     if (loaded)
         m_filePath = path;
@@ -724,15 +713,18 @@ bool CMainFrame::SaveDocument()
             break;
     }
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
-    const QString failure =
-        WriteWholeFile(path, QByteArrayView(reinterpret_cast<const char*>(image.data()), qsizetype(image.size())));
-    if (!failure.isEmpty()) {
+    // The one writer of every program: a failed save leaves the old file byte for byte.
+    int error = 0;
+    const std::string failure = ConfigurationFile::Write(QFile::encodeName(path).toStdString(), image, &error);
+    if (!failure.empty()) {
+        // A system error as Qt names it, in the user's language; the writer's own refusals are
+        // Russian already.
+        const QString reason = error != 0 ? qt_error_string(error) : QString::fromStdString(failure);
         m_messages.Show(QStringLiteral("Файл %1 не записан: %2")
-                            .arg(QDir::toNativeSeparators(path), failure)
+                            .arg(QDir::toNativeSeparators(path), reason)
                             .toStdString());
-    }
-    if (!failure.isEmpty())
         return false;
+    }
     m_history->MarkSaved();
     m_filePath = path;
     // A file may hold a plan with errors; the list says so after the save.

@@ -5,12 +5,13 @@
 #include "diagram/TimeBarPainter.h"
 #include "diagram/WeekBarLayout.h"
 #include "diagram/WeekBarPainter.h"
-#include "files/WholeFile.h"
 #include "plan/ConfigurationCheck.h"
 #include "report/ReportPages.h"
 #include "util/Crc32.h"
+#include "util/WholeFile.h"
 
 #include <QBuffer>
+#include <QFile>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
@@ -79,7 +80,16 @@ QString JunctionReport::WritePdf(const QString& path) const
     const QByteArray pdf = Pdf();
     if (pdf.isEmpty())
         return QStringLiteral("документ не построен");
-    return WriteWholeFile(path, pdf);
+    // Through the one writer of every program: a failed export leaves any old file as it was.
+    int error = 0;
+    const std::string reason = WriteWholeFile(
+        QFile::encodeName(path).toStdString(),
+        std::span(reinterpret_cast<const std::uint8_t*>(pdf.constData()), static_cast<std::size_t>(pdf.size())), &error);
+    if (reason.empty())
+        return {};
+    // A system error as Qt names it, in the user's language; the writer's own refusals are
+    // Russian already.
+    return error != 0 ? qt_error_string(error) : QString::fromStdString(reason);
 }
 
 } // namespace vlk

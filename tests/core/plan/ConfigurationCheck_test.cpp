@@ -1,7 +1,7 @@
 // The check before a plan reaches a controller: one planted fault per rule on the demo junction,
 // built through the JSON importer, found with its id, its place and its sentence.
 
-#include "ConfigurationJson.h"
+#include "config/ConfigurationJson.h"
 #include "config/DemoJunction.h"
 #include "plan/ConfigurationCheck.h"
 #include "plan/ProgramCycle.h"

@@ -59,7 +59,7 @@ TEST(ProgramCycle, TheDemoDayProgramWrittenOut)
     EXPECT_EQ(cycle.PartAt(42), (CyclePart{1, 2, 30, 13}));
     EXPECT_EQ(cycle.PartAt(43), (CyclePart{2, 0, 43, 20}));
 
-    // The rows of the README's table of this cycle.
+    // The rows of the table of this cycle in docs/signal-plan.md.
     std::vector<int> starts;
     int covered = 0;
     for (const CycleStretch& s : cycle.Stretches()) {

@@ -1,6 +1,6 @@
 // vlkctl timeline and check: the signal plan of a file, second by second, and its findings.
 
-#include "ConfigurationJson.h"
+#include "config/ConfigurationJson.h"
 #include "PlanCommands.h"
 #include "config/DemoJunction.h"
 

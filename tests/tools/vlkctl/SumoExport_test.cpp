@@ -1,6 +1,6 @@
 // vlkctl sumo: the programs of a configuration as traffic-light programs of a traffic simulator.
 
-#include "ConfigurationJson.h"
+#include "config/ConfigurationJson.h"
 #include "PlanCommands.h"
 #include "SumoExport.h"
 #include "config/ConfigurationImage.h"

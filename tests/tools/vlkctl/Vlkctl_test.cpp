@@ -1,4 +1,4 @@
-#include "ConfigurationJson.h"
+#include "config/ConfigurationJson.h"
 #include "Vlkctl.h"
 #include "config/ConfigurationImage.h"
 
@@ -458,15 +458,20 @@ TEST_F(VlkctlTest, RepairedImagesAreShownWithWarnings)
     std::string image = ReadFile(Path("fresh.vlk"));
     image[226] = 0x03; // Monday: program 3 at slot 48, which no day has
     image[227] = 0x30;
-    image += "tail";   // longer than 1920: the rest is ignored
     WriteFile(Path("odd.vlk"), image);
     Reset();
     EXPECT_EQ(Vlkctl::Show(Path("odd.vlk"), Io()), 0);
     EXPECT_NE(m_out.str().find("  ПН —"), std::string::npos);
     const auto warnings = Lines(m_err.str());
-    ASSERT_EQ(warnings.size(), 2u) << m_err.str();
-    for (const auto& w : warnings)
-        EXPECT_NE(w.find("предупреждение"), std::string::npos) << w;
+    ASSERT_EQ(warnings.size(), 1u) << m_err.str();
+    EXPECT_NE(warnings[0].find("предупреждение"), std::string::npos) << warnings[0];
+
+    // Longer than 1920 bytes is no image: refused whole, never cut to its first 1920.
+    WriteFile(Path("odd.vlk"), image + "tail");
+    Reset();
+    EXPECT_EQ(Vlkctl::Show(Path("odd.vlk"), Io()), 2);
+    EXPECT_EQ(m_err.str(), "vlkctl: " + Path("odd.vlk").string() + ": не образ конфигурации и не JSON: 1924 байт вместо 1920\n");
+    EXPECT_TRUE(m_out.str().empty());
 
     // An image whose first byte is '{' (circular red time 123) is still an image.
     std::string brace = ReadFile(Path("fresh.vlk"));

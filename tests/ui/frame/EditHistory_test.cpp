@@ -290,6 +290,41 @@ TEST_F(EditHistoryTest, OpeningAFifoOrAFolderIsRefusedAtOnceAndChangesNothing)
     EXPECT_FALSE(Cmd(CMainFrame::ID_EDIT_UNDO)->isEnabled());
 }
 
+// The open follows the one rule of every program: an image is exactly 1920 bytes (a longer file
+// is not cut to its first 1920), and JSON is known by its content.
+TEST_F(EditHistoryTest, AFileOfAnotherLengthIsRefusedWholeAndJsonOpens)
+{
+    QFile junction(kJunction);
+    ASSERT_TRUE(junction.open(QIODevice::ReadOnly));
+    const QByteArray image = junction.readAll();
+    ASSERT_EQ(image.size(), 1920);
+    QTemporaryDir dir;
+    const QString longer = dir.filePath(QStringLiteral("long.vlk"));
+    const QString shorter = dir.filePath(QStringLiteral("short.vlk"));
+    for (const auto& [path, bytes] : {std::pair{longer, image + 'x'}, std::pair{shorter, image.left(1919)}}) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    }
+    const QString before = Tabs().DirectionPage().CircularRed()->text();
+    m_dialogs.openNames = {longer, shorter};
+    ClickMenuItem(CMainFrame::ID_FILE_OPEN);
+    ClickMenuItem(CMainFrame::ID_FILE_OPEN);
+    EXPECT_EQ(m_messages.Texts(),
+              (std::vector<std::string>{
+                  "Файл " + longer.toStdString() + " не открыт: не образ конфигурации и не JSON: 1921 байт вместо 1920",
+                  "Файл " + shorter.toStdString() + " не открыт: не образ конфигурации и не JSON: 1919 байт вместо 1920"}));
+    EXPECT_EQ(Tabs().DirectionPage().CircularRed()->text(), before);
+    EXPECT_FALSE(Cmd(CMainFrame::ID_EDIT_UNDO)->isEnabled());
+
+    m_messages.Clear();
+    m_dialogs.openNames = {QStringLiteral(VLK_TEST_DATA_DIR "/vlkctl/junction.json")};
+    ClickMenuItem(CMainFrame::ID_FILE_OPEN);
+    EXPECT_TRUE(m_messages.Texts().empty());
+    EXPECT_EQ(Tabs().DirectionPage().CircularRed()->text(), QStringLiteral("5"));
+    EXPECT_EQ(UndoText(), QStringLiteral("&Отменить: открытие файла «junction.json»"));
+}
+
 TEST_F(EditHistoryTest, AnOpenIsOneStepAndTheOpenedStateIsClean)
 {
     const QString fresh = Tabs().DirectionPage().CircularRed()->text();

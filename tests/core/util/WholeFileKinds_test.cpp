@@ -1,9 +1,8 @@
-// The station's save (and the PDF export) through the one whole-file writer: what the chosen
-// path is decides what becomes of it, never a device or a link replaced by a plain file.
-#include "files/WholeFile.h"
+// The station's save, the PDF export and every tool's output go through the one whole-file
+// writer: what the chosen path is decides what becomes of it, never a device or a link replaced
+// by a plain file.
+#include "util/WholeFile.h"
 
-#include <QByteArray>
-#include <QString>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -27,7 +26,7 @@ std::string ReadText(const fs::path& path)
     return {std::istreambuf_iterator<char>(in), {}};
 }
 
-class StationWholeFile : public ::testing::Test {
+class WholeFileKinds : public ::testing::Test {
 protected:
     void SetUp() override
     {
@@ -39,13 +38,13 @@ protected:
 
     static std::string Save(const fs::path& path, const char* text)
     {
-        return WriteWholeFile(QString::fromStdString(path.string()), QByteArrayView(text)).toStdString();
+        return WriteWholeFile(path.string(), std::span(reinterpret_cast<const std::uint8_t*>(text), std::strlen(text)));
     }
 
     fs::path m_dir;
 };
 
-TEST_F(StationWholeFile, ALinkIsFollowedAndAFifoWrittenInto)
+TEST_F(WholeFileKinds, ALinkIsFollowedAndAFifoWrittenInto)
 {
     fs::create_directory(m_dir / "plans");
     std::ofstream(m_dir / "plans" / "junction.vlk") << "old";
@@ -66,7 +65,7 @@ TEST_F(StationWholeFile, ALinkIsFollowedAndAFifoWrittenInto)
     EXPECT_TRUE(fs::is_fifo(fifo));
 }
 
-TEST_F(StationWholeFile, AFolderASocketAndAFullDeviceFailAndStay)
+TEST_F(WholeFileKinds, AFolderASocketAndAFullDeviceFailAndStay)
 {
     EXPECT_EQ(Save(m_dir, "x"), "это папка, а не файл");
     EXPECT_TRUE(fs::is_directory(m_dir));
@@ -86,8 +85,12 @@ TEST_F(StationWholeFile, AFolderASocketAndAFullDeviceFailAndStay)
     const fs::path full = m_dir / "full";
     if (::mknod(full.c_str(), S_IFCHR | 0666, makedev(1, 7)) != 0)
         GTEST_SKIP() << "may not make a device node here: " << std::strerror(errno);
-    // The reason as Qt names the system error (Russian where its translations are loaded).
-    EXPECT_EQ(Save(full, "x"), "No space left on device");
+    // The reason names the failed step; the errno behind it is the caller's to word.
+    int error = 0;
+    const std::string reason =
+        WriteWholeFile(full.string(), std::span(reinterpret_cast<const std::uint8_t*>("x"), 1), &error);
+    EXPECT_EQ(reason.rfind("ошибка записи (", 0), 0u) << reason;
+    EXPECT_EQ(error, ENOSPC);
     EXPECT_TRUE(fs::is_character_file(full));
 }
 

@@ -1,8 +1,8 @@
-#include "ConfigurationJson.h"
+#include "config/ConfigurationJson.h"
 
-#include "ConfigurationFields.h"
-#include "JsonReader.h"
-#include "PrintableText.h"
+#include "config/ConfigurationFields.h"
+#include "config/JsonReader.h"
+#include "util/PrintableText.h"
 
 #include "config/ConfigurationImage.h"
 
@@ -253,13 +253,16 @@ private:
 
 } // namespace
 
+std::string ConfigurationJson::TooLarge(std::uint64_t size)
+{
+    return "слишком большой JSON: " + std::to_string(size) + " байт, допустимо не более 1 МиБ (" +
+           std::to_string(kMaxTextSize) + " байт)";
+}
+
 JsonImport ConfigurationJson::FromText(std::string_view text)
 {
-    if (text.size() > kMaxTextSize) {
-        return {std::nullopt,
-                "слишком большой JSON: " + std::to_string(text.size()) + " байт, допустимо не более 1 МиБ (" +
-                    std::to_string(kMaxTextSize) + " байт)"};
-    }
+    if (text.size() > kMaxTextSize)
+        return {std::nullopt, TooLarge(text.size())};
     // A NUL byte can never be part of a JSON text (inside a string it is written \u0000); the
     // parser would take it for the end of the input and ignore what follows.
     if (const auto nul = text.find('\0'); nul != std::string_view::npos)

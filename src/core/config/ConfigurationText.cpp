@@ -1,7 +1,7 @@
-#include "ConfigurationText.h"
+#include "config/ConfigurationText.h"
 
-#include "ConfigurationFields.h"
-#include "PrintableText.h"
+#include "config/ConfigurationFields.h"
+#include "util/PrintableText.h"
 #include "util/Cp1251.h"
 
 #include <cstdio>

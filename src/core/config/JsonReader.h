@@ -1,6 +1,6 @@
 #pragma once
 
-#include "PrintableText.h"
+#include "util/PrintableText.h"
 
 #include <nlohmann/json.hpp>
 

@@ -4,6 +4,7 @@
 
 #include <nlohmann/json.hpp>
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,7 +25,7 @@ struct JsonImport {
     std::vector<std::string> warnings{};
 };
 
-// The configuration as JSON with named fields (the README's vlkctl section describes them).
+// The configuration as JSON with named fields (docs/file-format.md describes them).
 // Every value the image can carry has exactly one JSON form, so export then import is lossless.
 class ConfigurationJson {
 public:
@@ -39,6 +40,8 @@ public:
     // A configuration's JSON is a few tens of kB; parsing costs tens of times the text in
     // memory, so a text beyond this is refused unparsed.
     static constexpr std::size_t kMaxTextSize = 1024 * 1024;
+    // Why a text of `size` bytes, above kMaxTextSize, is refused.
+    [[nodiscard]] static std::string TooLarge(std::uint64_t size);
 
     // Indented JSON that keeps short arrays and objects on one line, e.g. a day's switch point
     // or a row of times, so that a file stays readable and diffable.

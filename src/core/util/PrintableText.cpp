@@ -1,4 +1,4 @@
-#include "PrintableText.h"
+#include "util/PrintableText.h"
 
 #include <cstdint>
 

@@ -1,6 +1,6 @@
-#include "ConfigurationDiff.h"
+#include "config/ConfigurationDiff.h"
 
-#include "ConfigurationFields.h"
+#include "config/ConfigurationFields.h"
 
 namespace vlk {
 

@@ -1,6 +1,6 @@
 // The differences the station lists against a controller: each line with the values behind it,
 // so that taking the values of chosen lines changes exactly those lines.
-#include "ConfigurationDiff.h"
+#include "config/ConfigurationDiff.h"
 #include "config/ConfigurationCompare.h"
 #include "config/DemoJunction.h"
 #include "util/Cp1251.h"

@@ -1,8 +1,8 @@
-#include "ConfigurationFields.h"
+#include "config/ConfigurationFields.h"
 
-#include "ConfigurationJson.h"
-#include "ConfigurationText.h"
-#include "PrintableText.h"
+#include "config/ConfigurationJson.h"
+#include "config/ConfigurationText.h"
+#include "util/PrintableText.h"
 #include "config/Catalogue.h"
 #include "util/Cp1251.h"
 

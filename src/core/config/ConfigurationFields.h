@@ -1,6 +1,6 @@
 #pragma once
 
-#include "JsonReader.h"
+#include "config/JsonReader.h"
 #include "config/Configuration.h"
 
 #include <nlohmann/json.hpp>

@@ -1,4 +1,5 @@
-#include "AtomicFile.h"
+// The one whole-file writer of every program, by the kind of path it is given.
+#include "util/WholeFile.h"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class AtomicFileTest : public ::testing::Test {
+class WholeFileWriterTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        std::string pattern = (fs::temp_directory_path() / "atomic-file-XXXXXX").string();
+        std::string pattern = (fs::temp_directory_path() / "whole-file-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
     }
@@ -42,7 +43,7 @@ protected:
     }
     static std::string Write(const fs::path& path, std::string_view text)
     {
-        return AtomicFile::Write(path.string(), std::span<const char>(text.data(), text.size()));
+        return WriteWholeFile(path.string(), std::span(reinterpret_cast<const std::uint8_t*>(text.data()), text.size()));
     }
     // Every name in a folder, hidden ones included, sorted and blank-separated.
     static std::string Names(const fs::path& folder)
@@ -73,7 +74,7 @@ protected:
 
 } // namespace
 
-TEST_F(AtomicFileTest, ReplacesKeepingTheModeAndLeavesNothingBeside)
+TEST_F(WholeFileWriterTest, ReplacesKeepingTheModeAndLeavesNothingBeside)
 {
     const fs::path target = m_dir / "junction.vlk";
     std::ofstream(target) << "old";
@@ -91,7 +92,7 @@ TEST_F(AtomicFileTest, ReplacesKeepingTheModeAndLeavesNothingBeside)
 
 // A link names the file the user means: its target gets the bytes, the link stays a link, and
 // the temporary file lies beside the target, not beside the link.
-TEST_F(AtomicFileTest, WritesThroughALinkToItsTarget)
+TEST_F(WholeFileWriterTest, WritesThroughALinkToItsTarget)
 {
     const fs::path victim = m_dir / "victim";
     std::ofstream(victim) << "precious";
@@ -134,7 +135,7 @@ TEST_F(AtomicFileTest, WritesThroughALinkToItsTarget)
 
 // A FIFO and a character device take the bytes as a stream; they stay what they are. A device
 // that fails the write (/dev/full) makes the command fail.
-TEST_F(AtomicFileTest, DevicesAndFifosAreWrittenStraightInto)
+TEST_F(WholeFileWriterTest, DevicesAndFifosAreWrittenStraightInto)
 {
     const fs::path fifo = m_dir / "pipe";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
@@ -168,7 +169,7 @@ TEST_F(AtomicFileTest, DevicesAndFifosAreWrittenStraightInto)
     EXPECT_EQ(Names(m_dir), null.parent_path() == m_dir ? "full null pipe" : "pipe");
 }
 
-TEST_F(AtomicFileTest, OtherKindsOfFileAreRefusedAndKept)
+TEST_F(WholeFileWriterTest, OtherKindsOfFileAreRefusedAndKept)
 {
     fs::create_directory(m_dir / "folder");
     EXPECT_EQ(Write(m_dir / "folder", "x"), "это папка, а не файл");
@@ -197,7 +198,7 @@ TEST_F(AtomicFileTest, OtherKindsOfFileAreRefusedAndKept)
     EXPECT_EQ(Names(m_dir), fs::exists(m_dir / "block") ? "block folder socket to-socket" : "folder socket to-socket");
 }
 
-TEST_F(AtomicFileTest, AFailureSaysWhyAndChangesNothing)
+TEST_F(WholeFileWriterTest, AFailureSaysWhyAndChangesNothing)
 {
     EXPECT_NE(Write(m_dir / "missing" / "out.vlk", "x"), "");
     EXPECT_FALSE(fs::exists(m_dir / "missing"));

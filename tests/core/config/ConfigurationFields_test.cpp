@@ -1,6 +1,6 @@
-#include "ConfigurationDiff.h"
-#include "ConfigurationJson.h"
-#include "ConfigurationText.h"
+#include "config/ConfigurationDiff.h"
+#include "config/ConfigurationJson.h"
+#include "config/ConfigurationText.h"
 
 #include <gtest/gtest.h>
 
