@@ -583,7 +583,7 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
 int RunCompare(const std::string& file, const std::string& portName, bool json, std::ostream& out, std::ostream& err)
 {
     const Streams io{std::cin, out, err};
-    const std::optional<Configuration> configuration = Vlkctl::Load(file, io, std::nullopt, true);
+    const std::optional<Configuration> configuration = Vlkctl::Load(file, io);
     if (!configuration)
         return kExitError;
     const ImageBytes image = ConfigurationImage::Encode(*configuration);
