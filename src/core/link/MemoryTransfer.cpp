@@ -365,57 +365,122 @@ std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages, 
     };
     if (const WriteResult early = UnaskedBytes(port); early != WriteResult::Written)
         return ended(early, 0);
+    // Nothing on the line tells a garbled or shifted sector from a good one, so a sector counts
+    // only when two reads of it agree and nothing of an earlier reply can have been in front of
+    // either. Two quick passes over the 15 sectors, each followed by a quiet line (a byte still
+    // arriving there means some reply of the pass came shifted, and the pass counts for nothing),
+    // cost the line's gap twice instead of once a sector. A sector the passes do not agree on is
+    // then read on its own until two reads agree, the later one quiet.
     ImageBytes image{};
     Sector sector{};
+    bool noticed = false; // "Кадр не прочитан!" is said once a read
+    auto notice = [&] {
+        if (!noticed && !backup)
+            messages.Show("Кадр не прочитан!");
+        noticed = true;
+    };
+    auto refuse = [&](int k) {
+        messages.Show(backup ? "Прежняя память контроллера не прочитана: сектор " + std::to_string(k + 1) +
+                                   " не удалось прочитать одинаково дважды; запись ОДД не начата, память "
+                                   "контроллера не тронута"
+                             : std::string("Отказ при чтении ОДД"),
+                      MessageIcon::Stop);
+    };
+    // A short read ends the whole read: the trouble the line tells, or a refusal.
+    enum class Pass { Done, Stopped, Failed };
+    std::array<Sector, kSectorCount> first{};
+    std::array<bool, kSectorCount> agreed{};
+    auto quickPass = [&](std::array<Sector, kSectorCount>& into, bool& quietAfter) -> Pass {
+        for (int k = 0; k < static_cast<int>(kSectorCount); ++k) {
+            if (stop && stop())
+                return Pass::Stopped;
+            if (progress)
+                progress(step, k);
+            const Fetch f = FetchSector(port, k, false, into[static_cast<std::size_t>(k)]);
+            if (f.result == Fetched::Short) {
+                if (const WriteResult trouble = ShortFetch(port); trouble != WriteResult::Written) {
+                    (void)ended(trouble, k);
+                    return Pass::Failed;
+                }
+                notice();
+                refuse(k);
+                return Pass::Failed;
+            }
+            if (f.firstShort)
+                notice();
+            done.sectorsDone = std::max(done.sectorsDone, k + 1);
+        }
+        // The line's gap of silence after the last reply: a byte in it was still on its way.
+        std::this_thread::sleep_for(CPort::kInterByteTimeout);
+        quietAfter = port.Available() == 0;
+        if (!quietAfter) {
+            Drain(port);
+            notice();
+        }
+        return Pass::Done;
+    };
+    bool firstQuiet = false;
+    bool secondQuiet = false;
+    std::array<Sector, kSectorCount> second{};
+    for (auto* pass : {&first, &second}) {
+        bool& quiet = pass == &first ? firstQuiet : secondQuiet;
+        switch (quickPass(*pass, quiet)) {
+        case Pass::Stopped:
+        case Pass::Failed:
+            return std::nullopt;
+        case Pass::Done:
+            break;
+        }
+    }
+    for (std::size_t k = 0; k < kSectorCount; ++k) {
+        agreed[k] = firstQuiet && secondQuiet && first[k] == second[k];
+        if (agreed[k])
+            std::memcpy(image.data() + k * kSectorSize, first[k].data(), kSectorSize);
+        else if (firstQuiet && secondQuiet)
+            notice(); // two reads of the sector differ
+    }
     for (int k = 0; k < static_cast<int>(kSectorCount); ++k) {
+        if (agreed[static_cast<std::size_t>(k)])
+            continue;
         if (stop && stop())
             return std::nullopt;
         if (progress)
             progress(step, k);
-        // Nothing on the line tells a garbled or shifted sector from a good one, so a sector
-        // counts only when two reads of it agree, the later one quiet (see FetchSector).
+        // Two reads alike, the later one quiet. A pass that ended on a quiet line counts as the
+        // first of them, so one quiet read that agrees with it is enough.
         std::vector<Sector> seen;
-        bool noticed = false;
-        auto notice = [&] {
-            if (!noticed && !backup)
-                messages.Show("Кадр не прочитан!");
-            noticed = true;
-        };
-        auto refuse = [&] {
-            messages.Show(backup ? "Прежняя память контроллера не прочитана: сектор " + std::to_string(k + 1) +
-                                       " не удалось прочитать одинаково дважды; запись ОДД не начата, память "
-                                       "контроллера не тронута"
-                                 : std::string("Отказ при чтении ОДД"),
-                          MessageIcon::Stop);
-        };
-        bool agreed = false;
-        for (int fetch = 0; fetch < kFetches && !agreed; ++fetch) {
-            const bool quiet = fetch > 0;
+        if (secondQuiet)
+            seen.push_back(second[static_cast<std::size_t>(k)]);
+        else if (firstQuiet)
+            seen.push_back(first[static_cast<std::size_t>(k)]);
+        bool same = false;
+        for (int fetch = 0; fetch < kFetches && !same; ++fetch) {
+            const bool quiet = fetch > 0 || !seen.empty();
             const Fetch f = FetchSector(port, k, quiet, sector);
             if (f.result == Fetched::Short) {
                 if (const WriteResult trouble = ShortFetch(port); trouble != WriteResult::Written)
                     return ended(trouble, k);
                 notice();
-                refuse();
+                refuse(k);
                 return std::nullopt;
             }
             if (f.firstShort || f.result != Fetched::Whole)
                 notice();
             if (f.result == Fetched::Overlong)
                 continue;
-            agreed = quiet && std::find(seen.begin(), seen.end(), sector) != seen.end();
-            if (!agreed && !seen.empty())
-                notice(); // two reads of the sector differ
+            same = quiet && std::find(seen.begin(), seen.end(), sector) != seen.end();
+            if (!same && !seen.empty())
+                notice();
             seen.push_back(sector);
         }
-        if (!agreed) {
+        if (!same) {
             notice();
-            refuse();
+            refuse(k);
             return std::nullopt;
         }
         std::memcpy(image.data() + k * kSectorSize, sector.data(), kSectorSize);
-        done.sectorsDone = k + 1;
     }
+    done.sectorsDone = static_cast<int>(kSectorCount);
     return image;
 }
 
