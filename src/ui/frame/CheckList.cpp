@@ -238,21 +238,28 @@ void CheckList::ShowFinding(int index)
     const FindingPlace place = PlaceOf(m_findings[static_cast<std::size_t>(index)], m_checked);
     if (place.tab < 0)
         return;
-    m_tabs.SelectPage(place.tab);
+    ShowPlace(m_tabs, place);
+}
+
+void ShowPlace(CTabs& tabs, const FindingPlace& place)
+{
+    if (place.tab < 0)
+        return;
+    tabs.SelectPage(place.tab);
     ARecordList* grid = nullptr;
     switch (place.grid) {
-    case FindingPlace::Grid::Programs: grid = m_tabs.ProgramPage().Programs(); break;
-    case FindingPlace::Grid::Directions: grid = m_tabs.DirectionPage().Directions(); break;
-    case FindingPlace::Grid::LampOutputs: grid = m_tabs.OutputPage().LampOutput(); break;
-    case FindingPlace::Grid::WaitBoards: grid = m_tabs.OutputPage().WaitBoard(); break;
-    case FindingPlace::Grid::RedSensors: grid = m_tabs.MeasurePage().RedSensor(); break;
-    case FindingPlace::Grid::GreenSensors: grid = m_tabs.MeasurePage().GreenSensor(); break;
-    case FindingPlace::Grid::InterGreen: grid = m_tabs.ConfigPage().InterGreen(); break;
+    case FindingPlace::Grid::Programs: grid = tabs.ProgramPage().Programs(); break;
+    case FindingPlace::Grid::Directions: grid = tabs.DirectionPage().Directions(); break;
+    case FindingPlace::Grid::LampOutputs: grid = tabs.OutputPage().LampOutput(); break;
+    case FindingPlace::Grid::WaitBoards: grid = tabs.OutputPage().WaitBoard(); break;
+    case FindingPlace::Grid::RedSensors: grid = tabs.MeasurePage().RedSensor(); break;
+    case FindingPlace::Grid::GreenSensors: grid = tabs.MeasurePage().GreenSensor(); break;
+    case FindingPlace::Grid::InterGreen: grid = tabs.ConfigPage().InterGreen(); break;
     case FindingPlace::Grid::None: break;
     }
     if (!grid || place.row < 0 || place.row >= grid->GetRowCount()) {
         if (place.day >= 0)
-            m_tabs.GraficPage().Day(place.day).setFocus(Qt::OtherFocusReason);
+            tabs.GraficPage().Day(place.day).setFocus(Qt::OtherFocusReason);
         return;
     }
     // The grids of the pages keep no current row; their one cell cursor is the editor. The row

@@ -30,6 +30,9 @@ struct FindingPlace {
 // The page and cell of a finding in the pages the configuration `checked` was read from.
 [[nodiscard]] FindingPlace PlaceOf(const Finding& finding, const Configuration& checked);
 
+// Shows the page of `place` and opens the editor on its cell (or selects its row).
+void ShowPlace(CTabs& tabs, const FindingPlace& place);
+
 // "Программа 1, фазы 1→2, направления 1, 3, секунда 43": the place column of the list.
 [[nodiscard]] QString PlaceText(const Finding& finding);
 

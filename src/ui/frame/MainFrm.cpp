@@ -3,15 +3,20 @@
 #include "config/ConfigurationFile.h"
 #include "frame/AboutDlg.h"
 #include "frame/CheckList.h"
+#include "frame/DifferenceList.h"
+#include "frame/JournalView.h"
 #include "frame/EditHistory.h"
 #include "frame/FrameDialogs.h"
 #include "frame/LockIndicators.h"
 #include "frame/ManualWnd.h"
 #include "frame/StationArt.h"
+#include "config/ConfigurationImage.h"
 #include "link/ControllerMode.h"
+#include "link/Journal.h"
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
 #include "link/SafeWrite.h"
+#include "util/Crc32.h"
 #include "util/WholeFile.h"
 #include "pages/ConfigPages.h"
 #include "report/JunctionReport.h"
@@ -26,6 +31,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaObject>
@@ -59,6 +65,8 @@ constexpr CommandText kCommandTexts[] = {
     {CMainFrame::ID_PROGRAMMING_MODE, nullptr, "Включить/выключить режим программирования", "Режим программирования"},
     {CMainFrame::ID_WRITE_MEMORY, nullptr, "Писать ЕПРОМ", "Писать"},
     {CMainFrame::ID_READ_MEMORY, nullptr, "Читать ЕПРОМ", "Читать"},
+    {CMainFrame::ID_COMPARE_MEMORY, nullptr, "Сравнить память контроллера с конфигурацией на страницах",
+     "Сравнить с контроллером"},
     {CMainFrame::ID_FILE_OPEN, "&Открыть", "Открыть файл", "Открыть"},
     {CMainFrame::ID_FILE_SAVE, "&Сохранить", "Сохранить файл", "Сохранить"},
     {CMainFrame::ID_APP_EXIT, "В&ыход", "Выход из программы", "Завершить работу"},
@@ -70,6 +78,21 @@ constexpr CommandText kCommandTexts[] = {
     {CMainFrame::ID_APP_ABOUT, "О &программе VLK2.2", "Показать информацию о программе, ее версии и авторах",
      "О программе"},
 };
+
+// The journal's word for how a write ended.
+QString ResultWord(WriteResult result)
+{
+    switch (result) {
+    case WriteResult::Written: return QStringLiteral("ok");
+    case WriteResult::Stopped: return QStringLiteral("stopped");
+    case WriteResult::Restarted: return QStringLiteral("restarted");
+    case WriteResult::LineLost: return QStringLiteral("line-lost");
+    case WriteResult::NoAnswer: return QStringLiteral("no-answer");
+    case WriteResult::Unconfirmed:
+    case WriteResult::Unchecked: return QStringLiteral("unconfirmed");
+    default: return QStringLiteral("failed");
+    }
+}
 
 } // namespace
 
@@ -110,13 +133,22 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     m_checkList = new CheckList(m_tabs, this);
     addDockWidget(Qt::BottomDockWidgetArea, m_checkList);
     m_checkList->hide();
+    m_differenceList = new DifferenceList(m_tabs, this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_differenceList);
+    m_differenceList->hide();
+    connect(m_differenceList, &DifferenceList::TakeRequested, this, &CMainFrame::TakeFromController);
+    connect(&Console(), &CDeskWnd::OperatorCommand, this, [this](const QString& action, const QString& detail) {
+        Journal(action, QStringLiteral("ok"), detail);
+    });
     m_history = std::make_unique<EditHistory>(m_tabs);
     connect(m_history.get(), &EditHistory::configurationChanged, &m_tabs.DiagramPage(), &CDiagramWnd::Refresh);
+    connect(m_history.get(), &EditHistory::configurationChanged, this, &CMainFrame::UpdateFingerprints);
     QUndoStack& stack = m_history->Stack();
     connect(&stack, &QUndoStack::indexChanged, this, &CMainFrame::UpdateEditCommands);
     connect(&stack, &QUndoStack::undoTextChanged, this, &CMainFrame::UpdateEditCommands);
     connect(&stack, &QUndoStack::redoTextChanged, this, &CMainFrame::UpdateEditCommands);
     UpdateEditCommands();
+    UpdateFingerprints();
     // In programming mode the controller sends nothing unasked: frames that arrive all the same
     // mean it has restarted (a power cut, someone at the cabinet), and the station follows it.
     m_modeWatch = new QTimer(this);
@@ -182,6 +214,7 @@ void CMainFrame::CreateActions()
     connect(m_commands[ID_PROGRAMMING_MODE], &QAction::triggered, this, &CMainFrame::OnProgrammingMode);
     connect(m_commands[ID_WRITE_MEMORY], &QAction::triggered, this, &CMainFrame::OnWriteMemory);
     connect(m_commands[ID_READ_MEMORY], &QAction::triggered, this, &CMainFrame::OnReadMemory);
+    connect(m_commands[ID_COMPARE_MEMORY], &QAction::triggered, this, &CMainFrame::OnCompareMemory);
     connect(m_commands[ID_FILE_OPEN], &QAction::triggered, this, &CMainFrame::OnFileOpen);
     connect(m_commands[ID_FILE_SAVE], &QAction::triggered, this, &CMainFrame::OnFileSave);
     connect(m_commands[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
@@ -229,6 +262,12 @@ void CMainFrame::CreateActions()
     restore->setStatusTip(QStringLiteral("Записать в контроллер его память, какой она была до последней записи"));
     m_commands[ID_RESTORE_MEMORY] = restore;
     connect(restore, &QAction::triggered, this, &CMainFrame::OnRestoreMemory);
+
+    auto* journal = new QAction(QStringLiteral("&Журнал"), this);
+    journal->setData(ID_JOURNAL);
+    journal->setStatusTip(QStringLiteral("Показать журнал записей, чтений, сравнений и команд контроллерам"));
+    m_commands[ID_JOURNAL] = journal;
+    connect(journal, &QAction::triggered, this, &CMainFrame::OnJournal);
 }
 
 void CMainFrame::CreateMenu()
@@ -240,6 +279,7 @@ void CMainFrame::CreateMenu()
     file->addAction(m_commands[ID_CHECK_CONFIGURATION]);
     file->addAction(m_commands[ID_FILE_PRINT]);
     file->addAction(m_commands[ID_EXPORT_PDF]);
+    file->addAction(m_commands[ID_JOURNAL]);
     file->addAction(m_commands[ID_APP_EXIT]);
     QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
     edit->addAction(m_commands[ID_EDIT_UNDO]);
@@ -248,6 +288,7 @@ void CMainFrame::CreateMenu()
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
     exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
     QMenu* controller = bar->addMenu(QStringLiteral("&Контроллер"));
+    controller->addAction(m_commands[ID_COMPARE_MEMORY]);
     controller->addAction(m_commands[ID_RESTORE_MEMORY]);
     QMenu* port = bar->addMenu(QStringLiteral("Порт"));
     port->addAction(m_commands[ID_PORT_COM1]);
@@ -270,6 +311,7 @@ void CMainFrame::CreateToolBar()
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_commands[ID_WRITE_MEMORY]);
     m_toolBar->addAction(m_commands[ID_READ_MEMORY]);
+    m_toolBar->addAction(m_commands[ID_COMPARE_MEMORY]);
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_commands[ID_FILE_OPEN]);
     m_toolBar->addAction(m_commands[ID_FILE_SAVE]);
@@ -284,6 +326,11 @@ void CMainFrame::CreateStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QString::number(AFX_IDW_STATUS_BAR));
+    m_fingerprints = new QLabel(bar);
+    m_fingerprints->setObjectName(QStringLiteral("fingerprints"));
+    m_fingerprints->setToolTip(QStringLiteral("Отпечаток (CRC-32 образа 1920 байт) конфигурации на страницах и памяти "
+                                              "контроллера после последнего чтения, записи или сравнения"));
+    bar->addPermanentWidget(m_fingerprints);
     m_indicators = new LockIndicators(bar);
     bar->addPermanentWidget(m_indicators);
     // A prompt that goes away (the pointer left an item) gives the pane back to "Готов" (or to the
@@ -318,6 +365,7 @@ void CMainFrame::UpdateCommands()
     m_commands[ID_PROGRAMMING_MODE]->setChecked(m_programming);
     m_commands[ID_WRITE_MEMORY]->setEnabled(m_programming);
     m_commands[ID_READ_MEMORY]->setEnabled(m_programming);
+    m_commands[ID_COMPARE_MEMORY]->setEnabled(m_programming);
     m_commands[ID_RESTORE_MEMORY]->setEnabled(m_programming && RestorableBackup().has_value());
     m_commands[ID_EXCHANGE_START]->setEnabled(lineFree);
     m_commands[ID_EXCHANGE_STOP]->setEnabled(running);
@@ -414,6 +462,7 @@ QString CMainFrame::IdleText() const
 void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& job)
 {
     m_busy = true;
+    m_lineMessages.ForgetLast();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     ShowStatus(status);
     QEventLoop loop;
@@ -586,9 +635,14 @@ void CMainFrame::OnWriteMemory()
         m_incomplete = false;
         // The controller holds what the pages hold: nothing is lost when they change now.
         m_history->MarkSaved();
+        SetControllerMemory(image);
     } else if (outcome.report.touched) {
         m_incomplete = true;
+        SetControllerMemory(std::nullopt);
+    } else if (outcome.backup) {
+        SetControllerMemory(outcome.backup->image);
     }
+    Journal(QStringLiteral("write"), ResultWord(outcome.result), QString::fromStdString(m_lineMessages.Last()), image);
     if (outcome.result == WriteResult::Restarted)
         ControllerRestarted(true);
     UpdateCommands();
@@ -621,9 +675,13 @@ void CMainFrame::OnRestoreMemory()
     if (written == WriteResult::Written) {
         m_incomplete = false;
         ClearIncompleteWrite(ChosenPortName(m_portNumber));
+        SetControllerMemory(backup->image);
     } else if (report.touched) {
         m_incomplete = true;
+        SetControllerMemory(std::nullopt);
     }
+    Journal(QStringLiteral("write"), ResultWord(written), QStringLiteral("Возврат прежней памяти: %1")
+                                                            .arg(QString::fromStdString(backup->path)), backup->image);
     if (written == WriteResult::Restarted)
         ControllerRestarted(true);
     UpdateCommands();
@@ -649,6 +707,10 @@ void CMainFrame::OnReadMemory()
             }, Qt::QueuedConnection);
         }, {}, &report);
     });
+    if (image)
+        SetControllerMemory(*image);
+    Journal(QStringLiteral("read"), image ? QStringLiteral("ok") : QStringLiteral("failed"),
+            image ? QString() : QString::fromStdString(m_lineMessages.Last()));
     if (report.trouble == WriteResult::Restarted) {
         ControllerRestarted(true);
         return;
@@ -658,6 +720,117 @@ void CMainFrame::OnReadMemory()
         (void)m_history->Load(QStringLiteral("чтение ОДД"), [&] {
             return ConfigPages(m_tabs.Pages()).ApplyImage(*image, LoadFlavour::Memory, m_messages);
         });
+}
+
+void CMainFrame::OnCompareMemory()
+{
+    if (m_busy || !m_programming)
+        return;
+    // What is still in a cell editor is part of what is compared.
+    if (!m_tabs.CommitEdits())
+        return;
+    if (!StillProgramming())
+        return;
+    const ImageBytes pages = ConfigPages(m_tabs.Pages()).BuildImage();
+    std::optional<ImageBytes> image;
+    TransferReport report;
+    RunOnLine(QStringLiteral("Сравнение с контроллером..."), [&] {
+        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep, int sector) {
+            QMetaObject::invokeMethod(this, [this, sector] {
+                ShowStatus(QStringLiteral("Сравнение с контроллером: сектор %1 из 15").arg(sector + 1));
+            }, Qt::QueuedConnection);
+        }, {}, &report);
+    });
+    // A read that did not end whole compares nothing: never a "same" from part of a memory.
+    if (!image) {
+        Journal(QStringLiteral("compare"), QStringLiteral("failed"), QString::fromStdString(m_lineMessages.Last()), pages);
+        if (report.trouble == WriteResult::Restarted)
+            ControllerRestarted(true);
+        return;
+    }
+    SetControllerMemory(*image);
+    const DecodeResult decoded = ConfigurationImage::Decode(*image);
+    const QString fingerprint = QString::fromStdString(Crc32::Hex(Crc32::Of(*image)));
+    Configuration controller = decoded.configuration ? *decoded.configuration : Configuration{};
+    m_differenceList->Compare(ConfigPages(m_tabs.Pages()).Read(), controller, fingerprint);
+    const auto count = m_differenceList->Differences().size();
+    const bool equal = count == 0 && *image == pages;
+    Journal(QStringLiteral("compare"), equal ? QStringLiteral("equal") : QStringLiteral("different"),
+            equal ? QStringLiteral("Контроллер содержит ту же конфигурацию")
+                  : QStringLiteral("Отличий от контроллера: %1").arg(count),
+            pages);
+}
+
+void CMainFrame::TakeFromController(const std::vector<ValueRef>& values)
+{
+    if (m_busy || !m_controllerMemory)
+        return;
+    const DecodeResult decoded = ConfigurationImage::Decode(*m_controllerMemory);
+    if (!decoded.configuration)
+        return;
+    Configuration pages = ConfigPages(m_tabs.Pages()).Read();
+    TakeValues(pages, *decoded.configuration, values);
+    const ImageBytes taken = ConfigurationImage::Encode(pages);
+    (void)m_history->Load(QStringLiteral("значения из контроллера"), [&] {
+        return ConfigPages(m_tabs.Pages()).ApplyImage(taken, LoadFlavour::File, m_messages);
+    });
+    // The list follows the pages: what was taken is no difference any more.
+    m_differenceList->Compare(ConfigPages(m_tabs.Pages()).Read(), *decoded.configuration,
+                              QString::fromStdString(Crc32::Hex(Crc32::Of(*m_controllerMemory))));
+}
+
+void CMainFrame::SetControllerMemory(const std::optional<ImageBytes>& image)
+{
+    m_controllerMemory = image;
+    UpdateFingerprints();
+}
+
+QString CMainFrame::FingerprintText() const
+{
+    return m_fingerprints->text();
+}
+
+void CMainFrame::UpdateFingerprints()
+{
+    const ImageBytes pages = ConfigPages(m_tabs.Pages()).BuildImage();
+    const QString mine = QString::fromStdString(Crc32::Hex(Crc32::Of(pages)));
+    QString text = QStringLiteral("Отпечаток: %1").arg(mine);
+    if (m_controllerMemory) {
+        const QString theirs = QString::fromStdString(Crc32::Hex(Crc32::Of(*m_controllerMemory)));
+        text += QStringLiteral(" | контроллер: %1 (%2)")
+                    .arg(theirs, *m_controllerMemory == pages ? QStringLiteral("совпадает") : QStringLiteral("отличается"));
+    }
+    m_fingerprints->setText(text);
+}
+
+void CMainFrame::Journal(const QString& action, const QString& result, const QString& message,
+                         const std::optional<ImageBytes>& fileImage)
+{
+    JournalEntry entry;
+    entry.program = "station";
+    entry.port = ChosenPortName(m_portNumber);
+    entry.action = action.toStdString();
+    entry.file = QFile::encodeName(m_filePath).toStdString();
+    if (fileImage)
+        entry.fileFingerprint = Crc32::Hex(Crc32::Of(*fileImage));
+    if (m_controllerMemory && action != QStringLiteral("clock") && !action.startsWith(QStringLiteral("control")) &&
+        action != QStringLiteral("phase-call") && action != QStringLiteral("yellow-flashing") &&
+        action != QStringLiteral("all-red"))
+        entry.controllerFingerprint = Crc32::Hex(Crc32::Of(*m_controllerMemory));
+    entry.result = result.toStdString();
+    entry.message = message.toStdString();
+    const std::string error = AppendToJournal(entry);
+    if (!error.empty()) {
+        // Said once, where it stays until the next status text; the action itself went on.
+        statusBar()->showMessage(QString::fromStdString(error));
+        std::fprintf(stderr, "vlk-station: %s\n", error.c_str());
+    }
+}
+
+void CMainFrame::OnJournal()
+{
+    JournalView view(QString::fromStdString(JournalPath()), this);
+    view.exec();
 }
 
 void CMainFrame::OnFileOpen()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config/ConfigurationCompare.h"
 #include "frame/Tabs.h"
 #include "frame/UiThreadMessages.h"
 #include "link/CPort.h"
@@ -15,6 +16,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class QAction;
 class QLabel;
@@ -25,6 +27,7 @@ namespace vlk {
 
 class CDeskWnd;
 class CheckList;
+class DifferenceList;
 class EditHistory;
 class FrameDialogs;
 class LockIndicators;
@@ -48,6 +51,8 @@ public:
         ID_CHECK_CONFIGURATION = 32800,
         ID_EXPORT_PDF = 32801,
         ID_RESTORE_MEMORY = 32802,
+        ID_COMPARE_MEMORY = 32803,
+        ID_JOURNAL = 32804,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_EDIT_UNDO = 57643,
@@ -100,6 +105,14 @@ public:
     void OnProgrammingMode();
     void OnWriteMemory();
     void OnReadMemory();
+    // "Сравнить с контроллером": reads the memory as "Читать" does, leaves the pages as they are
+    // and lists what differs.
+    void OnCompareMemory();
+    [[nodiscard]] DifferenceList& Differences() const { return *m_differenceList; }
+    // "Журнал": the journal of writes, reads, compares and operator commands, newest first.
+    void OnJournal();
+    // The status bar's fingerprints: the pages' always, the controller's once it is known.
+    [[nodiscard]] QString FingerprintText() const;
     // "Вернуть прежнюю конфигурацию": writes back the memory as it was before this station's last
     // write into the port (or the backup an unconfirmed write of another run names).
     void OnRestoreMemory();
@@ -165,6 +178,13 @@ private:
     bool SaveDocument();
     // The menu texts of undo and redo name the step they would take.
     void UpdateEditCommands();
+    void UpdateFingerprints();
+    // The controller's memory as last read, written or compared (nullopt: unknown now).
+    void SetControllerMemory(const std::optional<ImageBytes>& image);
+    // One line of the journal for this station's port; a journal that fails is said once.
+    void Journal(const QString& action, const QString& result, const QString& message,
+                 const std::optional<ImageBytes>& fileImage = std::nullopt);
+    void TakeFromController(const std::vector<ValueRef>& values);
 
     std::mutex& m_exchangeLock;
     Messages& m_messages;
@@ -175,6 +195,9 @@ private:
     QToolBar* m_toolBar = nullptr;
     LockIndicators* m_indicators = nullptr;
     CheckList* m_checkList = nullptr;
+    DifferenceList* m_differenceList = nullptr;
+    QLabel* m_fingerprints = nullptr;
+    std::optional<ImageBytes> m_controllerMemory; // as last read, written or compared
     QString m_helpFolder;
     QString m_filePath;
     bool m_busy = false;

@@ -61,6 +61,13 @@ QPixmap StationArt::ToolbarPicture(int command)
         DrawChip(p, QRect(3, 9, 21, 7));
         DrawArrow(p, QPoint(13, 7), QPoint(13, 2), QColor(20, 140, 40));
         break;
+    case 32803: // compare: the chip and the equals sign with a question beside it
+        DrawChip(p, QRect(3, 9, 12, 7));
+        p.setPen(QPen(QColor(30, 60, 160), 2));
+        p.drawLine(QPoint(17, 9), QPoint(23, 9));
+        p.drawLine(QPoint(17, 13), QPoint(23, 13));
+        p.drawLine(QPoint(9, 2), QPoint(9, 6));
+        break;
     case 57601: { // open: a folder
         p.setPen(QColor(120, 90, 0));
         p.setBrush(QColor(240, 200, 80));

@@ -5,8 +5,27 @@
 
 namespace vlk {
 
+void UiThreadMessages::Remember(const std::string& text)
+{
+    std::lock_guard lock(m_lastMutex);
+    m_last = text;
+}
+
+std::string UiThreadMessages::Last() const
+{
+    std::lock_guard lock(m_lastMutex);
+    return m_last;
+}
+
+void UiThreadMessages::ForgetLast()
+{
+    std::lock_guard lock(m_lastMutex);
+    m_last.clear();
+}
+
 void UiThreadMessages::Show(const std::string& text, MessageIcon icon)
 {
+    Remember(text);
     QObject* ui = m_uiObject.data();
     if (ui == nullptr)
         return;
@@ -21,6 +40,7 @@ void UiThreadMessages::Show(const std::string& text, MessageIcon icon)
 
 bool UiThreadMessages::Ask(const std::string& text, MessageIcon icon)
 {
+    Remember(text);
     QObject* ui = m_uiObject.data();
     if (ui == nullptr)
         return false;

@@ -5,6 +5,9 @@
 #include <QObject>
 #include <QPointer>
 
+#include <mutex>
+#include <string>
+
 namespace vlk {
 
 // Passes every message to `target` on the UI thread, whichever thread calls. Blocking: the
@@ -23,8 +26,14 @@ public:
     void Show(const std::string& text, MessageIcon icon = MessageIcon::None) override;
     // Posted mode cannot wait for an answer; it counts as Cancel.
     [[nodiscard]] bool Ask(const std::string& text, MessageIcon icon = MessageIcon::Question) override;
+    // The last text shown or asked since ForgetLast (for the journal's line of a command).
+    [[nodiscard]] std::string Last() const;
+    void ForgetLast();
 
 private:
+    void Remember(const std::string& text);
+    mutable std::mutex m_lastMutex;
+    std::string m_last;
     Messages& m_target;
     QPointer<QObject> m_uiObject;
     Mode m_mode;

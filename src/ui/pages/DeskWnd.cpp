@@ -268,6 +268,12 @@ void CDeskWnd::OnCommandButton(int id)
                                                : command::kLightsOff;
         m_sink.CommandByte() = byte;
         ShowPressed(id, button.pressed);
+        if (index < 8)
+            emit OperatorCommand(QStringLiteral("phase-call"), QStringLiteral("Вызов фазы %1").arg(index + 1));
+        else if (index == 8)
+            emit OperatorCommand(QStringLiteral("yellow-flashing"), QStringLiteral("ЖМ"));
+        else
+            emit OperatorCommand(QStringLiteral("all-red"), QStringLiteral("ОС"));
         return;
     }
 }
@@ -277,6 +283,10 @@ void CDeskWnd::OnToggleControl()
     m_controlLocked = m_controlLocked != 0 ? 0 : 1;
     m_sink.CommandByte() = m_controlLocked != 0 ? command::kNone : command::kOperatorControl;
     ShowControlLock();
+    if (m_controlLocked != 0)
+        emit OperatorCommand(QStringLiteral("control-released"), QStringLiteral("Управление передано контроллеру"));
+    else
+        emit OperatorCommand(QStringLiteral("control-taken"), QStringLiteral("Управление взято оператором"));
 }
 
 void CDeskWnd::ResetControl()
@@ -313,6 +323,13 @@ void CDeskWnd::OnSendClock()
 {
     m_sink.SendClockFlag() = 1;
     ShowPressed(SendClockId, DeskImage::SendClockPressed);
+    const auto* hours = Item<QLineEdit>(SendHoursId);
+    const auto* minutes = Item<QLineEdit>(SendMinutesId);
+    const auto* days = Item<QComboBox>(SendDayId);
+    emit OperatorCommand(QStringLiteral("clock"), QStringLiteral("Время %1:%2, %3")
+                                                      .arg(hours ? hours->text() : QString(),
+                                                           minutes ? minutes->text() : QString(),
+                                                           days ? days->currentText() : QString()));
 }
 
 void CDeskWnd::ShowPressed(int id, int pressed)

@@ -87,6 +87,10 @@ signals:
     void WorkerEnded();
     // A frame's program and current phase were shown (0, 0 when the page is cleared).
     void StateShown(int program, int phase);
+    // The operator gave a command to the controller (for the journal): `action` is one of
+    // control-taken, control-released, phase-call, yellow-flashing, all-red, clock; `detail`
+    // says it in words.
+    void OperatorCommand(const QString& action, const QString& detail);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
