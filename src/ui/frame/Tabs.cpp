@@ -275,8 +275,13 @@ QSize CTabs::PageMinimum(int index) const
     if (index < 0 || index >= PageCount())
         return {};
     const auto* page = qobject_cast<const AFormWnd*>(m_pages[static_cast<std::size_t>(index)].window);
-    if (!page || index >= static_cast<int>(std::size(kPageMinimumUnits)))
+    if (!page)
         return {};
+    // A page laid out by Qt's layouts (the calculation) knows its own least size.
+    if (index >= static_cast<int>(std::size(kPageMinimumUnits))) {
+        const QSize hint = page->layout() ? page->minimumSizeHint() : QSize();
+        return hint.isValid() ? hint : QSize();
+    }
     const QSize units = kPageMinimumUnits[index];
     const QSize base = page->BaseUnits();
     return {(units.width() * base.width() + 3) / 4, (units.height() * base.height() + 7) / 8};

@@ -100,6 +100,7 @@ CTimingWnd::CTimingWnd(QWidget* parent) : AFormWnd(parent)
 
     m_summary = new QLabel(this);
     m_summary->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    m_summary->setWordWrap(true);
     m_phaseTable = Table(this, {QStringLiteral("Фаза"), QStringLiteral("y"), QStringLiteral("Направление"),
                                 QStringLiteral("Минимум, с"), QStringLiteral("Было, с"), QStringLiteral("Расчёт, с")});
     m_resultTable = Table(this, {QStringLiteral("Направление"), QStringLiteral("Интенсивность,\nавт/ч"),
@@ -132,6 +133,8 @@ CTimingWnd::CTimingWnd(QWidget* parent) : AFormWnd(parent)
     results->addWidget(m_warnings);
     results->addWidget(m_check);
 
+    // The results keep room for their texts; a narrower window scrolls the page.
+    m_summary->setMinimumWidth(m_summary->fontMetrics().horizontalAdvance(QLatin1Char('0')) * 60);
     auto* body = new QHBoxLayout;
     body->addLayout(inputs, 0);
     body->addLayout(results, 1);
