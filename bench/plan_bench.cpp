@@ -1,8 +1,10 @@
 // The signal plan: the whole check of a full configuration (it is meant to run on every edit,
-// so it should stay far below a frame, under 1 ms) and the running model over a week (under 1 s).
+// so it should stay far below a frame, under 1 ms), the running model over a week (under 1 s)
+// and the timing calculation from counted flows (under 1 ms).
 #include "plan/ConfigurationCheck.h"
 #include "plan/ProgramCycle.h"
 #include "plan/RunningJunction.h"
+#include "plan/TrafficTiming.h"
 
 #include <benchmark/benchmark.h>
 
@@ -85,6 +87,25 @@ void BM_ModelWeekSecondBySecond(benchmark::State& state)
     state.counters["seconds"] = kWeekSeconds;
 }
 BENCHMARK(BM_ModelWeekSecondBySecond)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+// The timing calculation of one program of eight phases from the flows of all 24 directions, as
+// the calculation page runs it on every keystroke (target: under 1 ms).
+void BM_TrafficTimingEightPhases(benchmark::State& state)
+{
+    const vlk::Configuration c = FullConfiguration(1);
+    vlk::TrafficInputs inputs;
+    inputs.maxCycle = 240;
+    for (int d = 0; d < vlk::kDirectionCount; ++d)
+        inputs.directions[d] = {60.0 + 7 * d, 1 + d % 3, 1700.0 + 10 * d};
+    int cycle = 0;
+    for (auto _ : state) {
+        auto timing = vlk::ComputeTrafficTiming(c, inputs);
+        cycle = timing.cycle;
+        benchmark::DoNotOptimize(timing);
+    }
+    state.counters["cycle"] = cycle;
+}
+BENCHMARK(BM_TrafficTimingEightPhases)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 

@@ -3,10 +3,15 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include "FlowsCsv.h"
+#include "config/ConfigurationFile.h"
 #include "config/ConfigurationImage.h"
 #include "util/WholeFile.h"
 
+#include <cmath>
+#include <cstdio>
 #include <fstream>
+#include <iterator>
 #include <iostream>
 
 namespace vlk::ctl {
@@ -35,7 +40,137 @@ bool Print(const std::string& text, Streams io)
     return true;
 }
 
+// "0,35": numbers in the text output as a Russian reader writes them.
+std::string Decimal(double value, int digits)
+{
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.*f", digits, value);
+    std::string text = buffer;
+    for (char& ch : text)
+        if (ch == '.')
+            ch = ',';
+    return text;
+}
+
+double Rounded(double value, int digits)
+{
+    const double scale = std::pow(10.0, digits);
+    return std::round(value * scale) / scale;
+}
+
 } // namespace
+
+std::string TimingText(const TrafficTiming& t)
+{
+    std::string text = "Программа " + std::to_string(t.program) + ": Y = " + Decimal(t.Y, 3)
+                       + ", потерянное время L = " + std::to_string(t.lostTime) + " с, цикл " + std::to_string(t.cycle) + " с";
+    if (t.websterCycle > 0)
+        text += " (по Вебстеру " + Decimal(t.websterCycle, 1) + " с)";
+    text += "\n\nфаза\ty\tнаправление\tминимум, с\tбыло, с\tдлительность, с\n";
+    for (const PhaseTiming& p : t.phases)
+        text += std::to_string(p.phase) + '\t' + Decimal(p.y, 3) + '\t'
+                + (p.criticalDirection ? std::to_string(p.criticalDirection) : "-") + '\t' + std::to_string(p.minimum)
+                + '\t' + std::to_string(p.oldDuration) + '\t' + std::to_string(p.duration) + '\n';
+    text += "\nнаправление\tинтенсивность, авт/ч\tзелёный, с\tпропускная способность, авт/ч\tX\tзадержка, с\tуровень\n";
+    for (const DirectionTiming& d : t.directions) {
+        text += std::to_string(d.direction) + '\t' + Decimal(d.flow, 0) + '\t';
+        if (d.served)
+            text += std::to_string(d.green) + '\t' + Decimal(d.capacity, 0) + '\t' + Decimal(d.degreeOfSaturation, 2)
+                    + '\t' + Decimal(d.delay, 1) + '\t' + d.los + '\n';
+        else
+            text += "-\t-\t-\t-\t" + std::string(1, d.los) + '\n';
+    }
+    if (!t.warnings.empty())
+        text += '\n';
+    for (const std::string& w : t.warnings)
+        text += "предупреждение: " + w + '\n';
+    return text;
+}
+
+std::string TimingJson(const TrafficTiming& t)
+{
+    nlohmann::ordered_json root;
+    root["Y"] = Rounded(t.Y, 4);
+    root["lostTime"] = t.lostTime;
+    root["cycle"] = t.cycle;
+    root["phases"] = nlohmann::ordered_json::array();
+    for (const PhaseTiming& p : t.phases)
+        root["phases"].push_back({{"phase", p.phase}, {"y", Rounded(p.y, 4)}, {"duration", p.duration}});
+    root["directions"] = nlohmann::ordered_json::array();
+    for (const DirectionTiming& d : t.directions) {
+        nlohmann::ordered_json item;
+        item["direction"] = d.direction;
+        item["flow"] = Rounded(d.flow, 1);
+        item["capacity"] = Rounded(d.capacity, 1);
+        item["degreeOfSaturation"] = d.served ? nlohmann::ordered_json(Rounded(d.degreeOfSaturation, 3)) : nullptr;
+        item["delay"] = d.served ? nlohmann::ordered_json(Rounded(d.delay, 1)) : nullptr;
+        item["los"] = std::string(1, d.los);
+        root["directions"].push_back(std::move(item));
+    }
+    root["warnings"] = t.warnings;
+    return root.dump(2) + "\n";
+}
+
+int RunPlan(const PlanOptions& options, Streams io)
+{
+    const std::string shown = options.file == "-" ? "<stdin>" : options.file;
+    if (options.program < 1 || options.program > kProgramCount) {
+        Vlkctl::Error(io.err, shown, "номер программы " + std::to_string(options.program) + " вне 1..9");
+        return kError;
+    }
+    if (options.maxCycle < 10 || options.maxCycle > 2000) {
+        Vlkctl::Error(io.err, shown, "наибольший цикл " + std::to_string(options.maxCycle) + " с вне 10..2000");
+        return kError;
+    }
+    if (options.flows.empty()) {
+        Vlkctl::Error(io.err, shown, "не задан файл интенсивностей (--flows FLOWS.csv)");
+        return kError;
+    }
+    if (options.flows == "-" && options.file == "-") {
+        Vlkctl::Error(io.err, "<stdin>", "стандартный ввод можно указать только для одного из файлов");
+        return kError;
+    }
+    std::string csv;
+    if (options.flows == "-") {
+        csv.assign(std::istreambuf_iterator<char>(io.in), {});
+    } else {
+        std::vector<std::uint8_t> bytes;
+        if (const std::string error = ReadRegularFile(options.flows, 1 << 20, bytes); !error.empty()) {
+            Vlkctl::Error(io.err, options.flows, error);
+            return kError;
+        }
+        csv.assign(bytes.begin(), bytes.end());
+    }
+    const FlowsRead flows = ReadFlowsCsv(csv);
+    if (!flows.flows) {
+        Vlkctl::Error(io.err, options.flows == "-" ? "<stdin>" : options.flows, flows.error);
+        return kError;
+    }
+    const auto c = Vlkctl::Load(options.file, io);
+    if (!c)
+        return kError;
+
+    TrafficInputs inputs;
+    inputs.directions = *flows.flows;
+    inputs.program = options.program;
+    inputs.maxCycle = options.maxCycle;
+    const TrafficTiming timing = ComputeTrafficTiming(*c, inputs);
+    if (!timing.Ok()) {
+        Vlkctl::Error(io.err, shown, timing.error);
+        return kError;
+    }
+    if (!options.output.empty()) {
+        const ImageBytes image = ConfigurationImage::Encode(WithTiming(*c, timing));
+        const std::string error = ConfigurationFile::Write(options.output, image);
+        if (!error.empty()) {
+            Vlkctl::Error(io.err, options.output, error);
+            return kError;
+        }
+    }
+    if (!Print(options.json ? TimingJson(timing) : TimingText(timing), io))
+        return kError;
+    return timing.warnings.empty() ? kOk : kErrors;
+}
 
 std::string TimelineText(const ProgramCycle& cycle, bool csv)
 {
@@ -179,6 +314,7 @@ void AddPlanCommands(CLI::App& app, int& exitCode)
         bool json = false;
         std::string output;
         SumoOptions sumo;
+        PlanOptions plan;
     };
     auto options = std::make_shared<Options>();
 
@@ -206,6 +342,20 @@ void AddPlanCommands(CLI::App& app, int& exitCode)
     sumo->callback([options, &exitCode] {
         exitCode = RunSumo(options->file, options->output, options->sumo, Streams{std::cin, std::cout, std::cerr});
     });
+
+    CLI::App* plan = app.add_subcommand(
+        "plan", "цикл и длительности фаз программы по интенсивностям движения (метод Вебстера), "
+                "степень насыщения, задержка и уровень обслуживания направлений (код 0, 1 с предупреждениями)");
+    plan->add_option("file", options->plan.file, "файл *.vlk или *.json, - для стандартного ввода")->required();
+    plan->add_option("--flows", options->plan.flows,
+                     "интенсивности, CSV со столбцами direction,flow,lanes,saturation (авт/ч; полос по умолчанию 1, "
+                     "поток насыщения по умолчанию 1800 авт/ч на полосу)")
+        ->required();
+    plan->add_option("--program", options->plan.program, "номер программы 1..9 (по умолчанию 1)");
+    plan->add_option("--max-cycle", options->plan.maxCycle, "наибольший допустимый цикл, с (по умолчанию 120)");
+    plan->add_flag("--json", options->plan.json, "результат в JSON");
+    plan->add_option("-o,--output", options->plan.output, "файл *.vlk: конфигурация с рассчитанными длительностями фаз");
+    plan->callback([options, &exitCode] { exitCode = RunPlan(options->plan, Streams{std::cin, std::cout, std::cerr}); });
 }
 
 } // namespace vlk::ctl

@@ -1,12 +1,14 @@
 #pragma once
 
-// The commands of vlkctl that read the signal plan of a configuration: timeline, check and sumo.
+// The commands of vlkctl that read the signal plan of a configuration: timeline, check, sumo, and
+// plan, which computes one from counted flows.
 
 #include "SumoExport.h"
 #include "Vlkctl.h"
 #include "config/Configuration.h"
 #include "plan/ConfigurationCheck.h"
 #include "plan/ProgramCycle.h"
+#include "plan/TrafficTiming.h"
 
 #include <iosfwd>
 #include <string>
@@ -18,7 +20,7 @@ class App;
 
 namespace vlk::ctl {
 
-// Registers timeline, check and sumo; each sets exitCode when it runs.
+// Registers timeline, check, sumo and plan; each sets exitCode when it runs.
 void AddPlanCommands(CLI::App& app, int& exitCode);
 
 // One line per second of the program's cycle: t, the phase ("1", or "1→2" in a change), the code
@@ -36,6 +38,22 @@ void AddPlanCommands(CLI::App& app, int& exitCode);
 // The programs for the traffic simulator, to `output` (written whole or not at all; empty or "-"
 // standard output). 0 done, 2 the file cannot be read, a bad option or the output not written.
 [[nodiscard]] int RunSumo(const std::string& file, const std::string& output, const SumoOptions& options, Streams io);
+
+struct PlanOptions {
+    std::string file;
+    std::string flows;   // the CSV of counted flows
+    int program = 1;
+    int maxCycle = kDefaultMaxCycle;
+    bool json = false;
+    std::string output;  // the configuration with the computed durations, a *.vlk image
+};
+
+// The cycle and greens of a program from counted flows (TrafficTiming), as text or as JSON; with
+// an output the configuration with the new durations is written whole. 0 done, 1 done with
+// warnings, 2 bad input (the file, the flows with their row and column, an option) or not written.
+[[nodiscard]] int RunPlan(const PlanOptions& options, Streams io);
+[[nodiscard]] std::string TimingText(const TrafficTiming& timing);
+[[nodiscard]] std::string TimingJson(const TrafficTiming& timing);
 
 // For the write path: with errors in the configuration lists them on `err` and returns false
 // (the caller exits 1) unless `force`, when it lists them and lets the write go ahead.

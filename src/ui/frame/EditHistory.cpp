@@ -253,6 +253,26 @@ bool EditHistory::Load(const QString& action, const std::function<bool()>& apply
     return true;
 }
 
+bool EditHistory::Change(const QString& action, const std::function<bool()>& apply)
+{
+    m_typing = nullptr;
+    StatePtr before = Now();
+    bool applied = false;
+    {
+        PageEdits::Quiet quiet(m_tabs.Edits());
+        applied = apply();
+    }
+    if (!applied)
+        return false;
+    StatePtr after = Now();
+    if (*after == *before)
+        return false;
+    m_last = after;
+    m_stack.push(new Step(*this, action, std::move(before), std::move(after), -1));
+    emit configurationChanged();
+    return true;
+}
+
 void EditHistory::MarkSaved()
 {
     m_saved = ReadPages();

@@ -40,6 +40,9 @@ public:
     // Runs `apply` (which shows a configuration from a file or the controller in the pages and
     // says whether it did) as one step named `action`; what it shows becomes the saved state.
     bool Load(const QString& action, const std::function<bool()>& apply);
+    // Runs `apply` (a change the station makes for the user, such as computed durations written
+    // into a program) as one step named `action`; unlike a load it is not saved.
+    bool Change(const QString& action, const std::function<bool()>& apply);
     // What the pages hold now has been saved or written.
     void MarkSaved();
     // True when the pages hold another configuration than the one last opened, saved, read or

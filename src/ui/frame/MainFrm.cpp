@@ -1,6 +1,7 @@
 #include "frame/MainFrm.h"
 
 #include "config/ConfigurationFile.h"
+#include "files/TrafficFile.h"
 #include "frame/AboutDlg.h"
 #include "frame/CheckList.h"
 #include "frame/DifferenceList.h"
@@ -143,6 +144,20 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     m_history = std::make_unique<EditHistory>(m_tabs);
     connect(m_history.get(), &EditHistory::configurationChanged, &m_tabs.DiagramPage(), &CDiagramWnd::Refresh);
     connect(m_history.get(), &EditHistory::configurationChanged, this, &CMainFrame::UpdateFingerprints);
+    connect(m_history.get(), &EditHistory::configurationChanged, &m_tabs.TimingPage(), &CTimingWnd::Refresh);
+    // The calculation's durations go into the program as one step the user can undo; the
+    // diagrams follow through the history, the check list as after a save.
+    m_tabs.TimingPage().SetWriter([this](int program, const Configuration& planned) {
+        if (m_busy || !m_tabs.CommitEdits())
+            return false;
+        const bool written = m_history->Change(QStringLiteral("расчёт длительностей программы %1").arg(program), [&] {
+            ConfigPages(m_tabs.Pages()).WriteDurations(program, planned.programDuration[program - 1]);
+            return true;
+        });
+        if (written)
+            m_checkList->AfterSave();
+        return written;
+    });
     QUndoStack& stack = m_history->Stack();
     connect(&stack, &QUndoStack::indexChanged, this, &CMainFrame::UpdateEditCommands);
     connect(&stack, &QUndoStack::undoTextChanged, this, &CMainFrame::UpdateEditCommands);
@@ -859,8 +874,62 @@ void CMainFrame::OnFileOpen()
     const bool loaded = m_history->Load(action, [&] {
         return ConfigPages(m_tabs.Pages()).ApplyImage(image, LoadFlavour::File, m_messages);
     });
-    if (loaded)
+    if (loaded) {
         m_filePath = path;
+        OpenTrafficBeside(path);
+    }
+}
+
+void CMainFrame::OpenTrafficBeside(const QString& vlkPath)
+{
+    CTimingWnd& page = m_tabs.TimingPage();
+    const QString path = TrafficFile::PathBeside(vlkPath);
+    if (!QFileInfo::exists(path)) {
+        page.SetInputs(TrafficInputs{});
+        return;
+    }
+    std::vector<std::uint8_t> data;
+    int error = 0;
+    std::string failure = ReadRegularFile(QFile::encodeName(path).toStdString(), 1 << 20, data, LongerFile::Refuse, &error);
+    TrafficFile::Read read;
+    if (failure.empty()) {
+        read = TrafficFile::FromJson(QByteArray(reinterpret_cast<const char*>(data.data()), qsizetype(data.size())));
+        failure = read.error.toStdString();
+    } else if (error != 0) {
+        failure = qt_error_string(error).toStdString();
+    }
+    if (!read.inputs) {
+        // The configuration is open all the same; the flows start empty.
+        page.SetInputs(TrafficInputs{});
+        m_messages.Show(QStringLiteral("Файл %1 не прочитан: %2")
+                            .arg(QDir::toNativeSeparators(path), QString::fromStdString(failure))
+                            .toStdString());
+        return;
+    }
+    page.SetInputs(*read.inputs);
+}
+
+bool CMainFrame::SaveTrafficBeside(const QString& vlkPath)
+{
+    CTimingWnd& page = m_tabs.TimingPage();
+    const QString path = TrafficFile::PathBeside(vlkPath);
+    // A junction without counted flows gets no file of them; one that had them keeps it up to date.
+    if (page.Inputs() == TrafficInputs{} && !QFileInfo::exists(path)) {
+        page.MarkInputsSaved();
+        return true;
+    }
+    const QByteArray json = TrafficFile::ToJson(page.Inputs());
+    const std::string failure =
+        WriteWholeFile(QFile::encodeName(path).toStdString(),
+                       std::span(reinterpret_cast<const std::uint8_t*>(json.constData()), static_cast<std::size_t>(json.size())));
+    if (!failure.empty()) {
+        m_messages.Show(QStringLiteral("Файл %1 не записан: %2")
+                            .arg(QDir::toNativeSeparators(path), QString::fromStdString(failure))
+                            .toStdString());
+        return false;
+    }
+    page.MarkInputsSaved();
+    return true;
 }
 
 void CMainFrame::OnFileSave()
@@ -900,6 +969,8 @@ bool CMainFrame::SaveDocument()
     }
     m_history->MarkSaved();
     m_filePath = path;
+    // The image is saved; the flows beside it may still fail, and say so.
+    (void)SaveTrafficBeside(path);
     // A file may hold a plan with errors; the list says so after the save.
     m_checkList->AfterSave();
     return true;
@@ -907,7 +978,7 @@ bool CMainFrame::SaveDocument()
 
 bool CMainFrame::ConfirmDiscard()
 {
-    if (!m_history->Modified())
+    if (!m_history->Modified() && !m_tabs.TimingPage().InputsChanged())
         return true;
     switch (m_messages.AskYesNoCancel("Сохранить изменения?", MessageIcon::Question)) {
     case Choice::Yes: return SaveDocument();

@@ -176,6 +176,9 @@ private:
     [[nodiscard]] bool ConfirmDiscard();
     // Asks for a name and saves; true when the file was written.
     bool SaveDocument();
+    // The counted flows of the calculation page, kept as NAME.traffic.json beside the file.
+    void OpenTrafficBeside(const QString& vlkPath);
+    [[nodiscard]] bool SaveTrafficBeside(const QString& vlkPath);
     // The menu texts of undo and redo name the step they would take.
     void UpdateEditCommands();
     void UpdateFingerprints();

@@ -63,6 +63,7 @@ CTabs::CTabs(Messages& messages, QWidget* parent)
       m_configPage(messages, this),
       m_edits(m_directionPage, m_programPage, m_graficPage, m_outputPage, m_measurePage, m_configPage),
       m_diagramPage(this),
+      m_timingPage(this),
       // The face was a bitmap font whose smallest size stands in for the asked 8 pixels.
       m_tabFont(StationFont(QStringLiteral("MS Sans Serif"), 11))
 {
@@ -89,6 +90,7 @@ CTabs::CTabs(Messages& messages, QWidget* parent)
         AddPage(PageCount(), QString::fromStdString(info.caption), page);
     }
     AppendDiagramPage();
+    AppendTimingPage();
     m_hbar = new QScrollBar(Qt::Horizontal, this);
     m_vbar = new QScrollBar(Qt::Vertical, this);
     m_corner = new QWidget(this);
@@ -142,6 +144,16 @@ void CTabs::AppendDiagramPage()
     // Every change of the user's on the seven pages; loads, undo and redo come from the frame.
     connect(&m_edits, &PageEdits::configurationEdited, &m_diagramPage, &CDiagramWnd::Refresh);
     connect(&m_deskPage, &CDeskWnd::StateShown, &m_diagramPage, &CDiagramWnd::SetReportedState);
+}
+
+void CTabs::AppendTimingPage()
+{
+    // The calculation reads the pages as the diagrams do; its writes come back through the frame.
+    m_timingPage.setParent(m_pageArea);
+    m_timingPage.setVisible(m_selected == TimingTab);
+    AddPage(TimingTab, QStringLiteral("Расчёт"), &m_timingPage);
+    m_timingPage.SetSource([this] { return ConfigPages(Pages()).Read(); });
+    connect(&m_edits, &PageEdits::configurationEdited, &m_timingPage, &CTimingWnd::Refresh);
 }
 
 CTabs::~CTabs()
@@ -263,8 +275,13 @@ QSize CTabs::PageMinimum(int index) const
     if (index < 0 || index >= PageCount())
         return {};
     const auto* page = qobject_cast<const AFormWnd*>(m_pages[static_cast<std::size_t>(index)].window);
-    if (!page || index >= static_cast<int>(std::size(kPageMinimumUnits)))
+    if (!page)
         return {};
+    // A page laid out by Qt's layouts (the calculation) knows its own least size.
+    if (index >= static_cast<int>(std::size(kPageMinimumUnits))) {
+        const QSize hint = page->layout() ? page->minimumSizeHint() : QSize();
+        return hint.isValid() ? hint : QSize();
+    }
     const QSize units = kPageMinimumUnits[index];
     const QSize base = page->BaseUnits();
     return {(units.width() * base.width() + 3) / 4, (units.height() * base.height() + 7) / 8};
@@ -358,6 +375,7 @@ bool CTabs::CommitEdits()
         for (ARecordList* grid : page.window->findChildren<ARecordList*>())
             if (grid->Editor() && !grid->EndEdit(true, false))
                 committed = false;
+    m_timingPage.CommitEdit();
     return committed;
 }
 

@@ -12,6 +12,7 @@
 #include "pages/PageEdits.h"
 #include "pages/PageSet.h"
 #include "pages/ProgramWnd.h"
+#include "pages/TimingWnd.h"
 
 #include <QFont>
 #include <QSize>
@@ -25,7 +26,7 @@ class QToolButton;
 
 namespace vlk {
 
-// The tab host: owns the seven pages and the diagrams, shows one at a time under a strip of tabs it paints itself.
+// The tab host: owns the seven pages, the diagrams and the timing calculation, shows one at a time under a strip of tabs it paints itself.
 // Switching tabs only hides and shows pages, so the whole configuration always stays in them.
 // Small windows stay usable: when the tabs do not fit, arrows at the strip's right end scroll
 // it; a page never shrinks below the size at which its texts and controls still fit, and the
@@ -47,6 +48,7 @@ public:
     static constexpr int SensorsTab = static_cast<int>(PageId::Sensors);
     static constexpr int ZadTab = static_cast<int>(PageId::Zad);
     static constexpr int DiagramsTab = 7; // after the seven pages of the configuration
+    static constexpr int TimingTab = 8;   // "Расчёт", after the diagrams
 
     // The pages' messages go to `messages`, the owner's.
     explicit CTabs(Messages& messages, QWidget* parent = nullptr);
@@ -104,6 +106,7 @@ public:
     // Says once for every change the user makes on the seven configuration pages.
     [[nodiscard]] PageEdits& Edits() { return m_edits; }
     [[nodiscard]] CDiagramWnd& DiagramPage() { return m_diagramPage; }
+    [[nodiscard]] CTimingWnd& TimingPage() { return m_timingPage; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -113,6 +116,7 @@ protected:
 
 private:
     void AppendDiagramPage();
+    void AppendTimingPage();
     [[nodiscard]] int LabelWidth(int index) const;
     // Left edge of tab `index` with the strip unscrolled.
     [[nodiscard]] int TabOffset(int index) const;
@@ -131,6 +135,7 @@ private:
     CConfigWnd m_configPage;
     PageEdits m_edits;
     CDiagramWnd m_diagramPage;
+    CTimingWnd m_timingPage;
     std::vector<tagPAGE> m_pages;
     QFont m_tabFont;
     int m_tabHeight = 30;

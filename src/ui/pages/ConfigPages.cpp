@@ -111,6 +111,16 @@ std::string AccountBytes(const QString& text)
 
 ConfigPages::ConfigPages(const PageSet& pages) : m_pages(pages) {}
 
+void ConfigPages::WriteDurations(int program, const std::array<std::uint8_t, kPhaseCount>& durations)
+{
+    ARecordList* programs = m_pages.programs.Programs();
+    if (!programs || program < 1 || program > kProgramCount)
+        return;
+    const DataColumns col;
+    for (int p = 0; p < kPhaseCount; ++p)
+        programs->SetCellText(p, col.Duration(program - 1), Number(durations[p]));
+}
+
 Configuration ConfigPages::Read() const
 {
     Configuration c;

@@ -38,6 +38,8 @@ public:
     // run on the loaded texts (their messages go to the page's Messages), every day chart is
     // repainted. The configuration should be one Validate accepts.
     void Write(const Configuration& configuration, LoadFlavour flavour);
+    // Only the phase durations of one program (1..9), as a file shows them; the rest stays as it is.
+    void WriteDurations(int program, const std::array<std::uint8_t, kPhaseCount>& durations);
 
     // Decodes a 1920-byte image (from a file or the controller memory), shows every problem the
     // decoder reports in ONE message before anything is applied, then applies the result.

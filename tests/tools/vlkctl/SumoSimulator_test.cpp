@@ -4,6 +4,7 @@
 
 #include "config/ConfigurationImage.h"
 #include "config/DemoJunction.h"
+#include "SumoCrossing.h"
 
 #include <gtest/gtest.h>
 
@@ -18,6 +19,7 @@
 #include <vector>
 
 using namespace vlk;
+using vlk::test::Installed;
 namespace fs = std::filesystem;
 
 namespace {
@@ -28,41 +30,6 @@ std::string ReadFile(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), {}};
-}
-
-bool Installed(const std::string& tool)
-{
-    return std::system(("command -v " + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-// Four arms of two lanes in and out; every lane in goes to the three other arms, so the
-// junction has 4 x 2 x 3 = 24 links, numbered by the connections themselves.
-void WriteNetworkSources(const fs::path& dir)
-{
-    std::ofstream(dir / "x.nod.xml") << "<nodes>\n"
-                                        "  <node id=\"C\" x=\"0\" y=\"0\" type=\"traffic_light\" tl=\"vlk\"/>\n"
-                                        "  <node id=\"N\" x=\"0\" y=\"200\"/>\n"
-                                        "  <node id=\"E\" x=\"200\" y=\"0\"/>\n"
-                                        "  <node id=\"S\" x=\"0\" y=\"-200\"/>\n"
-                                        "  <node id=\"W\" x=\"-200\" y=\"0\"/>\n"
-                                        "</nodes>\n";
-    const std::string arms = "NESW";
-    std::ofstream edges(dir / "x.edg.xml");
-    edges << "<edges>\n";
-    for (const char a : arms)
-        edges << "  <edge id=\"" << a << "in\" from=\"" << a << "\" to=\"C\" numLanes=\"2\"/>\n"
-              << "  <edge id=\"" << a << "out\" from=\"C\" to=\"" << a << "\" numLanes=\"2\"/>\n";
-    edges << "</edges>\n";
-    std::ofstream connections(dir / "x.con.xml");
-    connections << "<connections>\n";
-    int link = 0;
-    for (int i = 0; i < 4; ++i)
-        for (int lane = 0; lane < 2; ++lane)
-            for (int turn = 1; turn <= 3; ++turn)
-                connections << "  <connection from=\"" << arms[i] << "in\" to=\"" << arms[(i + turn) % 4]
-                            << "out\" fromLane=\"" << lane << "\" toLane=\"" << lane << "\" tl=\"vlk\" linkIndex=\""
-                            << link++ << "\"/>\n";
-    connections << "</connections>\n";
 }
 
 // The demo crossroads with directions 9..24 added, so that every link has a signal of its own:
@@ -99,13 +66,8 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "vlkctl-sumo-run-XXXXXX").string();
         ASSERT_NE(::mkdtemp(pattern.data()), nullptr);
         m_dir = pattern;
-        WriteNetworkSources(m_dir);
-        // A program of yellow flashing makes every link yield to its foes, which the simulator
-        // takes for a jam unless the network allows it.
-        ASSERT_EQ(Run("netconvert --xml-validation never --no-turnarounds --tls.ignore-internal-junction-jam "
-                      "-n x.nod.xml -e x.edg.xml -x x.con.xml -o x.net.xml"),
-                  0)
-            << m_err;
+        test::WriteSumoCrossing(m_dir);
+        ASSERT_EQ(Run(test::kSumoNetconvert), 0) << m_err;
         const std::string net = ReadFile(m_dir / "x.net.xml");
         ASSERT_NE(net.find("linkIndex=\"23\""), std::string::npos) << "24 signal links";
         ASSERT_EQ(net.find("linkIndex=\"24\""), std::string::npos);

@@ -101,8 +101,8 @@ TEST_F(SmallWindow, PageKeysSwitchPagesWhereverTheFocusIs)
     EXPECT_EQ(tabs.Selected(), CTabs::DirectionsTab);
     // Shift+Tab arrives from a keyboard as Backtab.
     Key(m_frame.get(), Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(tabs.Selected(), CTabs::DiagramsTab);
-    EXPECT_TRUE(Shown(CTabs::DiagramsTab)); // the strip follows the keys
+    EXPECT_EQ(tabs.Selected(), CTabs::TimingTab);
+    EXPECT_TRUE(Shown(CTabs::TimingTab)); // the strip follows the keys
     Key(m_frame.get(), Qt::Key_Tab, Qt::ControlModifier);
     EXPECT_EQ(tabs.Selected(), CTabs::DirectionsTab);
     EXPECT_TRUE(Shown(CTabs::DirectionsTab));

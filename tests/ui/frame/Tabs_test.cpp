@@ -53,12 +53,13 @@ protected:
     CTabs m_tabs{m_messages};
 };
 
-TEST_F(TabsTest, SevenPagesAndTheDiagramsWithTheConsoleInFront)
+TEST_F(TabsTest, SevenPagesTheDiagramsAndTheCalculationWithTheConsoleInFront)
 {
     const char* const labels[] = {"Направления",      "Программы",         "Графики работы",       "Пульт",
-                                  "Привязка выходов", "Привязка датчиков", "Конфигурация для ZAD", "Диаграммы"};
-    ASSERT_EQ(m_tabs.PageCount(), 8);
-    for (int i = 0; i < 8; ++i)
+                                  "Привязка выходов", "Привязка датчиков", "Конфигурация для ZAD", "Диаграммы",
+                                  "Расчёт"};
+    ASSERT_EQ(m_tabs.PageCount(), 9);
+    for (int i = 0; i < 9; ++i)
         EXPECT_EQ(m_tabs.Page(i).name, QString::fromUtf8(labels[i]));
     EXPECT_EQ(m_tabs.Page(0).window, &m_tabs.DirectionPage());
     EXPECT_EQ(m_tabs.Page(1).window, &m_tabs.ProgramPage());
@@ -68,6 +69,7 @@ TEST_F(TabsTest, SevenPagesAndTheDiagramsWithTheConsoleInFront)
     EXPECT_EQ(m_tabs.Page(5).window, &m_tabs.MeasurePage());
     EXPECT_EQ(m_tabs.Page(6).window, &m_tabs.ConfigPage());
     EXPECT_EQ(m_tabs.Page(7).window, &m_tabs.DiagramPage());
+    EXPECT_EQ(m_tabs.Page(8).window, &m_tabs.TimingPage());
     EXPECT_EQ(m_tabs.Selected(), 3);
     EXPECT_TRUE(m_tabs.DeskPage().isVisible());
     EXPECT_EQ(VisiblePages(m_tabs), 1);
@@ -86,7 +88,7 @@ TEST_F(TabsTest, TabsStandSideBySideWithOnePixelGaps)
         EXPECT_EQ(m_tabs.TabRect(i), QRect(left, 0, labelWidth + 19, 30)) << i;
         left += labelWidth + 20;
     }
-    EXPECT_EQ(m_tabs.TabRect(8), QRect());
+    EXPECT_EQ(m_tabs.TabRect(9), QRect());
     EXPECT_EQ(m_tabs.TabRect(-1), QRect());
 
     const QRect first = m_tabs.TabRect(0);
@@ -98,14 +100,14 @@ TEST_F(TabsTest, TabsStandSideBySideWithOnePixelGaps)
     EXPECT_EQ(m_tabs.HitTest(QPoint(gap + 1, 10)), 1);
     EXPECT_EQ(m_tabs.HitTest(QPoint(5, 29)), 0);
     EXPECT_EQ(m_tabs.HitTest(QPoint(5, 30)), -1);
-    const QRect last = m_tabs.TabRect(7);
+    const QRect last = m_tabs.TabRect(8);
     EXPECT_EQ(m_tabs.HitTest(QPoint(last.x() + last.width() + 5, 10)), -1);
 }
 
 TEST_F(TabsTest, ClicksOnGapsAndRightOfTheTabsChangeNothing)
 {
     const QRect first = m_tabs.TabRect(0);
-    const QRect last = m_tabs.TabRect(7);
+    const QRect last = m_tabs.TabRect(8);
     Click(&m_tabs, QPoint(first.x() + first.width(), 10), Qt::LeftButton);
     Click(&m_tabs, QPoint(last.x() + last.width() + 10, 10), Qt::LeftButton);
     EXPECT_EQ(m_tabs.Selected(), 3);
@@ -173,7 +175,7 @@ TEST_F(TabsTest, SelectedTabIsDrawnWithThePageTexture)
     }
     EXPECT_NE(selected.pixel(4, 4), other.pixel(4, 4));
     // Right of the last tab the strip is silver.
-    const QRect last = m_tabs.TabRect(7);
+    const QRect last = m_tabs.TabRect(8);
     EXPECT_EQ(QColor(image.pixel(last.x() + last.width() + 20, 10)), QColor(0xC0, 0xC0, 0xC0));
 }
 
