@@ -47,10 +47,11 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
                                 QStringLiteral("&Контроллер"), QStringLiteral("Порт"),    QStringLiteral("&?")};
     const QList<QStringList> items = {
         {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"),
-         QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("В&ыход")},
+         QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("&Журнал"),
+         QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
-        {QStringLiteral("&Вернуть прежнюю конфигурацию")},
+        {QStringLiteral("Сравнить с контроллером"), QStringLiteral("&Вернуть прежнюю конфигурацию")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
         {QStringLiteral("Вы&зов справки\tF1"), QStringLiteral("О &программе VLK2.2")},
     };
@@ -68,7 +69,7 @@ TEST_F(MainFrameTest, ToolbarOrderTooltipsAndPrompts)
     QList<int> order;
     for (QAction* action : m_frame->ToolBar()->actions())
         order << (action->isSeparator() ? 0 : action->data().toInt());
-    EXPECT_EQ(order, (QList<int>{32771, 0, 32772, 32773, 0, 57601, 57603, 32800, 0, 57664}));
+    EXPECT_EQ(order, (QList<int>{32771, 0, 32772, 32773, 32803, 0, 57601, 57603, 32800, 0, 57664}));
     EXPECT_EQ(m_frame->ToolBar()->iconSize(), QSize(27, 18));
 
     EXPECT_EQ(Cmd(32771)->toolTip(), QStringLiteral("Режим программирования"));
@@ -77,6 +78,8 @@ TEST_F(MainFrameTest, ToolbarOrderTooltipsAndPrompts)
     EXPECT_EQ(Cmd(32772)->statusTip(), QStringLiteral("Писать ЕПРОМ"));
     EXPECT_EQ(Cmd(32773)->toolTip(), QStringLiteral("Читать"));
     EXPECT_EQ(Cmd(32773)->statusTip(), QStringLiteral("Читать ЕПРОМ"));
+    EXPECT_EQ(Cmd(32803)->toolTip(), QStringLiteral("Сравнить с контроллером"));
+    EXPECT_EQ(Cmd(32803)->statusTip(), QStringLiteral("Сравнить память контроллера с конфигурацией на страницах"));
     EXPECT_EQ(Cmd(57601)->toolTip(), QStringLiteral("Открыть"));
     EXPECT_EQ(Cmd(57601)->statusTip(), QStringLiteral("Открыть файл"));
     EXPECT_EQ(Cmd(57603)->toolTip(), QStringLiteral("Сохранить"));
