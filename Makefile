@@ -4,7 +4,7 @@ CMAKE_GEN := -G Ninja
 LAUNCHER := $(shell command -v ccache >/dev/null 2>&1 && echo -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 CTEST_ARGS ?=
 
-.PHONY: all deps build run test test-asan test-tsan bench fuzz snapshots clean
+.PHONY: all deps build run test test-asan test-tsan bench fuzz snapshots deb check-package clean
 
 all: build
 
@@ -58,6 +58,14 @@ fuzz: deps build/fuzz/CMakeCache.txt
 	build/fuzz/tests/fuzz/decode_fuzz -max_total_time=60 -print_final_stats=1 build/fuzz/corpus tests/data/fuzz-seeds
 	build/fuzz/tests/fuzz/json_fuzz -max_total_time=60 -max_len=16384 -print_final_stats=1 \
 	  -dict=tests/data/fuzz-json/json.dict build/fuzz/json-corpus tests/data/fuzz-json/seeds
+
+# The Debian package, into build/deb/ (lintian must find no error and no warning), and the check of
+# it installed on this machine (as root: it installs, runs, removes and purges the package).
+deb:
+	JOBS=$(JOBS) scripts/build-deb
+
+check-package:
+	scripts/check-package build/deb/vlk-station_*_amd64.deb
 
 clean:
 	rm -rf build

@@ -1,6 +1,7 @@
 // vlk-report FILE -o FILE.pdf: the printed junction file of a configuration, on any machine.
 #include "config/ConfigurationFile.h"
 #include "report/JunctionReport.h"
+#include "util/Version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -38,6 +39,7 @@ int main(int argc, char** argv)
         qputenv("QT_QPA_PLATFORM", "offscreen");
 
     CLI::App app{"vlk-report: конфигурация ВЛК2.2 (файл *.vlk или *.json) документом PDF", "vlk-report"};
+    app.set_version_flag("--version", std::string("vlk-report ") + vlk::kStationVersion, "версия программы");
     std::string input;
     std::string output;
     app.add_option("file", input, "файл *.vlk или *.json, - для стандартного ввода")->required();

@@ -10,7 +10,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QDropEvent>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QPoint>
 #include <QRect>
 #include <QString>
@@ -144,6 +146,32 @@ inline void Move(const QWidget* target, QPoint local)
     if (QWindow* window = WindowOf(target))
         QTest::mouseMove(window, InWindow(target, local));
     QApplication::processEvents();
+}
+
+// Drags `data` from outside the station (a file manager) onto `local` of `target` and drops it:
+// enter, move and drop go to the top-level window, which finds who takes them. True when the
+// drop was accepted.
+inline bool Drop(const QWidget* target, QPoint local, const QMimeData* data)
+{
+    QWindow* window = WindowOf(target);
+    if (!window)
+        return false;
+    const QPoint at = InWindow(target, local);
+    const Qt::DropActions actions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &enter);
+    QDragMoveEvent move(at, actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &move);
+    if (!move.isAccepted()) {
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(window, &leave);
+        QApplication::processEvents();
+        return false;
+    }
+    QDropEvent drop(QPointF(at), actions, data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(window, &drop);
+    QApplication::processEvents();
+    return drop.isAccepted();
 }
 
 // Keys go to the window that has the keyboard: the active pop-up if there is one, else the

@@ -4,6 +4,7 @@
 #include "SimulatorArguments.h"
 #include "config/ConfigurationFile.h"
 #include "util/Cp1251.h"
+#include "util/Version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -31,6 +32,7 @@ int main(int argc, char** argv)
 {
     CLI::App app{"VLK2.2 controller simulator: serves the station on a pseudo-terminal (its path is the first "
                  "line printed) or on a serial device, until interrupted."};
+    app.set_version_flag("--version", std::string("vlk-sim ") + vlk::kStationVersion, "print the version and exit");
     std::string link;
     std::string device;
     std::string memoryFile;
@@ -100,7 +102,7 @@ int main(int argc, char** argv)
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
-            return app.exit(e); // --help
+            return app.exit(e); // --help, --version
         std::cerr << "vlk-sim: " << e.what() << " (see vlk-sim --help)\n";
         return 2;
     }

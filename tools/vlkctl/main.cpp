@@ -4,6 +4,7 @@
 #include "PlanCommands.h"
 #include "ReportCommands.h"
 #include "Vlkctl.h"
+#include "util/Version.h"
 
 #include <CLI/CLI.hpp>
 
@@ -16,6 +17,7 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     CLI::App app{"vlkctl: конфигурации контроллеров ВЛК2.2 (файлы *.vlk)", "vlkctl"};
+    app.set_version_flag("--version", std::string("vlkctl ") + vlk::kStationVersion, "версия программы");
     app.require_subcommand(1);
 
     std::string output;

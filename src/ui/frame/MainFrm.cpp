@@ -29,6 +29,7 @@
 #include <QDate>
 #include <QDesktopServices>
 #include <QDir>
+#include <QDropEvent>
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
@@ -36,6 +37,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMetaObject>
+#include <QMimeData>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QStatusBar>
@@ -43,6 +45,7 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <QWindow>
 
 #include <span>
 #include <thread>
@@ -860,13 +863,30 @@ void CMainFrame::OnFileOpen()
     const QString path = m_dialogs.OpenFileName(this);
     if (path.isEmpty())
         return;
+    (void)ReadDocument(path);
+}
+
+bool CMainFrame::OpenDocument(const QString& path)
+{
+    if (m_busy)
+        return false;
+    if (!m_tabs.CommitEdits())
+        return false;
+    if (!ConfirmDiscard())
+        return false;
+    // A name given relative to the terminal's folder; the messages and the report name it whole.
+    return ReadDocument(QFileInfo(path).absoluteFilePath());
+}
+
+bool CMainFrame::ReadDocument(const QString& path)
+{
     // Read by the one rule of every program (a 1920-byte image, or JSON), and only a regular
     // file, without waiting: a FIFO or a device named here would otherwise hold the window.
     const ConfigurationFileRead read = ConfigurationFile::Read(QFile::encodeName(path).toStdString());
     if (!read.configuration) {
         const QString reason = read.errorCode != 0 ? qt_error_string(read.errorCode) : QString::fromStdString(read.error);
         m_messages.Show(QStringLiteral("Файл %1 не открыт: %2").arg(QDir::toNativeSeparators(path), reason).toStdString());
-        return;
+        return false;
     }
     // The image the file stands for; its repairs are told once, before anything is applied.
     const ImageBytes& image = read.image;
@@ -878,6 +898,7 @@ void CMainFrame::OnFileOpen()
         m_filePath = path;
         OpenTrafficBeside(path);
     }
+    return loaded;
 }
 
 void CMainFrame::OpenTrafficBeside(const QString& vlkPath)
@@ -1109,6 +1130,61 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     }
     ExchangeStop();
     QMainWindow::closeEvent(event);
+}
+
+namespace {
+
+// The file a drag brings from the desktop: one local file, or empty. `fromFiles` tells whether
+// the drag carries names of files at all (then it is the frame's, whatever they are).
+QString DraggedFile(const QMimeData* data, bool& fromFiles)
+{
+    fromFiles = data != nullptr && data->hasUrls();
+    if (!fromFiles)
+        return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.size() != 1 || !urls.front().isLocalFile())
+        return {};
+    return urls.front().toLocalFile();
+}
+
+} // namespace
+
+void CMainFrame::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    // The window exists from the first show; its drops go through the frame first.
+    if (QWindow* window = windowHandle(); window != nullptr && window != m_dropWindow) {
+        window->installEventFilter(this);
+        m_dropWindow = window;
+    }
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != m_dropWindow || watched == nullptr)
+        return QMainWindow::eventFilter(watched, event);
+    const QEvent::Type type = event->type();
+    if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+        return QMainWindow::eventFilter(watched, event);
+    auto* drag = static_cast<QDropEvent*>(event);
+    bool fromFiles = false;
+    const QString path = DraggedFile(drag->mimeData(), fromFiles);
+    // Text dragged between the station's own fields stays theirs.
+    if (!fromFiles)
+        return QMainWindow::eventFilter(watched, event);
+    // Several files, or none on this machine, or a command still waiting on the line: refused.
+    if (path.isEmpty() || m_busy || QApplication::activeModalWidget() != nullptr) {
+        drag->ignore();
+        return true;
+    }
+    drag->setDropAction(Qt::CopyAction);
+    drag->accept();
+    if (type == QEvent::Drop) {
+        // Opened once the drop is over: its questions and messages must not keep the file
+        // manager waiting for the end of the drag.
+        QTimer::singleShot(0, this, [this, path] { (void)OpenDocument(path); });
+    }
+    return true;
 }
 
 } // namespace vlk

@@ -20,6 +20,8 @@
 
 class QAction;
 class QLabel;
+class QMimeData;
+class QWindow;
 class QToolBar;
 class QTimer;
 
@@ -120,6 +122,10 @@ public:
     // again or programming mode is left all the same.
     [[nodiscard]] bool WriteUnconfirmed() const { return m_incomplete; }
     void OnFileOpen();
+    // Opens `path` as "Открыть" opens the file chosen in its dialog (the editor closed into its
+    // cell first, the question about unsaved changes): for a file named on the command line or
+    // dropped on the window. True when the pages hold the file.
+    bool OpenDocument(const QString& path);
     void OnFileSave();
     void OnPort(int port);
     void OnHelp();
@@ -143,6 +149,10 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    // A file dragged from the desktop onto any part of the window: taken at the window, before an
+    // edit field under the pointer would take the file's name as text.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void CreateActions();
@@ -174,6 +184,8 @@ private:
     // changes, asks "Сохранить изменения?". True to go on (saved, or Нет); false after Отмена or
     // a save that did not happen.
     [[nodiscard]] bool ConfirmDiscard();
+    // Reads the file into the pages; false, with a message, when it is not a configuration.
+    bool ReadDocument(const QString& path);
     // Asks for a name and saves; true when the file was written.
     bool SaveDocument();
     // The counted flows of the calculation page, kept as NAME.traffic.json beside the file.
@@ -220,6 +232,7 @@ private:
     QTimer* m_modeWatch = nullptr;          // in programming mode: frames nobody asked for
     std::unique_ptr<EditHistory> m_history; // over the pages of m_tabs: goes first
     bool m_closeUnasked = false;
+    QWindow* m_dropWindow = nullptr; // the window whose drops the frame takes
 };
 
 } // namespace vlk

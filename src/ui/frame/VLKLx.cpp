@@ -33,7 +33,7 @@ bool CVLKLxApp::InstallQtTranslations(QTranslator& translator)
     return QCoreApplication::installTranslator(&translator);
 }
 
-bool CVLKLxApp::InitInstance()
+bool CVLKLxApp::InitInstance(const QString& file)
 {
     (void)InstallQtTranslations(m_qtTranslator);
     ClassZetEdit::Register();
@@ -43,6 +43,8 @@ bool CVLKLxApp::InitInstance()
     m_frame->AskPortAndStart();
     m_frame->show();
     m_frame->repaint();
+    if (!file.isEmpty())
+        (void)m_frame->OpenDocument(file);
     return true;
 }
 

@@ -3,6 +3,7 @@
 #include "frame/BoxMessages.h"
 #include "frame/StandardDialogs.h"
 
+#include <QString>
 #include <QTranslator>
 
 #include <memory>
@@ -22,8 +23,9 @@ public:
     CVLKLxApp& operator=(const CVLKLxApp&) = delete;
 
     // Registers the drop-down editor, creates the frame (which asks for the port and may start
-    // the exchange), shows it and paints it at once.
-    [[nodiscard]] bool InitInstance();
+    // the exchange), shows it and paints it at once. A `file` named on the command line is
+    // opened then, as "Открыть" opens it: after the port dialog, over the shown window.
+    [[nodiscard]] bool InitInstance(const QString& file = QString());
     [[nodiscard]] CMainFrame* MainWnd() const { return m_frame.get(); }
 
     // Installs Qt's own Russian texts (file dialogs, standard buttons, error reasons) into the
