@@ -142,8 +142,29 @@ TEST_F(StationCompareTest, TheDifferencesAreListedAndTheChosenOnesTakenAsOneStep
     EXPECT_EQ(differences.Summary()->text(), QStringLiteral("Контроллер содержит ту же конфигурацию (%1)").arg(theirs));
     EXPECT_EQ(Fingerprints(), QStringLiteral("Отпечаток: %1 | контроллер: %1 (совпадает)").arg(theirs));
 
+    // A later compare that the line breaks leaves no answer standing in the list.
+    QTimer watch;
+    const std::size_t readsBefore = m_sim->SectorsRead().size();
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (m_sim->SectorsRead().size() >= readsBefore + 20) {
+            m_sim->HangUpNow();
+            watch.stop();
+        }
+    });
+    watch.start(2);
+    ClickToolbar(kCompare);
+    EXPECT_TRUE(Lines().empty());
+    EXPECT_EQ(differences.Summary()->text(),
+              QStringLiteral("Сравнение не закончено: память контроллера не прочитана целиком"));
+    EXPECT_FALSE(differences.TakeButton()->isEnabled());
+    ASSERT_FALSE(m_messages.Texts().empty());
+    // Both passes were under way: the message counts the sectors read twice alike, not 15.
+    EXPECT_EQ(m_messages.Texts().back().find("(прочитано секторов: 15 из 15)"), std::string::npos)
+        << m_messages.Texts().back();
+
     const auto journal = JournalLines();
-    ASSERT_EQ(journal.size(), 2u);
+    ASSERT_EQ(journal.size(), 3u);
+    EXPECT_NE(journal[2].find("\"result\":\"failed\""), std::string::npos) << journal[2];
     EXPECT_NE(journal[0].find("\"program\":\"station\""), std::string::npos) << journal[0];
     EXPECT_NE(journal[0].find("\"action\":\"compare\""), std::string::npos) << journal[0];
     EXPECT_NE(journal[0].find("\"result\":\"different\""), std::string::npos) << journal[0];

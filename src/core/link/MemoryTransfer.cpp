@@ -390,6 +390,9 @@ std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages, 
     enum class Pass { Done, Stopped, Failed };
     std::array<Sector, kSectorCount> first{};
     std::array<bool, kSectorCount> agreed{};
+    std::array<Sector, kSectorCount> second{};
+    bool firstQuiet = false;
+    bool secondQuiet = false;
     auto quickPass = [&](std::array<Sector, kSectorCount>& into, bool& quietAfter) -> Pass {
         for (int k = 0; k < static_cast<int>(kSectorCount); ++k) {
             if (stop && stop())
@@ -408,7 +411,10 @@ std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages, 
             }
             if (f.firstShort)
                 notice();
-            done.sectorsDone = std::max(done.sectorsDone, k + 1);
+            // A sector counts as read once the second pass finds it as the first did.
+            if (&into == &second && firstQuiet && done.sectorsDone == k &&
+                first[static_cast<std::size_t>(k)] == second[static_cast<std::size_t>(k)])
+                done.sectorsDone = k + 1;
         }
         // The line's gap of silence after the last reply: a byte in it was still on its way.
         std::this_thread::sleep_for(CPort::kInterByteTimeout);
@@ -419,9 +425,6 @@ std::optional<ImageBytes> ReadControllerMemory(CPort& port, Messages& messages, 
         }
         return Pass::Done;
     };
-    bool firstQuiet = false;
-    bool secondQuiet = false;
-    std::array<Sector, kSectorCount> second{};
     for (auto* pass : {&first, &second}) {
         bool& quiet = pass == &first ? firstQuiet : secondQuiet;
         switch (quickPass(*pass, quiet)) {

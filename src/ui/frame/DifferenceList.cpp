@@ -117,6 +117,14 @@ void DifferenceList::Compare(const Configuration& pages, const Configuration& co
     }
 }
 
+void DifferenceList::Interrupted()
+{
+    m_differences.clear();
+    m_list->clear();
+    m_take->setEnabled(false);
+    m_summary->setText(QStringLiteral("Сравнение не закончено: память контроллера не прочитана целиком"));
+}
+
 void DifferenceList::ShowDifference(int index)
 {
     if (index < 0 || index >= static_cast<int>(m_differences.size()))

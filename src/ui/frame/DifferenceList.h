@@ -31,6 +31,8 @@ public:
 
     // Compares and shows the list (it comes up the first time, a few lines tall).
     void Compare(const Configuration& pages, const Configuration& controller, const QString& fingerprint);
+    // A compare that did not read the memory whole: what the list held is no answer any more.
+    void Interrupted();
     [[nodiscard]] const std::vector<Difference>& Differences() const { return m_differences; }
     [[nodiscard]] QTreeWidget* List() const { return m_list; }
     [[nodiscard]] QLabel* Summary() const { return m_summary; }

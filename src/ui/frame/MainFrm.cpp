@@ -660,7 +660,8 @@ void CMainFrame::OnWriteMemory()
     } else if (outcome.backup) {
         SetControllerMemory(outcome.backup->image);
     }
-    Journal(QStringLiteral("write"), ResultWord(outcome.result), QString::fromStdString(m_lineMessages.Last()), image);
+    Journal(QStringLiteral("write"), ResultWord(outcome.result), QString::fromStdString(m_lineMessages.Last()), image,
+            m_controllerMemory);
     if (outcome.result == WriteResult::Restarted)
         ControllerRestarted(true);
     UpdateCommands();
@@ -699,7 +700,8 @@ void CMainFrame::OnRestoreMemory()
         SetControllerMemory(std::nullopt);
     }
     Journal(QStringLiteral("write"), ResultWord(written), QStringLiteral("Возврат прежней памяти: %1")
-                                                            .arg(QString::fromStdString(backup->path)), backup->image);
+                                                            .arg(QString::fromStdString(backup->path)), backup->image,
+            m_controllerMemory);
     if (written == WriteResult::Restarted)
         ControllerRestarted(true);
     UpdateCommands();
@@ -728,7 +730,7 @@ void CMainFrame::OnReadMemory()
     if (image)
         SetControllerMemory(*image);
     Journal(QStringLiteral("read"), image ? QStringLiteral("ok") : QStringLiteral("failed"),
-            image ? QString() : QString::fromStdString(m_lineMessages.Last()));
+            image ? QString() : QString::fromStdString(m_lineMessages.Last()), std::nullopt, image);
     if (report.trouble == WriteResult::Restarted) {
         ControllerRestarted(true);
         return;
@@ -761,6 +763,7 @@ void CMainFrame::OnCompareMemory()
     });
     // A read that did not end whole compares nothing: never a "same" from part of a memory.
     if (!image) {
+        m_differenceList->Interrupted();
         Journal(QStringLiteral("compare"), QStringLiteral("failed"), QString::fromStdString(m_lineMessages.Last()), pages);
         if (report.trouble == WriteResult::Restarted)
             ControllerRestarted(true);
@@ -776,7 +779,7 @@ void CMainFrame::OnCompareMemory()
     Journal(QStringLiteral("compare"), equal ? QStringLiteral("equal") : QStringLiteral("different"),
             equal ? QStringLiteral("Контроллер содержит ту же конфигурацию")
                   : QStringLiteral("Отличий от контроллера: %1").arg(count),
-            pages);
+            pages, image);
 }
 
 void CMainFrame::TakeFromController(const std::vector<ValueRef>& values)
@@ -822,7 +825,7 @@ void CMainFrame::UpdateFingerprints()
 }
 
 void CMainFrame::Journal(const QString& action, const QString& result, const QString& message,
-                         const std::optional<ImageBytes>& fileImage)
+                         const std::optional<ImageBytes>& fileImage, const std::optional<ImageBytes>& controller)
 {
     JournalEntry entry;
     entry.program = "station";
@@ -831,10 +834,8 @@ void CMainFrame::Journal(const QString& action, const QString& result, const QSt
     entry.file = QFile::encodeName(m_filePath).toStdString();
     if (fileImage)
         entry.fileFingerprint = Crc32::Hex(Crc32::Of(*fileImage));
-    if (m_controllerMemory && action != QStringLiteral("clock") && !action.startsWith(QStringLiteral("control")) &&
-        action != QStringLiteral("phase-call") && action != QStringLiteral("yellow-flashing") &&
-        action != QStringLiteral("all-red"))
-        entry.controllerFingerprint = Crc32::Hex(Crc32::Of(*m_controllerMemory));
+    if (controller)
+        entry.controllerFingerprint = Crc32::Hex(Crc32::Of(*controller));
     entry.result = result.toStdString();
     entry.message = message.toStdString();
     const std::string error = AppendToJournal(entry);

@@ -197,8 +197,10 @@ private:
     // The controller's memory as last read, written or compared (nullopt: unknown now).
     void SetControllerMemory(const std::optional<ImageBytes>& image);
     // One line of the journal for this station's port; a journal that fails is said once.
+    // `controller`: the memory this action found or left in the controller, when it knows it.
     void Journal(const QString& action, const QString& result, const QString& message,
-                 const std::optional<ImageBytes>& fileImage = std::nullopt);
+                 const std::optional<ImageBytes>& fileImage = std::nullopt,
+                 const std::optional<ImageBytes>& controller = std::nullopt);
     void TakeFromController(const std::vector<ValueRef>& values);
 
     std::mutex& m_exchangeLock;
