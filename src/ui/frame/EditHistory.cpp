@@ -232,19 +232,25 @@ bool EditHistory::Redo()
     return true;
 }
 
-bool EditHistory::Load(const QString& action, const std::function<bool()>& apply)
+EditHistory::StatePtr EditHistory::ApplyQuietly(const std::function<bool()>& apply, StatePtr& before)
 {
     m_typing = nullptr;
     // What the pages really show, should anything have changed them unreported.
-    StatePtr before = Now();
+    before = Now();
     bool applied = false;
     {
         PageEdits::Quiet quiet(m_tabs.Edits());
         applied = apply();
     }
-    if (!applied)
+    return applied ? Now() : nullptr;
+}
+
+bool EditHistory::Load(const QString& action, const std::function<bool()>& apply)
+{
+    StatePtr before;
+    StatePtr after = ApplyQuietly(apply, before);
+    if (!after)
         return false;
-    StatePtr after = Now();
     m_saved = after->configuration;
     m_last = after;
     if (*after != *before)
@@ -255,17 +261,9 @@ bool EditHistory::Load(const QString& action, const std::function<bool()>& apply
 
 bool EditHistory::Change(const QString& action, const std::function<bool()>& apply)
 {
-    m_typing = nullptr;
-    StatePtr before = Now();
-    bool applied = false;
-    {
-        PageEdits::Quiet quiet(m_tabs.Edits());
-        applied = apply();
-    }
-    if (!applied)
-        return false;
-    StatePtr after = Now();
-    if (*after == *before)
+    StatePtr before;
+    StatePtr after = ApplyQuietly(apply, before);
+    if (!after || *after == *before)
         return false;
     m_last = after;
     m_stack.push(new Step(*this, action, std::move(before), std::move(after), -1));

@@ -69,6 +69,9 @@ private:
     void Apply(const StatePtr& state);
     [[nodiscard]] Configuration ReadPages() const;
     [[nodiscard]] StatePtr Now() const;
+    // Runs `apply` with the pages' change reports held back; the state after it, or null when it
+    // refused. `before` gets the state before it.
+    StatePtr ApplyQuietly(const std::function<bool()>& apply, StatePtr& before);
 
     CTabs& m_tabs;
     QUndoStack m_stack;
