@@ -128,6 +128,8 @@ TEST_F(StationCompareTest, TheDifferencesAreListedAndTheChosenOnesTakenAsOneStep
     Configuration expected = DemoJunction();
     expected.programDuration[0][1] = 25;
     EXPECT_EQ(ConfigPages(m_frame->Tabs().Pages()).Read(), expected);
+    // Taken values are an edit like any other: the pages now differ from their file.
+    EXPECT_TRUE(m_frame->History().Modified());
 
     // One step back undoes it; then all lines at once (none chosen) make the pages the controller's.
     Key(m_frame.get(), Qt::Key_Z, Qt::ControlModifier);

@@ -792,7 +792,8 @@ void CMainFrame::TakeFromController(const std::vector<ValueRef>& values)
     Configuration pages = ConfigPages(m_tabs.Pages()).Read();
     TakeValues(pages, *decoded.configuration, values);
     const ImageBytes taken = ConfigurationImage::Encode(pages);
-    (void)m_history->Load(QStringLiteral("значения из контроллера"), [&] {
+    // An edit of the pages like any other: it leaves them unsaved.
+    (void)m_history->Change(QStringLiteral("значения из контроллера"), [&] {
         return ConfigPages(m_tabs.Pages()).ApplyImage(taken, LoadFlavour::File, m_messages);
     });
     // The list follows the pages: what was taken is no difference any more.
