@@ -104,7 +104,7 @@ TEST_F(StationCheckTest, AFileWithErrorsIsSavedAndTheListShown)
     m_frame->Findings().hide();
     ConfigPages(m_frame->Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
     m_dialogs.saveNames = {dir.filePath(QStringLiteral("demo.vlk"))};
-    m_frame->Command(57603)->trigger();
+    m_frame->Command(57604)->trigger();
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("demo.vlk"))));
     EXPECT_FALSE(m_frame->Findings().isVisible());
 }

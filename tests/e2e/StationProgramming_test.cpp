@@ -159,7 +159,7 @@ TEST_F(StationProgrammingTest, SaveAsksBeforeOverwritingAndKeepsTheOldFileOnCanc
     const QString fresh = m_dir.filePath(QStringLiteral("new.vlk"));
     m_dialogs.saveNames = {existing, fresh};
     m_messages.QueueAnswer(false);
-    m_frame->Command(57603)->trigger();
+    m_frame->Command(57604)->trigger();
     ASSERT_EQ(m_messages.Entries().size(), 1u);
     EXPECT_EQ(m_messages.Entries()[0].text, "Такой файл существует,перезаписать?");
     EXPECT_TRUE(m_messages.Entries()[0].question);
@@ -178,7 +178,7 @@ TEST_F(StationProgrammingTest, SaveAsksBeforeOverwritingAndKeepsTheOldFileOnCanc
     // OK overwrites, and nothing but the file is left in the folder.
     m_messages.Clear();
     m_dialogs.saveNames = {existing};
-    m_frame->Command(57603)->trigger();
+    m_frame->Command(57604)->trigger();
     EXPECT_EQ(m_messages.Texts(), (Texts{"Такой файл существует,перезаписать?"}));
     old.close();
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));

@@ -247,10 +247,19 @@ EditHistory::StatePtr EditHistory::ApplyQuietly(const std::function<bool()>& app
 
 bool EditHistory::Load(const QString& action, const std::function<bool()>& apply)
 {
+    return Load(action, apply, [] { return true; });
+}
+
+bool EditHistory::Load(const QString& action, const std::function<bool()>& apply, const std::function<bool()>& keep)
+{
     StatePtr before;
     StatePtr after = ApplyQuietly(apply, before);
     if (!after)
         return false;
+    if (!keep()) {
+        Apply(before);
+        return false;
+    }
     m_saved = after->configuration;
     m_last = after;
     if (*after != *before)

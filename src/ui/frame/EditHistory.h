@@ -40,6 +40,9 @@ public:
     // Runs `apply` (which shows a configuration from a file or the controller in the pages and
     // says whether it did) as one step named `action`; what it shows becomes the saved state.
     bool Load(const QString& action, const std::function<bool()>& apply);
+    // The same, with the user's word after the pages show it: when `keep` says no, the pages go
+    // back to what they held before, with nothing added to the history, and the result is false.
+    bool Load(const QString& action, const std::function<bool()>& apply, const std::function<bool()>& keep);
     // Runs `apply` (a change the station makes for the user, such as computed durations written
     // into a program) as one step named `action`; unlike a load it is not saved.
     bool Change(const QString& action, const std::function<bool()>& apply);

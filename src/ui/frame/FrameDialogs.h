@@ -17,6 +17,8 @@ public:
     [[nodiscard]] virtual QString SaveFileName(QWidget* owner) = 0;
     // The save dialog of the PDF export, starting at `suggested`: the chosen path, or empty after Cancel.
     [[nodiscard]] virtual QString PdfFileName(QWidget* owner, const QString& suggested) = 0;
+    // The folder of the file last opened or saved: where the next file dialog starts.
+    virtual void UseFolder(const QString& folder) { (void)folder; }
 };
 
 } // namespace vlk

@@ -10,6 +10,7 @@
 #include "frame/FrameDialogs.h"
 #include "frame/LockIndicators.h"
 #include "frame/ManualWnd.h"
+#include "frame/RepairDialog.h"
 #include "frame/StationArt.h"
 #include "config/ConfigurationImage.h"
 #include "link/ControllerMode.h"
@@ -55,6 +56,7 @@ namespace vlk {
 namespace {
 
 const QString kIdleText = QStringLiteral("Готов");
+const QString kApplicationTitle = QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4");
 const QString kHelpFileName = QStringLiteral("HELPVLK2_2.hlp");
 
 struct CommandText {
@@ -73,6 +75,7 @@ constexpr CommandText kCommandTexts[] = {
      "Сравнить с контроллером"},
     {CMainFrame::ID_FILE_OPEN, "&Открыть", "Открыть файл", "Открыть"},
     {CMainFrame::ID_FILE_SAVE, "&Сохранить", "Сохранить файл", "Сохранить"},
+    {CMainFrame::ID_FILE_SAVE_AS, "Сохранить &как…", "Сохранить файл под другим именем", nullptr},
     {CMainFrame::ID_APP_EXIT, "В&ыход", "Выход из программы", "Завершить работу"},
     {CMainFrame::ID_EXCHANGE_START, "&Запустить", "Запустить обмен данными", nullptr},
     {CMainFrame::ID_EXCHANGE_STOP, "Ос&тановить", "Остановить обмен данными", nullptr},
@@ -98,6 +101,28 @@ QString ResultWord(WriteResult result)
     }
 }
 
+// Gathers the notices of a load into lines instead of boxes; questions still go to the user.
+class CollectedMessages final : public Messages {
+public:
+    explicit CollectedMessages(Messages& user) : m_user(user) {}
+    void Show(const std::string& text, MessageIcon) override
+    {
+        for (const QString& line : QString::fromStdString(text).split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            m_lines << line;
+    }
+    bool Ask(const std::string& text, MessageIcon icon) override { return m_user.Ask(text, icon); }
+    bool AskYesNo(const std::string& text, MessageIcon icon) override { return m_user.AskYesNo(text, icon); }
+    Choice AskYesNoCancel(const std::string& text, MessageIcon icon) override
+    {
+        return m_user.AskYesNoCancel(text, icon);
+    }
+    [[nodiscard]] const QStringList& Lines() const { return m_lines; }
+
+private:
+    Messages& m_user;
+    QStringList m_lines;
+};
+
 } // namespace
 
 CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialogs& dialogs, QWidget* parent)
@@ -110,7 +135,7 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
       m_helpFolder(QCoreApplication::applicationDirPath()),
       m_tabs(messages)
 {
-    setWindowTitle(QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
+    setWindowTitle(kApplicationTitle);
     setWindowIcon(StationArt::ApplicationIcon());
     setMinimumSize(m_minWidth, m_minHeight);
     resize(1024, 720);
@@ -147,6 +172,8 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     m_history = std::make_unique<EditHistory>(m_tabs);
     connect(m_history.get(), &EditHistory::configurationChanged, &m_tabs.DiagramPage(), &CDiagramWnd::Refresh);
     connect(m_history.get(), &EditHistory::configurationChanged, this, &CMainFrame::UpdateFingerprints);
+    connect(m_history.get(), &EditHistory::configurationChanged, this, &CMainFrame::UpdateTitle);
+    connect(&m_tabs.TimingPage(), &CTimingWnd::inputsEdited, this, &CMainFrame::UpdateTitle);
     connect(m_history.get(), &EditHistory::configurationChanged, &m_tabs.TimingPage(), &CTimingWnd::Refresh);
     // The calculation's durations go into the program as one step the user can undo; the
     // diagrams follow through the history, the check list as after a save.
@@ -211,6 +238,18 @@ void CMainFrame::CreateActions()
     m_commands[ID_HELP]->setShortcutContext(Qt::WindowShortcut);
     const struct {
         int id;
+        QKeySequence key;
+    } fileKeys[] = {
+        {ID_FILE_OPEN, QKeySequence(Qt::CTRL | Qt::Key_O)},
+        {ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S)},
+        {ID_FILE_SAVE_AS, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+    };
+    for (const auto& key : fileKeys) {
+        m_commands[key.id]->setShortcut(key.key);
+        m_commands[key.id]->setShortcutContext(Qt::WindowShortcut);
+    }
+    const struct {
+        int id;
         const char* caption;
         const char* prompt;
         QKeyCombination key;
@@ -235,6 +274,7 @@ void CMainFrame::CreateActions()
     connect(m_commands[ID_COMPARE_MEMORY], &QAction::triggered, this, &CMainFrame::OnCompareMemory);
     connect(m_commands[ID_FILE_OPEN], &QAction::triggered, this, &CMainFrame::OnFileOpen);
     connect(m_commands[ID_FILE_SAVE], &QAction::triggered, this, &CMainFrame::OnFileSave);
+    connect(m_commands[ID_FILE_SAVE_AS], &QAction::triggered, this, &CMainFrame::OnFileSaveAs);
     connect(m_commands[ID_APP_EXIT], &QAction::triggered, this, &QWidget::close);
     connect(m_commands[ID_EXCHANGE_START], &QAction::triggered, this, [this] {
         if (!m_busy)
@@ -294,6 +334,7 @@ void CMainFrame::CreateMenu()
     QMenu* file = bar->addMenu(QStringLiteral("&Файл"));
     file->addAction(m_commands[ID_FILE_OPEN]);
     file->addAction(m_commands[ID_FILE_SAVE]);
+    file->addAction(m_commands[ID_FILE_SAVE_AS]);
     file->addAction(m_commands[ID_CHECK_CONFIGURATION]);
     file->addAction(m_commands[ID_FILE_PRINT]);
     file->addAction(m_commands[ID_EXPORT_PDF]);
@@ -653,6 +694,7 @@ void CMainFrame::OnWriteMemory()
         m_incomplete = false;
         // The controller holds what the pages hold: nothing is lost when they change now.
         m_history->MarkSaved();
+        UpdateTitle();
         SetControllerMemory(image);
     } else if (outcome.report.touched) {
         m_incomplete = true;
@@ -735,11 +777,16 @@ void CMainFrame::OnReadMemory()
         ControllerRestarted(true);
         return;
     }
-    // Only a memory that arrived whole reaches the pages.
-    if (image)
-        (void)m_history->Load(QStringLiteral("чтение ОДД"), [&] {
+    // Only a memory that arrived whole reaches the pages; they no longer hold the file, which
+    // "Сохранить" must not overwrite without asking.
+    if (image && m_history->Load(QStringLiteral("чтение ОДД"), [&] {
             return ConfigPages(m_tabs.Pages()).ApplyImage(*image, LoadFlavour::Memory, m_messages);
-        });
+        })) {
+        m_filePath.clear();
+        m_savePath.clear();
+        m_documentName = QStringLiteral("ОДД контроллера (COM%1)").arg(m_portNumber);
+        UpdateTitle();
+    }
 }
 
 void CMainFrame::OnCompareMemory()
@@ -890,15 +937,33 @@ bool CMainFrame::ReadDocument(const QString& path)
         m_messages.Show(QStringLiteral("Файл %1 не открыт: %2").arg(QDir::toNativeSeparators(path), reason).toStdString());
         return false;
     }
-    // The image the file stands for; its repairs are told once, before anything is applied.
+    m_dialogs.UseFolder(QFileInfo(path).absolutePath());
+    // The image the file stands for. What the reader repaired and what the pages' rules say while
+    // they take it are gathered into one list, asked about once, before the pages keep anything.
     const ImageBytes& image = read.image;
-    const QString action = QStringLiteral("открытие файла «%1»").arg(QFileInfo(path).fileName());
-    const bool loaded = m_history->Load(action, [&] {
-        return ConfigPages(m_tabs.Pages()).ApplyImage(image, LoadFlavour::File, m_messages);
-    });
+    const QString fileName = QFileInfo(path).fileName();
+    const QString action = QStringLiteral("открытие файла «%1»").arg(fileName);
+    CollectedMessages collected(m_messages);
+    // An image's repairs are the decoder's, which the pages say themselves when they apply it; a
+    // JSON file's are the importer's.
+    if (read.kind == ConfigurationFileKind::Json)
+        for (const std::string& warning : read.warnings)
+            collected.Show(warning, MessageIcon::None);
+    const bool loaded = m_history->Load(
+        action, [&] { return ConfigPages(m_tabs.Pages()).ApplyImage(image, LoadFlavour::File, collected); },
+        [&] {
+            if (collected.Lines().isEmpty())
+                return true;
+            RepairDialog dialog(QDir::toNativeSeparators(path), collected.Lines(), this);
+            return dialog.exec() == QDialog::Accepted;
+        });
     if (loaded) {
         m_filePath = path;
+        // A JSON file is never overwritten with an image by a save that does not ask.
+        m_savePath = read.kind == ConfigurationFileKind::Image ? path : QString();
+        m_documentName = fileName;
         OpenTrafficBeside(path);
+        UpdateTitle();
     }
     return loaded;
 }
@@ -962,7 +1027,24 @@ void CMainFrame::OnFileSave()
     (void)SaveDocument();
 }
 
+void CMainFrame::OnFileSaveAs()
+{
+    if (m_busy)
+        return;
+    (void)SaveDocumentAs();
+}
+
 bool CMainFrame::SaveDocument()
+{
+    if (m_savePath.isEmpty())
+        return SaveDocumentAs();
+    // What is still in a cell editor is part of the configuration.
+    if (!m_tabs.CommitEdits())
+        return false;
+    return SaveTo(m_savePath);
+}
+
+bool CMainFrame::SaveDocumentAs()
 {
     // What is still in a cell editor is part of the configuration.
     if (!m_tabs.CommitEdits())
@@ -972,11 +1054,17 @@ bool CMainFrame::SaveDocument()
         path = m_dialogs.SaveFileName(this);
         if (path.isEmpty())
             return false;
+        m_dialogs.UseFolder(QFileInfo(path).absolutePath());
         if (!QFileInfo::exists(path))
             break;
         if (m_messages.Ask("Такой файл существует,перезаписать?", MessageIcon::Question))
             break;
     }
+    return SaveTo(path);
+}
+
+bool CMainFrame::SaveTo(const QString& path)
+{
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
     // The one writer of every program: a failed save leaves the old file byte for byte.
     int error = 0;
@@ -992,11 +1080,25 @@ bool CMainFrame::SaveDocument()
     }
     m_history->MarkSaved();
     m_filePath = path;
+    m_savePath = path;
+    m_documentName = QFileInfo(path).fileName();
     // The image is saved; the flows beside it may still fail, and say so.
     (void)SaveTrafficBeside(path);
+    UpdateTitle();
     // A file may hold a plan with errors; the list says so after the save.
     m_checkList->AfterSave();
     return true;
+}
+
+void CMainFrame::UpdateTitle()
+{
+    const bool modified = m_history != nullptr && (m_history->Modified() || m_tabs.TimingPage().InputsChanged());
+    if (m_documentName.isEmpty() && !modified) {
+        setWindowTitle(kApplicationTitle);
+        return;
+    }
+    const QString name = m_documentName.isEmpty() ? QStringLiteral("Без имени") : m_documentName;
+    setWindowTitle(QStringLiteral("%1%2 — %3").arg(name, modified ? QStringLiteral("*") : QString(), kApplicationTitle));
 }
 
 bool CMainFrame::ConfirmDiscard()

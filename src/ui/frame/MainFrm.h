@@ -57,6 +57,7 @@ public:
         ID_JOURNAL = 32804,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
+        ID_FILE_SAVE_AS = 57604,
         ID_EDIT_UNDO = 57643,
         ID_EDIT_REDO = 57644,
         ID_FILE_PRINT = 57607,
@@ -126,7 +127,10 @@ public:
     // cell first, the question about unsaved changes): for a file named on the command line or
     // dropped on the window. True when the pages hold the file.
     bool OpenDocument(const QString& path);
+    // "Сохранить" writes to the file that is open, without a dialog; before a file has a name (and
+    // after a memory read) it is "Сохранить как…", which always asks for one.
     void OnFileSave();
+    void OnFileSaveAs();
     void OnPort(int port);
     void OnHelp();
     void OnAbout();
@@ -186,8 +190,15 @@ private:
     [[nodiscard]] bool ConfirmDiscard();
     // Reads the file into the pages; false, with a message, when it is not a configuration.
     bool ReadDocument(const QString& path);
-    // Asks for a name and saves; true when the file was written.
+    // Saves to the open file, or asks for a name first when it has none; true when written.
     bool SaveDocument();
+    // Asks for a name and saves; true when the file was written.
+    bool SaveDocumentAs();
+    // Writes the pages' image to `path`; true when written, else the user has been told.
+    bool SaveTo(const QString& path);
+    // The title names what the pages hold (the file, or the controller memory read) and marks
+    // unsaved changes with "*".
+    void UpdateTitle();
     // The counted flows of the calculation page, kept as NAME.traffic.json beside the file.
     void OpenTrafficBeside(const QString& vlkPath);
     [[nodiscard]] bool SaveTrafficBeside(const QString& vlkPath);
@@ -217,6 +228,8 @@ private:
     std::optional<ImageBytes> m_controllerMemory; // as last read, written or compared
     QString m_helpFolder;
     QString m_filePath;
+    QString m_savePath;       // where "Сохранить" writes without asking: an image file opened or saved
+    QString m_documentName;   // what the title names: a file's name, or the controller memory read
     bool m_busy = false;
     bool m_lineLost = false;
     QString m_lineStatus; // what the status pane says while a command waits on the line

@@ -3,6 +3,7 @@
 #include "frame/QuestionWnd.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace vlk {
@@ -17,40 +18,44 @@ int StandardDialogs::ChoosePort(QWidget* owner)
     return dialog.exec() == QDialog::Accepted ? dialog.ChosenPort() : 0;
 }
 
-namespace {
-
-QString RunFileDialog(QWidget* owner, QFileDialog::AcceptMode mode, const QString& filter,
-                      const QString& suffix = QStringLiteral("vlk"), const QString& start = QStringLiteral("*.vlk"))
+QString StandardDialogs::Run(QWidget* owner, int mode, const QString& filter, const QString& suffix,
+                             const QString& start)
 {
+    const auto accept = static_cast<QFileDialog::AcceptMode>(mode);
     QFileDialog dialog(owner);
-    dialog.setAcceptMode(mode);
-    dialog.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+    dialog.setAcceptMode(accept);
+    dialog.setFileMode(accept == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
     dialog.setNameFilter(filter);
     dialog.setDefaultSuffix(suffix);
     // The station asks the overwrite question itself, with its own wording and buttons.
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    // Every dialog of the run starts where the user was last; a suggested name with a folder of
+    // its own goes there instead.
+    if (!m_folder.isEmpty() && QFileInfo(start).isRelative())
+        dialog.setDirectory(m_folder);
     dialog.selectFile(start);
     if (dialog.exec() != QDialog::Accepted)
         return {};
     const QStringList files = dialog.selectedFiles();
-    return files.isEmpty() ? QString() : files.front();
+    if (files.isEmpty())
+        return {};
+    m_folder = QFileInfo(files.front()).absolutePath();
+    return files.front();
 }
-
-} // namespace
 
 QString StandardDialogs::OpenFileName(QWidget* owner)
 {
-    return RunFileDialog(owner, QFileDialog::AcceptOpen, kOpenFilter);
+    return Run(owner, QFileDialog::AcceptOpen, kOpenFilter, QStringLiteral("vlk"), QStringLiteral("*.vlk"));
 }
 
 QString StandardDialogs::SaveFileName(QWidget* owner)
 {
-    return RunFileDialog(owner, QFileDialog::AcceptSave, kSaveFilter);
+    return Run(owner, QFileDialog::AcceptSave, kSaveFilter, QStringLiteral("vlk"), QStringLiteral("*.vlk"));
 }
 
 QString StandardDialogs::PdfFileName(QWidget* owner, const QString& suggested)
 {
-    return RunFileDialog(owner, QFileDialog::AcceptSave, kPdfFilter, QStringLiteral("pdf"), suggested);
+    return Run(owner, QFileDialog::AcceptSave, kPdfFilter, QStringLiteral("pdf"), suggested);
 }
 
 } // namespace vlk

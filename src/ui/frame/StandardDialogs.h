@@ -12,11 +12,19 @@ public:
     [[nodiscard]] QString OpenFileName(QWidget* owner) override;
     [[nodiscard]] QString SaveFileName(QWidget* owner) override;
     [[nodiscard]] QString PdfFileName(QWidget* owner, const QString& suggested) override;
+    void UseFolder(const QString& folder) override { m_folder = folder; }
+    [[nodiscard]] const QString& Folder() const { return m_folder; }
 
     // The filters as the file dialogs show them.
     static const QString kOpenFilter;
     static const QString kSaveFilter;
     static const QString kPdfFilter;
+
+private:
+    [[nodiscard]] QString Run(QWidget* owner, int mode, const QString& filter, const QString& suffix,
+                              const QString& start);
+
+    QString m_folder; // the folder last used, for this run only
 };
 
 } // namespace vlk

@@ -46,7 +46,8 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
     const QStringList titles = {QStringLiteral("&Файл"),       QStringLiteral("&Правка"), QStringLiteral("О&бмен"),
                                 QStringLiteral("&Контроллер"), QStringLiteral("Порт"),    QStringLiteral("&?")};
     const QList<QStringList> items = {
-        {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"),
+        {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("Сохранить &как…"),
+         QStringLiteral("&Проверить конфигурацию"),
          QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("&Журнал"),
          QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить")},
@@ -176,14 +177,15 @@ TEST_F(MainFrameTest, MinimumSizeIs500By500)
     EXPECT_EQ(m_frame->size(), QSize(800, 500));
 }
 
-TEST_F(MainFrameTest, OnlyF1CtrlKCtrlPAndUndoKeysAreBoundAtFrameLevel)
+TEST_F(MainFrameTest, OnlyTheMenusKeysAreBoundAtFrameLevel)
 {
     QStringList keys;
     for (QAction* action : m_frame->findChildren<QAction*>())
         for (const QKeySequence& key : action->shortcuts())
             keys << key.toString(QKeySequence::PortableText);
     keys.sort();
-    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+K"), QStringLiteral("Ctrl+P"), QStringLiteral("Ctrl+Y"),
+    EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+K"), QStringLiteral("Ctrl+O"), QStringLiteral("Ctrl+P"),
+                                 QStringLiteral("Ctrl+S"), QStringLiteral("Ctrl+Shift+S"), QStringLiteral("Ctrl+Y"),
                                  QStringLiteral("Ctrl+Z"), QStringLiteral("F1")}));
 }
 
