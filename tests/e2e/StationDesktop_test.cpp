@@ -5,6 +5,7 @@
 #include "config/ConfigurationImage.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QTemporaryDir>
 
 namespace vlk::test {
@@ -53,6 +54,41 @@ TEST_F(StationDesktopTest, AfterAReadTheTitleNamesTheControllerAndSaveAsksForANa
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
+}
+
+TEST_F(StationDesktopTest, ProgrammingModeIsToldInTheStatusBarAndOnTheConsoleWhileItLasts)
+{
+    StartSimulator(FastOptions());
+    StartStation(1);
+    auto* mode = m_frame->statusBar()->findChild<QLabel*>(QStringLiteral("programmingMode"));
+    ASSERT_NE(mode, nullptr);
+    EXPECT_FALSE(mode->isVisible());
+
+    // F6 from the window: the key of the "Контроллер" menu's item.
+    Key(m_frame.get(), Qt::Key_F6);
+    ASSERT_TRUE(PumpUntil([&] { return m_frame->ProgrammingMode() && !m_frame->Busy(); }, 10000));
+    EXPECT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Programming);
+    EXPECT_TRUE(mode->isVisible());
+    EXPECT_EQ(mode->text(), QStringLiteral("Режим программирования"));
+    // It stays whatever the prompt pane says meanwhile.
+    m_frame->statusBar()->showMessage(QStringLiteral("Открыть файл"));
+    EXPECT_TRUE(mode->isVisible());
+
+    m_frame->Tabs().SelectPage(CTabs::ConsoleTab);
+    QLabel* note = m_frame->Console().ExchangeNote();
+    ASSERT_NE(note, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return note->isVisible(); }));
+    EXPECT_TRUE(note->text().startsWith(QStringLiteral("Обмен данными остановлен: контроллер в режиме программирования")))
+        << note->text().toStdString();
+    EXPECT_TRUE(Reaches(note)) << "the note is on top of the page";
+
+    // F6 again: the controller restarts, the exchange runs and both go.
+    Key(m_frame.get(), Qt::Key_F6);
+    ASSERT_TRUE(PumpUntil([&] { return !m_frame->ProgrammingMode() && !m_frame->Busy(); }, 10000));
+    EXPECT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Normal);
+    EXPECT_TRUE(m_frame->ExchangeRunning());
+    EXPECT_FALSE(mode->isVisible());
+    EXPECT_FALSE(note->isVisible());
 }
 
 } // namespace

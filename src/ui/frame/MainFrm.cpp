@@ -34,6 +34,7 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -68,10 +69,11 @@ struct CommandText {
 
 // The captions, prompts and tooltips of the commands, as the station has always shown them.
 constexpr CommandText kCommandTexts[] = {
-    {CMainFrame::ID_PROGRAMMING_MODE, nullptr, "Включить/выключить режим программирования", "Режим программирования"},
-    {CMainFrame::ID_WRITE_MEMORY, nullptr, "Писать ЕПРОМ", "Писать"},
-    {CMainFrame::ID_READ_MEMORY, nullptr, "Читать ЕПРОМ", "Читать"},
-    {CMainFrame::ID_COMPARE_MEMORY, nullptr, "Сравнить память контроллера с конфигурацией на страницах",
+    {CMainFrame::ID_PROGRAMMING_MODE, "&Режим программирования", "Включить/выключить режим программирования",
+     "Режим программирования"},
+    {CMainFrame::ID_WRITE_MEMORY, "&Писать", "Писать ЕПРОМ", "Писать"},
+    {CMainFrame::ID_READ_MEMORY, "&Читать", "Читать ЕПРОМ", "Читать"},
+    {CMainFrame::ID_COMPARE_MEMORY, "&Сравнить с контроллером", "Сравнить память контроллера с конфигурацией на страницах",
      "Сравнить с контроллером"},
     {CMainFrame::ID_FILE_OPEN, "&Открыть", "Открыть файл", "Открыть"},
     {CMainFrame::ID_FILE_SAVE, "&Сохранить", "Сохранить файл", "Сохранить"},
@@ -243,6 +245,11 @@ void CMainFrame::CreateActions()
         {ID_FILE_OPEN, QKeySequence(Qt::CTRL | Qt::Key_O)},
         {ID_FILE_SAVE, QKeySequence(Qt::CTRL | Qt::Key_S)},
         {ID_FILE_SAVE_AS, QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S)},
+        // The controller's commands: function keys, which no page or grid takes for itself.
+        {ID_PROGRAMMING_MODE, QKeySequence(Qt::Key_F6)},
+        {ID_WRITE_MEMORY, QKeySequence(Qt::Key_F7)},
+        {ID_READ_MEMORY, QKeySequence(Qt::Key_F8)},
+        {ID_COMPARE_MEMORY, QKeySequence(Qt::Key_F9)},
     };
     for (const auto& key : fileKeys) {
         m_commands[key.id]->setShortcut(key.key);
@@ -264,6 +271,26 @@ void CMainFrame::CreateActions()
         action->setShortcut(QKeySequence(edit.key));
         action->setShortcutContext(Qt::WindowShortcut);
         m_commands[edit.id] = action;
+    }
+    // Копировать, Вставить and Очистить do what their keys do where the focus is (a grid's block,
+    // a field's text): the keys stay with the grids and fields, the menu shows them.
+    const struct {
+        int id;
+        const char* caption;
+        const char* prompt;
+        QKeyCombination key;
+    } clipboard[] = {
+        {ID_EDIT_COPY, "&Копировать\tCtrl+C", "Копировать выделенные ячейки или текст", Qt::CTRL | Qt::Key_C},
+        {ID_EDIT_PASTE, "&Вставить\tCtrl+V", "Вставить из буфера обмена у курсора", Qt::CTRL | Qt::Key_V},
+        {ID_EDIT_CLEAR, "О&чистить\tDel", "Очистить выделенные ячейки или текст", QKeyCombination(Qt::Key_Delete)},
+    };
+    for (const auto& item : clipboard) {
+        auto* action = new QAction(QString::fromUtf8(item.caption), this);
+        action->setData(item.id);
+        action->setStatusTip(QString::fromUtf8(item.prompt));
+        m_commands[item.id] = action;
+        const QKeyCombination key = item.key;
+        connect(action, &QAction::triggered, this, [this, key] { SendKeyToFocus(key); });
     }
     connect(m_commands[ID_EDIT_UNDO], &QAction::triggered, this, &CMainFrame::OnUndo);
     connect(m_commands[ID_EDIT_REDO], &QAction::triggered, this, &CMainFrame::OnRedo);
@@ -328,6 +355,17 @@ void CMainFrame::CreateActions()
     connect(journal, &QAction::triggered, this, &CMainFrame::OnJournal);
 }
 
+void CMainFrame::SendKeyToFocus(QKeyCombination key)
+{
+    QWidget* target = QApplication::focusWidget();
+    if (target == nullptr || target->window() != this || m_busy)
+        return;
+    QKeyEvent press(QEvent::KeyPress, key.key(), key.keyboardModifiers());
+    QKeyEvent release(QEvent::KeyRelease, key.key(), key.keyboardModifiers());
+    QCoreApplication::sendEvent(target, &press);
+    QCoreApplication::sendEvent(target, &release);
+}
+
 void CMainFrame::CreateMenu()
 {
     QMenuBar* bar = menuBar();
@@ -343,10 +381,18 @@ void CMainFrame::CreateMenu()
     QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
     edit->addAction(m_commands[ID_EDIT_UNDO]);
     edit->addAction(m_commands[ID_EDIT_REDO]);
+    edit->addSeparator();
+    edit->addAction(m_commands[ID_EDIT_COPY]);
+    edit->addAction(m_commands[ID_EDIT_PASTE]);
+    edit->addAction(m_commands[ID_EDIT_CLEAR]);
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
     exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
     QMenu* controller = bar->addMenu(QStringLiteral("&Контроллер"));
+    controller->addAction(m_commands[ID_PROGRAMMING_MODE]);
+    controller->addSeparator();
+    controller->addAction(m_commands[ID_WRITE_MEMORY]);
+    controller->addAction(m_commands[ID_READ_MEMORY]);
     controller->addAction(m_commands[ID_COMPARE_MEMORY]);
     controller->addAction(m_commands[ID_RESTORE_MEMORY]);
     QMenu* port = bar->addMenu(QStringLiteral("Порт"));
@@ -377,6 +423,13 @@ void CMainFrame::CreateToolBar()
     m_toolBar->addAction(m_commands[ID_CHECK_CONFIGURATION]);
     m_toolBar->addSeparator();
     m_toolBar->addAction(m_commands[ID_APP_ABOUT]);
+    // A button's tooltip names its key, as its menu item does.
+    for (QAction* action : m_toolBar->actions()) {
+        if (action->isSeparator() || action->shortcut().isEmpty())
+            continue;
+        action->setToolTip(QStringLiteral("%1 (%2)").arg(action->toolTip(),
+                                                         action->shortcut().toString(QKeySequence::NativeText)));
+    }
     addToolBar(Qt::TopToolBarArea, m_toolBar);
     setContextMenuPolicy(Qt::NoContextMenu);
 }
@@ -390,6 +443,11 @@ void CMainFrame::CreateStatusBar()
     m_fingerprints->setToolTip(QStringLiteral("Отпечаток (CRC-32 образа 1920 байт) конфигурации на страницах и памяти "
                                               "контроллера после последнего чтения, записи или сравнения"));
     bar->addPermanentWidget(m_fingerprints);
+    m_modeLabel = new QLabel(QStringLiteral("Режим программирования"), bar);
+    m_modeLabel->setObjectName(QStringLiteral("programmingMode"));
+    m_modeLabel->setStyleSheet(QStringLiteral("QLabel { background: #ffd54f; color: black; font-weight: bold; padding: 0 6px; }"));
+    m_modeLabel->hide();
+    bar->addPermanentWidget(m_modeLabel);
     m_indicators = new LockIndicators(bar);
     bar->addPermanentWidget(m_indicators);
     // A prompt that goes away (the pointer left an item) gives the pane back to "Готов" (or to the
@@ -422,6 +480,12 @@ void CMainFrame::UpdateCommands()
     // port may not change under the controller that waits on it.
     const bool lineFree = !running && !m_programming;
     m_commands[ID_PROGRAMMING_MODE]->setChecked(m_programming);
+    // The mode is told where it cannot be missed: the status bar and the console page.
+    m_modeLabel->setVisible(m_programming);
+    Console().SetExchangeNote(m_programming ? QStringLiteral("Обмен данными остановлен: контроллер в режиме "
+                                                             "программирования. Выключите режим программирования, "
+                                                             "чтобы пульт снова показывал контроллер.")
+                                            : QString());
     m_commands[ID_WRITE_MEMORY]->setEnabled(m_programming);
     m_commands[ID_READ_MEMORY]->setEnabled(m_programming);
     m_commands[ID_COMPARE_MEMORY]->setEnabled(m_programming);

@@ -58,6 +58,9 @@ public:
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_FILE_SAVE_AS = 57604,
+        ID_EDIT_CLEAR = 57632,
+        ID_EDIT_COPY = 57634,
+        ID_EDIT_PASTE = 57637,
         ID_EDIT_UNDO = 57643,
         ID_EDIT_REDO = 57644,
         ID_FILE_PRINT = 57607,
@@ -165,6 +168,8 @@ private:
     void CreateStatusBar();
     // Sets the enabled and checked states of every command from the frame's state.
     void UpdateCommands();
+    // What a key of the "Правка" menu does: the key, sent to the widget with the focus.
+    void SendKeyToFocus(QKeyCombination key);
     // Runs `job` on a thread of its own while the UI thread keeps painting but takes no input,
     // with the busy cursor and `status` in the prompt pane.
     void RunOnLine(const QString& status, const std::function<void()>& job);
@@ -225,6 +230,7 @@ private:
     CheckList* m_checkList = nullptr;
     DifferenceList* m_differenceList = nullptr;
     QLabel* m_fingerprints = nullptr;
+    QLabel* m_modeLabel = nullptr; // "Режим программирования" while it is on
     std::optional<ImageBytes> m_controllerMemory; // as last read, written or compared
     QString m_helpFolder;
     QString m_filePath;

@@ -9,6 +9,7 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QPalette>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -375,6 +376,44 @@ void CDeskWnd::resizeEvent(QResizeEvent* event)
 {
     AFormWnd::resizeEvent(event);
     UpdateRowHeights();
+    PlaceExchangeNote();
+}
+
+void CDeskWnd::SetExchangeNote(const QString& text)
+{
+    if (text.isEmpty()) {
+        if (m_exchangeNote)
+            m_exchangeNote->hide();
+        return;
+    }
+    if (!m_exchangeNote) {
+        m_exchangeNote = new QLabel(this);
+        m_exchangeNote->setObjectName(QStringLiteral("exchangeNote"));
+        m_exchangeNote->setAlignment(Qt::AlignCenter);
+        m_exchangeNote->setWordWrap(true);
+        m_exchangeNote->setAutoFillBackground(true);
+        m_exchangeNote->setFrameShape(QFrame::Box);
+        QPalette palette = m_exchangeNote->palette();
+        palette.setColor(QPalette::Window, QColor(255, 241, 168));
+        palette.setColor(QPalette::WindowText, Qt::black);
+        m_exchangeNote->setPalette(palette);
+        QFont font = m_exchangeNote->font();
+        font.setBold(true);
+        m_exchangeNote->setFont(font);
+    }
+    m_exchangeNote->setText(text);
+    PlaceExchangeNote();
+    m_exchangeNote->show();
+    m_exchangeNote->raise();
+}
+
+void CDeskWnd::PlaceExchangeNote()
+{
+    if (!m_exchangeNote)
+        return;
+    const int margin = 8;
+    const int span = width() - 2 * margin;
+    m_exchangeNote->setGeometry(margin, margin, span, m_exchangeNote->heightForWidth(span) + 2 * margin);
 }
 
 void CDeskWnd::UpdateRowHeights()

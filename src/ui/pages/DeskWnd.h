@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <functional>
 
+class QLabel;
+
 namespace vlk {
 
 class ARecordList;
@@ -66,6 +68,10 @@ public:
     // the next frame.
     void SetLineLost(bool lost);
     [[nodiscard]] bool LineLostShown() const { return m_lineLost; }
+    // A note across the top of the page while the exchange cannot run (programming mode); an
+    // empty text takes it away.
+    void SetExchangeNote(const QString& text);
+    [[nodiscard]] QLabel* ExchangeNote() const { return m_exchangeNote; }
 
     [[nodiscard]] ARecordList* StateGrid() const { return m_stateGrid; }
     [[nodiscard]] ARecordList* LightsGrid() const { return m_lightsGrid; }
@@ -107,11 +113,13 @@ private:
     void ShowResting(int id);
     [[nodiscard]] QPixmap Image(int imageId) const;
     void UpdateRowHeights();
+    void PlaceExchangeNote();
     void RememberClockFields();
 
     DeskSinkBridge m_sink{*this};
     int m_controlLocked = 1;
     bool m_lineLost = false;
+    QLabel* m_exchangeNote = nullptr;
 
     ARecordList* m_stateGrid = nullptr;
     ARecordList* m_lightsGrid = nullptr;

@@ -50,9 +50,11 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
          QStringLiteral("&Проверить конфигурацию"),
          QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("&Журнал"),
          QStringLiteral("В&ыход")},
-        {QStringLiteral("&Отменить"), QStringLiteral("&Повторить")},
+        {QStringLiteral("&Отменить"), QStringLiteral("&Повторить"), QString(), QStringLiteral("&Копировать\tCtrl+C"),
+         QStringLiteral("&Вставить\tCtrl+V"), QStringLiteral("О&чистить\tDel")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
-        {QStringLiteral("Сравнить с контроллером"), QStringLiteral("&Вернуть прежнюю конфигурацию")},
+        {QStringLiteral("&Режим программирования"), QString(), QStringLiteral("&Писать"), QStringLiteral("&Читать"),
+         QStringLiteral("&Сравнить с контроллером"), QStringLiteral("&Вернуть прежнюю конфигурацию")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
         {QStringLiteral("Вы&зов справки\tF1"), QStringLiteral("О &программе VLK2.2")},
     };
@@ -73,19 +75,19 @@ TEST_F(MainFrameTest, ToolbarOrderTooltipsAndPrompts)
     EXPECT_EQ(order, (QList<int>{32771, 0, 32772, 32773, 32803, 0, 57601, 57603, 32800, 0, 57664}));
     EXPECT_EQ(m_frame->ToolBar()->iconSize(), QSize(27, 18));
 
-    EXPECT_EQ(Cmd(32771)->toolTip(), QStringLiteral("Режим программирования"));
+    EXPECT_EQ(Cmd(32771)->toolTip(), QStringLiteral("Режим программирования (F6)"));
     EXPECT_EQ(Cmd(32771)->statusTip(), QStringLiteral("Включить/выключить режим программирования"));
-    EXPECT_EQ(Cmd(32772)->toolTip(), QStringLiteral("Писать"));
+    EXPECT_EQ(Cmd(32772)->toolTip(), QStringLiteral("Писать (F7)"));
     EXPECT_EQ(Cmd(32772)->statusTip(), QStringLiteral("Писать ЕПРОМ"));
-    EXPECT_EQ(Cmd(32773)->toolTip(), QStringLiteral("Читать"));
+    EXPECT_EQ(Cmd(32773)->toolTip(), QStringLiteral("Читать (F8)"));
     EXPECT_EQ(Cmd(32773)->statusTip(), QStringLiteral("Читать ЕПРОМ"));
-    EXPECT_EQ(Cmd(32803)->toolTip(), QStringLiteral("Сравнить с контроллером"));
+    EXPECT_EQ(Cmd(32803)->toolTip(), QStringLiteral("Сравнить с контроллером (F9)"));
     EXPECT_EQ(Cmd(32803)->statusTip(), QStringLiteral("Сравнить память контроллера с конфигурацией на страницах"));
-    EXPECT_EQ(Cmd(57601)->toolTip(), QStringLiteral("Открыть"));
+    EXPECT_EQ(Cmd(57601)->toolTip(), QStringLiteral("Открыть (Ctrl+O)"));
     EXPECT_EQ(Cmd(57601)->statusTip(), QStringLiteral("Открыть файл"));
-    EXPECT_EQ(Cmd(57603)->toolTip(), QStringLiteral("Сохранить"));
+    EXPECT_EQ(Cmd(57603)->toolTip(), QStringLiteral("Сохранить (Ctrl+S)"));
     EXPECT_EQ(Cmd(57603)->statusTip(), QStringLiteral("Сохранить файл"));
-    EXPECT_EQ(Cmd(32800)->toolTip(), QStringLiteral("Проверить конфигурацию"));
+    EXPECT_EQ(Cmd(32800)->toolTip(), QStringLiteral("Проверить конфигурацию (Ctrl+K)"));
     EXPECT_EQ(Cmd(32800)->statusTip(), QStringLiteral("Проверить конфигурацию перед записью в контроллер"));
     EXPECT_EQ(Cmd(57664)->toolTip(), QStringLiteral("О программе"));
     EXPECT_EQ(Cmd(57664)->statusTip(), QStringLiteral("Показать информацию о программе, ее версии и авторах"));
@@ -186,7 +188,8 @@ TEST_F(MainFrameTest, OnlyTheMenusKeysAreBoundAtFrameLevel)
     keys.sort();
     EXPECT_EQ(keys, (QStringList{QStringLiteral("Ctrl+K"), QStringLiteral("Ctrl+O"), QStringLiteral("Ctrl+P"),
                                  QStringLiteral("Ctrl+S"), QStringLiteral("Ctrl+Shift+S"), QStringLiteral("Ctrl+Y"),
-                                 QStringLiteral("Ctrl+Z"), QStringLiteral("F1")}));
+                                 QStringLiteral("Ctrl+Z"), QStringLiteral("F1"), QStringLiteral("F6"),
+                                 QStringLiteral("F7"), QStringLiteral("F8"), QStringLiteral("F9")}));
 }
 
 TEST_F(MainFrameTest, HelpWithoutItsFileOpensTheStationsManual)
