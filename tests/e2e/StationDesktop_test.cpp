@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QLabel>
+#include <QProgressBar>
 #include <QTemporaryDir>
 
 namespace vlk::test {
@@ -89,6 +90,68 @@ TEST_F(StationDesktopTest, ProgrammingModeIsToldInTheStatusBarAndOnTheConsoleWhi
     EXPECT_TRUE(m_frame->ExchangeRunning());
     EXPECT_FALSE(mode->isVisible());
     EXPECT_FALSE(note->isVisible());
+}
+
+// Every text the transfer's progress bar takes, in order, with whether it was on the screen.
+class ProgressLog {
+public:
+    explicit ProgressLog(QProgressBar* bar) : m_bar(bar)
+    {
+        QObject::connect(bar, &QProgressBar::valueChanged, bar, [this] { Take(); });
+    }
+    void Take()
+    {
+        const QString text = m_bar->text();
+        if (m_texts.isEmpty() || m_texts.back() != text)
+            m_texts << text;
+        m_allShown = m_allShown && m_bar->isVisible();
+    }
+    [[nodiscard]] QStringList Texts() const { return m_texts; }
+    [[nodiscard]] bool AllShown() const { return m_allShown; }
+
+private:
+    QProgressBar* m_bar;
+    QStringList m_texts;
+    bool m_allShown = true;
+};
+
+QStringList Part(const QString& name)
+{
+    QStringList texts;
+    for (int k = 1; k <= 15; ++k)
+        texts << QStringLiteral("%1: сектор %2 из 15").arg(name).arg(k);
+    return texts;
+}
+
+TEST_F(StationDesktopTest, ReadAndWriteShowTheirPartsInAProgressBarBesideTheStatusText)
+{
+    StartSimulator(FastOptions());
+    StartStation(0);
+    auto* bar = m_frame->statusBar()->findChild<QProgressBar*>(QStringLiteral("transferProgress"));
+    ASSERT_NE(bar, nullptr);
+    EXPECT_FALSE(bar->isVisible());
+    EnterProgramming();
+
+    {
+        ProgressLog log(bar);
+        Key(m_frame.get(), Qt::Key_F8);
+        ASSERT_TRUE(PumpUntil([&] { return m_sim->SectorsRead().size() >= 30 && !m_frame->Busy(); }, 20000));
+        // The first pass, then the second that checks it, sector by sector.
+        EXPECT_EQ(log.Texts(), Part(QStringLiteral("Чтение ОДД")) + Part(QStringLiteral("Чтение ОДД (сверка)")));
+        EXPECT_TRUE(log.AllShown());
+        EXPECT_FALSE(bar->isVisible()) << "the bar goes with the transfer";
+        EXPECT_EQ(m_frame->statusBar()->currentMessage(), QStringLiteral("Готов"));
+    }
+    {
+        ProgressLog log(bar);
+        Key(m_frame.get(), Qt::Key_F7);
+        ASSERT_TRUE(PumpUntil([&] { return !m_frame->Busy(); }, 30000));
+        ASSERT_EQ(m_messages.Texts().back(), "Запись ОДД закончена");
+        EXPECT_EQ(log.Texts(), Part(QStringLiteral("Чтение прежней ОДД")) +
+                                   Part(QStringLiteral("Чтение прежней ОДД (сверка)")) + Part(QStringLiteral("Запись ОДД")) +
+                                   Part(QStringLiteral("Проверка ОДД")));
+        EXPECT_FALSE(bar->isVisible());
+    }
 }
 
 } // namespace

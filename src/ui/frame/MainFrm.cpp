@@ -42,6 +42,7 @@
 #include <QMimeData>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+#include <QProgressBar>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolBar>
@@ -448,6 +449,13 @@ void CMainFrame::CreateStatusBar()
     m_modeLabel->setStyleSheet(QStringLiteral("QLabel { background: #ffd54f; color: black; font-weight: bold; padding: 0 6px; }"));
     m_modeLabel->hide();
     bar->addPermanentWidget(m_modeLabel);
+    m_progress = new QProgressBar(bar);
+    m_progress->setObjectName(QStringLiteral("transferProgress"));
+    m_progress->setRange(0, static_cast<int>(kSectorCount));
+    m_progress->setTextVisible(true);
+    m_progress->setMinimumWidth(260);
+    m_progress->hide();
+    bar->addPermanentWidget(m_progress);
     m_indicators = new LockIndicators(bar);
     bar->addPermanentWidget(m_indicators);
     // A prompt that goes away (the pointer left an item) gives the pane back to "Готов" (or to the
@@ -596,9 +604,46 @@ void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& j
     // Paint, timers and the console's updates go on; the user's clicks and keys wait.
     loop.exec(QEventLoop::ExcludeUserInputEvents);
     line.join();
+    // Progress posted by the line's last sector comes before the bar goes.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+    m_progress->hide();
+    m_progressStep.reset();
+    m_progressSector = -1;
+    m_progressPass = 0;
     QApplication::restoreOverrideCursor();
     m_busy = false;
     ShowStatus(IdleText());
+}
+
+void CMainFrame::ShowTransferProgress(TransferStep step, int sector)
+{
+    if (!m_busy)
+        return; // posted by a transfer that has ended meanwhile
+    // A read goes over the sectors twice, the second pass checking the first, and then again over
+    // any they disagree on: each is a part of its own.
+    if (m_progressStep != step) {
+        m_progressStep = step;
+        m_progressPass = 0;
+    } else if (sector <= m_progressSector) {
+        ++m_progressPass;
+    }
+    m_progressSector = sector;
+    QString part;
+    switch (step) {
+    case TransferStep::Backup: part = QStringLiteral("Чтение прежней ОДД"); break;
+    case TransferStep::Write: part = QStringLiteral("Запись ОДД"); break;
+    case TransferStep::Check: part = QStringLiteral("Проверка ОДД"); break;
+    case TransferStep::Read: part = QStringLiteral("Чтение ОДД"); break;
+    }
+    if (step == TransferStep::Backup || step == TransferStep::Read) {
+        if (m_progressPass == 1)
+            part += QStringLiteral(" (сверка)");
+        else if (m_progressPass > 1)
+            part += QStringLiteral(" (повтор)");
+    }
+    m_progress->setFormat(part + QStringLiteral(": сектор %v из %m"));
+    m_progress->show();
+    m_progress->setValue(sector + 1);
 }
 
 void CMainFrame::ShowStatus(const QString& text)
@@ -748,6 +793,7 @@ void CMainFrame::OnWriteMemory()
                                      : step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
                                                                    : QStringLiteral("Запись ОДД: сектор %1 из 15");
                 ShowStatus(text.arg(sector + 1));
+                ShowTransferProgress(step, sector);
             }, Qt::QueuedConnection);
         });
     });
@@ -794,6 +840,7 @@ void CMainFrame::OnRestoreMemory()
                 const QString text = step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
                                                                  : QStringLiteral("Запись прежней ОДД: сектор %1 из 15");
                 ShowStatus(text.arg(sector + 1));
+                ShowTransferProgress(step, sector);
             }, Qt::QueuedConnection);
         }, {}, &report);
     });
@@ -827,9 +874,10 @@ void CMainFrame::OnReadMemory()
     std::optional<ImageBytes> image;
     TransferReport report;
     RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
-        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep, int sector) {
-            QMetaObject::invokeMethod(this, [this, sector] {
+        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep step, int sector) {
+            QMetaObject::invokeMethod(this, [this, step, sector] {
                 ShowStatus(QStringLiteral("Чтение ОДД: сектор %1 из 15").arg(sector + 1));
+                ShowTransferProgress(step, sector);
             }, Qt::QueuedConnection);
         }, {}, &report);
     });
@@ -866,9 +914,10 @@ void CMainFrame::OnCompareMemory()
     std::optional<ImageBytes> image;
     TransferReport report;
     RunOnLine(QStringLiteral("Сравнение с контроллером..."), [&] {
-        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep, int sector) {
-            QMetaObject::invokeMethod(this, [this, sector] {
+        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep step, int sector) {
+            QMetaObject::invokeMethod(this, [this, step, sector] {
                 ShowStatus(QStringLiteral("Сравнение с контроллером: сектор %1 из 15").arg(sector + 1));
+                ShowTransferProgress(step, sector);
             }, Qt::QueuedConnection);
         }, {}, &report);
     });

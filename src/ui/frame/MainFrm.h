@@ -5,6 +5,7 @@
 #include "frame/UiThreadMessages.h"
 #include "link/CPort.h"
 #include "link/MemoryBackup.h"
+#include "link/MemoryTransfer.h"
 #include "link/ThreadPort.h"
 
 #include <QMainWindow>
@@ -20,6 +21,7 @@
 
 class QAction;
 class QLabel;
+class QProgressBar;
 class QMimeData;
 class QWindow;
 class QToolBar;
@@ -174,6 +176,9 @@ private:
     // with the busy cursor and `status` in the prompt pane.
     void RunOnLine(const QString& status, const std::function<void()>& job);
     void ShowStatus(const QString& text);
+    // The progress bar of a memory transfer: the part it is in (the backup read, the write, its
+    // check, the read and the read's second pass that checks the first) and the sector.
+    void ShowTransferProgress(TransferStep step, int sector);
     // "Готов", or the lost line while it lasts: what the prompt pane shows when nothing else.
     [[nodiscard]] QString IdleText() const;
     void SetLineLost(bool lost);
@@ -231,6 +236,10 @@ private:
     DifferenceList* m_differenceList = nullptr;
     QLabel* m_fingerprints = nullptr;
     QLabel* m_modeLabel = nullptr; // "Режим программирования" while it is on
+    QProgressBar* m_progress = nullptr; // during a memory transfer
+    std::optional<TransferStep> m_progressStep;
+    int m_progressSector = -1;
+    int m_progressPass = 0;
     std::optional<ImageBytes> m_controllerMemory; // as last read, written or compared
     QString m_helpFolder;
     QString m_filePath;
