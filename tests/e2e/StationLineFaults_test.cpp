@@ -190,7 +190,8 @@ TEST_F(StationLineFaultsTest, ProgrammingModeOnALostLineOpensThePortAgainWhenItI
     // Leaving finds the device gone: said once, the controller is left in programming mode and
     // the dead port is not kept.
     Click(ToolButton(32771));
-    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт", "Отказ при запуске контроллера"}));
+    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт\n" + m_name.Path() + ": нет такого устройства",
+                                                        "Отказ при запуске контроллера"}));
     EXPECT_TRUE(m_frame->ProgrammingMode());
     EXPECT_FALSE(m_frame->Port().IsOpen());
     EXPECT_TRUE(m_frame->Command(32771)->isChecked());
@@ -226,7 +227,7 @@ TEST_F(StationLineFaultsTest, EnteringProgrammingModeWithTheLineGoneSaysSoOnce)
     StartAndShow(1);
     ASSERT_TRUE(WaitFor([&] { return m_frame->LineLost(); }, 5s));
     Click(ToolButton(32771));
-    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Порт не открыт"});
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Порт не открыт\n" + m_name.Path() + ": нет такого устройства"});
     EXPECT_FALSE(m_frame->ProgrammingMode());
     EXPECT_FALSE(m_frame->ExchangeRunning());
     // The stopped exchange took the lost line with it.
@@ -249,7 +250,7 @@ TEST_F(StationLineFaultsTest, AWorkerThatEndedByItselfDoesNotHoldBackTheNextStar
     ASSERT_TRUE(holder.Open(m_path, "AX25"));
     StartAndShow(1);
     ASSERT_TRUE(WaitFor([&] { return !m_messages.Entries().empty(); }, 3s));
-    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Порт не открыт"});
+    EXPECT_EQ(m_messages.Texts(), std::vector<std::string>{"Порт не открыт\n" + m_path + ": порт занят другой программой"});
     // Nothing runs, and the commands say so.
     EXPECT_TRUE(WaitFor([&] { return m_frame->Command(32778)->isEnabled(); }, 3s));
     EXPECT_FALSE(m_frame->ExchangeRunning());

@@ -107,11 +107,11 @@ TEST_F(StationTest, APortHeldByAnotherProcessIsReported)
     ASSERT_TRUE(holder.waitForReadyRead(5000)) << "flock(1) is part of util-linux";
     StartStation(1);
     ASSERT_TRUE(WaitFor([&] { return !m_messages.Entries().empty(); }, 3s));
-    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт"}));
+    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт\n" + m_path + ": порт занят другой программой"}));
     // Programming mode cannot open it either.
     m_messages.Clear();
     m_frame->Command(32771)->trigger();
-    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт"}));
+    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт\n" + m_path + ": порт занят другой программой"}));
     EXPECT_FALSE(m_frame->ProgrammingMode());
     EXPECT_FALSE(m_frame->ExchangeRunning());
     EXPECT_FALSE(m_frame->Command(32771)->isChecked());

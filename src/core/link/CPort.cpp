@@ -118,10 +118,42 @@ std::string CPort::ErrorString() const
     return m_errorText;
 }
 
+std::string CPort::OpenFailure() const
+{
+    std::lock_guard lock(m_errorMutex);
+    if (m_failedPath.empty())
+        return {};
+    std::string reason;
+    switch (m_error) {
+    case Error::NotFound: reason = "нет такого устройства"; break;
+    case Error::InUse: reason = "порт занят другой программой"; break;
+    case Error::Permission: reason = "нет прав на доступ к порту"; break;
+    case Error::NotSerial: reason = "это не последовательный порт"; break;
+    case Error::Gone: reason = "устройство отключено"; break;
+    case Error::None:
+    case Error::Other: reason = "ошибка " + std::to_string(m_failedErrno) + " (" + m_errorText + ")"; break;
+    }
+    return m_failedPath + ": " + reason;
+}
+
+std::string CPort::NotOpenText() const
+{
+    const std::string why = OpenFailure();
+    return why.empty() ? std::string("Порт не открыт") : "Порт не открыт\n" + why;
+}
+
 void CPort::SetError(Error error, int errnoValue, const char* what, const std::string& path)
 {
     std::lock_guard lock(m_errorMutex);
     m_error = error;
+    // Only Open passes the device's path: I/O errors on an open port leave the open's reason.
+    if (error == Error::None) {
+        m_failedPath.clear();
+        m_failedErrno = 0;
+    } else if (!path.empty()) {
+        m_failedPath = path;
+        m_failedErrno = errnoValue;
+    }
     m_errorText = error == Error::None ? std::string() : std::string(std::strerror(errnoValue));
     if (error == Error::None) {
         m_reported.clear();

@@ -87,6 +87,11 @@ public:
     [[nodiscard]] Error LastError() const;
     // The system's text for it ("No such file or directory"); empty without an error.
     [[nodiscard]] std::string ErrorString() const;
+    // Why the last Open failed, for the user, in Russian: "/dev/ttyS1: нет такого устройства".
+    // Empty after a successful Open.
+    [[nodiscard]] std::string OpenFailure() const;
+    // "Порт не открыт", with OpenFailure on a second line when there is one.
+    [[nodiscard]] std::string NotOpenText() const;
     // True once a read or write found the device gone; the port stays open until closed.
     [[nodiscard]] bool DeviceGone() const { return LastError() == Error::Gone; }
 
@@ -119,10 +124,12 @@ private:
     mutable std::mutex m_io;           // held for every use of m_fd
     std::atomic<ReadEnd> m_readEnd{ReadEnd::NotOpen};
 
-    mutable std::mutex m_errorMutex;   // guards the three below
+    mutable std::mutex m_errorMutex;   // guards the five below
     Error m_error = Error::None;
     std::string m_errorText;
     std::string m_reported;            // the open failure last written to stderr
+    std::string m_failedPath;          // the device the last Open failed on
+    int m_failedErrno = 0;
 };
 
 } // namespace vlk

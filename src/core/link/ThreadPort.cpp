@@ -86,7 +86,7 @@ void CThreadPort::LoseLine()
 bool CThreadPort::RunExchange()
 {
     if (!m_port.Open(m_portName, "AX25")) {
-        m_messages.Show("Порт не открыт");
+        m_messages.Show(m_port.NotOpenText());
         return false;
     }
     FrameBytes buffer{};

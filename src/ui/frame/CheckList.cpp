@@ -14,7 +14,11 @@
 #include <QScrollBar>
 #include <QStringList>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
+
+#include <algorithm>
+#include <utility>
 #include <QVBoxLayout>
 
 namespace vlk {
@@ -31,6 +35,31 @@ int LampRowOf(const Configuration& c, int output)
     return -1;
 }
 
+// The rows of the list are as tall as their wrapped sentence: the tree view measures a row
+// without its columns' widths, so the delegate measures the wrapping columns itself.
+class WrappingDelegate final : public QStyledItemDelegate {
+public:
+    explicit WrappingDelegate(QTreeWidget* list) : QStyledItemDelegate(list), m_list(list) {}
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override
+    {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        if (index.column() == CheckList::SeverityColumn)
+            return size;
+        // The text's room: the column less the item's margins on both sides.
+        const int margin = m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
+        const int width = m_list->header()->sectionSize(index.column()) - 2 * margin;
+        if (width <= 0)
+            return size;
+        const QRect text = option.fontMetrics.boundingRect(QRect(0, 0, width, 100000), Qt::TextWordWrap,
+                                                           index.data(Qt::DisplayRole).toString());
+        size.setHeight(std::max(size.height(), text.height() + 4));
+        return size;
+    }
+
+private:
+    QTreeWidget* m_list;
+};
+
 QString Capitalised(QString text)
 {
     if (!text.isEmpty())
@@ -46,7 +75,15 @@ FindingPlace PlaceOf(const Finding& f, const Configuration& checked)
     FindingPlace place;
     const int d = f.directions.empty() ? 0 : f.directions[0];
     const auto lampRow = [d](int lamp) { return 3 * (d - 1) + lamp; };
-    if (f.rule == "intergreen-asymmetric" && f.directions.size() == 2) {
+    if ((f.rule == "intergreen" || f.rule == "conflicting-greens") && f.directions.size() == 2) {
+        // The inter-green time that the finding measures against: r's green ending, c's starting.
+        // For greens together either order may hold it; the one that is set is shown.
+        int r = f.directions[0];
+        int c = f.directions[1];
+        if (f.rule == "conflicting-greens" && checked.interGreen[r - 1][c - 1] == 0 && checked.interGreen[c - 1][r - 1] != 0)
+            std::swap(r, c);
+        place = {CTabs::ZadTab, Grid::InterGreen, r - 1, c};
+    } else if (f.rule == "intergreen-asymmetric" && f.directions.size() == 2) {
         // Row r, column c of the table: the time from r's green to c's (column 0 is the label).
         place = {CTabs::ZadTab, Grid::InterGreen, f.directions[0] - 1, f.directions[1]};
     } else if (f.rule == "output-shared" && f.output) {
@@ -117,16 +154,26 @@ CheckList::CheckList(CTabs& tabs, QWidget* parent) : QDockWidget(QStringLiteral(
     layout->setContentsMargins(4, 2, 4, 4);
     layout->setSpacing(2);
     m_summary = new QLabel(body);
+    m_summary->setWordWrap(true);
     layout->addWidget(m_summary);
     m_list = new QTreeWidget(body);
     m_list->setColumnCount(3);
     m_list->setHeaderLabels({QStringLiteral("Важность"), QStringLiteral("Место"), QStringLiteral("Сообщение")});
     m_list->setRootIsDecorated(false);
-    m_list->setUniformRowHeights(true);
+    // A finding's sentence wraps in its column instead of being cut: the rows take its height.
+    m_list->setUniformRowHeights(false);
+    m_list->setWordWrap(true);
+    m_list->setTextElideMode(Qt::ElideNone);
+    m_list->setItemDelegate(new WrappingDelegate(m_list));
     m_list->setAlternatingRowColors(true);
     m_list->setSelectionMode(QAbstractItemView::SingleSelection);
     m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_list->header()->setStretchLastSection(true);
+    m_list->header()->setSectionResizeMode(SeverityColumn, QHeaderView::ResizeToContents);
+    m_list->header()->setSectionResizeMode(PlaceColumn, QHeaderView::Interactive);
+    m_list->header()->resizeSection(PlaceColumn, 240);
+    // Wrapped rows are measured again whenever a column's width changes.
+    connect(m_list->header(), &QHeaderView::sectionResized, m_list, [this] { m_list->doItemsLayout(); });
     layout->addWidget(m_list);
     setWidget(body);
     // A double click or Enter on a line.
@@ -225,8 +272,9 @@ void CheckList::ShowList()
     if (first) {
         if (auto* frame = qobject_cast<QMainWindow*>(parentWidget())) {
             const int lines = 7;
-            frame->resizeDocks({this}, {m_list->fontMetrics().height() * lines + m_summary->sizeHint().height() * 3},
-                               Qt::Vertical);
+            // The pages keep at least two thirds of the window's height.
+            const int wanted = m_list->fontMetrics().height() * lines + m_summary->sizeHint().height() * 3;
+            frame->resizeDocks({this}, {std::min(wanted, frame->height() / 3)}, Qt::Vertical);
         }
     }
 }

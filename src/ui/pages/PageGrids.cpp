@@ -5,6 +5,7 @@
 #include "util/NumberText.h"
 
 #include <QEvent>
+#include <QFontMetrics>
 
 #include <limits>
 
@@ -48,6 +49,21 @@ ARecordList* SetUp(AFormWnd& page, TableId id, Messages& messages)
         grid->SetMessages(&messages);
     }
     return grid;
+}
+
+void FitColumnsToHeaders(ARecordList& grid)
+{
+    const QFontMetrics metrics(*grid.GetFont());
+    // The painter keeps two pixels clear on each side of a title.
+    constexpr int kPadding = 2 * 2;
+    for (int c = 0; c < grid.GetColumnCount(); ++c) {
+        // An untitled column is hidden on purpose (width 0) and stays so.
+        if (grid.GetColumnTitle(c).isEmpty())
+            continue;
+        const int needed = metrics.horizontalAdvance(grid.GetColumnTitle(c)) + kPadding;
+        if (grid.GetColumnWidth(c) < needed)
+            grid.SetColumnWidth(c, needed);
+    }
 }
 
 void PlaceStripAbove(ARecordList& strip, const ARecordList& table)

@@ -36,6 +36,10 @@ void PlaceStripAbove(ARecordList& strip, const ARecordList& table);
 // own resize comes before its grids have placed their client areas).
 void KeepRowsFilling(ARecordList& grid, int rows);
 
+// Widens every column whose header text would be cut in the grid's font; narrower headers keep
+// the widths the catalogue gives.
+void FitColumnsToHeaders(ARecordList& grid);
+
 // The value of an edit read as a signed dialog-item integer: optional blanks, an optional sign,
 // decimal digits and nothing after them. Empty or non-numeric gives 0; a number too large for
 // 32 bits gives nothing.

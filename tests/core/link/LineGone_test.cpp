@@ -220,7 +220,7 @@ TEST(LineGone, AWorkerThatCannotOpenSaysSoOnceAndEnds)
     auto worker = StartExchange(console, "/nonexistent/vlk-tty", messages, lock, 1);
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(WaitFor([&] { return worker->Done(); }, 5s));
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Порт не открыт"});
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Порт не открыт\n/nonexistent/vlk-tty: нет такого устройства"});
     EXPECT_TRUE(console.LineLost().empty());
     EXPECT_TRUE(WaitFor([&] { return console.Ended() == 1; }, 1s));
 }

@@ -240,7 +240,7 @@ TEST(ProgrammingEntry, PortThatCannotOpen)
     const ProgrammingEntry entry = EnterProgrammingMode(port, "/nonexistent/tty", messages);
     EXPECT_EQ(entry.result, EntryResult::PortNotOpen);
     EXPECT_FALSE(port.IsOpen());
-    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Порт не открыт"}));
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Порт не открыт\n/nonexistent/tty: нет такого устройства"}));
 }
 
 TEST(ProgrammingExit, RestartsOnAFullFrame)
@@ -393,7 +393,8 @@ TEST(ProgrammingExit, ADeviceStillGoneIsSaidOnceAndThePortIsNotKept)
     peer.reset();
     RecordingMessages messages;
     EXPECT_FALSE(ExitProgrammingMode(port, messages, 0ms));
-    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Порт не открыт", "Отказ при запуске контроллера"}));
+    EXPECT_EQ(Texts(messages), (std::vector<std::string>{"Порт не открыт\n" + name.Path() + ": нет такого устройства",
+                                                     "Отказ при запуске контроллера"}));
     EXPECT_FALSE(port.IsOpen());
 
     // The next attempt opens the port again from its name.

@@ -217,7 +217,7 @@ TEST(Exchange, PortInUseEndsTheWorkerWithAMessage)
     const auto start = SteadyClock::now();
     StopExchange(worker, console); // tidies up after the fixed pause
     EXPECT_GE(SteadyClock::now() - start, 1000ms);
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Порт не открыт"});
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Порт не открыт\n" + peer.Path() + ": порт занят другой программой"});
     EXPECT_TRUE(console.ShownGroups().empty());
 }
 

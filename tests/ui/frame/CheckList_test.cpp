@@ -177,7 +177,8 @@ TEST_F(CheckListTest, PlacesOfTheScheduleAndThePhaseChangeFindings)
     DoubleClickLine(0);
     EXPECT_EQ(m_frame->Tabs().Selected(), CTabs::SchedulesTab);
 
-    // An inter-green the change 1→2 cannot give: the duration of the phase being entered.
+    // An inter-green the change 1→2 cannot give: the inter-green time of the pair, from 1's
+    // green to 3's, on the ZAD page.
     c = DemoJunction();
     c.interGreen[0][2] = 9;
     Load(c);
@@ -185,8 +186,46 @@ TEST_F(CheckListTest, PlacesOfTheScheduleAndThePhaseChangeFindings)
     ASSERT_EQ(List()->topLevelItemCount(), 3);
     EXPECT_EQ(Line(1)[1], QStringLiteral("Программа 2, фазы 1→2, направления 1, 3, секунда 58"));
     DoubleClickLine(1);
-    EXPECT_EQ(m_frame->Tabs().Selected(), CTabs::ProgramsTab);
-    EXPECT_TRUE(EditsCell(m_frame->Tabs().ProgramPage().Programs(), 1, 4));
+    EXPECT_EQ(m_frame->Tabs().Selected(), CTabs::ZadTab);
+    ARecordList* interGreen = m_frame->Tabs().ConfigPage().InterGreen();
+    EXPECT_TRUE(EditsCell(interGreen, 0, 3));
+    EXPECT_EQ(interGreen->GetCellText(0, 3), QStringLiteral("9"));
+}
+
+TEST_F(CheckListTest, AtTheDefaultSizeSentencesWrapThePagesKeepTheirRowsAndGreensTogetherOpenTheirInterGreen)
+{
+    ASSERT_EQ(m_frame->size(), QSize(1024, 720));
+    // Direction 3 green with direction 1 although 5 s must pass between them.
+    Configuration c = DemoJunction();
+    c.directions[2].phaseMask = c.directions[0].phaseMask;
+    ASSERT_NE(c.interGreen[0][2], 0);
+    Load(c);
+    m_frame->Tabs().SelectPage(CTabs::ProgramsTab);
+    Key(m_frame.get(), Qt::Key_K, Qt::ControlModifier);
+    ASSERT_TRUE(m_frame->Findings().isVisible());
+    int row = -1;
+    for (int i = 0; i < List()->topLevelItemCount() && row < 0; ++i)
+        if (List()->topLevelItem(i)->toolTip(2).endsWith(QStringLiteral("[conflicting-greens]")))
+            row = i;
+    ASSERT_GE(row, 0);
+
+    // The whole sentence is there, wrapped in its column.
+    QTreeWidgetItem* item = List()->topLevelItem(row);
+    List()->scrollToItem(item);
+    PumpUntil([] { return false; }, 50);
+    const QRect cell = List()->visualRect(List()->model()->index(row, 2));
+    const QRect needed = List()->fontMetrics().boundingRect(QRect(0, 0, cell.width() - 8, 10000),
+                                                            Qt::TextWordWrap, item->text(2));
+    EXPECT_GT(needed.height(), List()->fontMetrics().height()) << "the sentence is long enough to wrap";
+    EXPECT_GE(cell.height(), needed.height()) << item->text(2).toStdString();
+    // The program page above still shows its eight phases.
+    ARecordList* programs = m_frame->Tabs().ProgramPage().Programs();
+    EXPECT_TRUE(programs->viewport()->rect().contains(programs->GetRowRect(7)))
+        << programs->viewport()->height();
+
+    DoubleClickLine(row);
+    EXPECT_EQ(m_frame->Tabs().Selected(), CTabs::ZadTab);
+    EXPECT_TRUE(EditsCell(m_frame->Tabs().ConfigPage().InterGreen(), 0, 3));
 }
 
 TEST_F(CheckListTest, CtrlKInAnOpenCellChecksTheValueBeingTyped)

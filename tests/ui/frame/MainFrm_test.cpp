@@ -215,7 +215,8 @@ TEST_F(MainFrameTest, StartingOnAMissingDeviceReportsThePortAndStopsCleanly)
     EXPECT_TRUE(Cmd(32781)->isChecked());
     // The worker's message arrives on the UI thread without the worker waiting for it.
     EXPECT_TRUE(QTest::qWaitFor([&] { return !m_messages.Entries().empty(); }, 3000));
-    EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт"}));
+    EXPECT_EQ(m_messages.Texts(),
+              (std::vector<std::string>{"Порт не открыт\n/nonexistent/vlk-com2: нет такого устройства"}));
     // The worker has ended by itself: the commands say that no exchange runs.
     EXPECT_TRUE(QTest::qWaitFor([&] { return Cmd(32778)->isEnabled(); }, 3000));
     EXPECT_FALSE(m_frame->ExchangeRunning());
