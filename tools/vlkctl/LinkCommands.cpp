@@ -14,6 +14,7 @@
 #include "link/MemoryBackup.h"
 #include "link/ProgrammingMode.h"
 #include "link/SafeWrite.h"
+#include "link/TransferProgress.h"
 #include "util/Crc32.h"
 #include "util/Messages.h"
 #include "util/WholeFile.h"
@@ -22,6 +23,7 @@
 #include <nlohmann/json.hpp>
 
 #include <array>
+#include <cctype>
 #include <atomic>
 #include <csignal>
 #include <cstdio>
@@ -165,16 +167,33 @@ private:
 std::atomic<int> Interruption::s_signal{0};
 static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs a lock-free flag");
 
-// How far a transfer got, for the message after an interruption.
+// How far a transfer got, for the message after an interruption; on a terminal also shown as it
+// goes, on one line that each sector rewrites.
 struct Progress {
     TransferStep step = TransferStep::Write;
     int sector = -1;
+    std::ostream* terminal = nullptr;
+    TransferProgress parts;
+    bool shown = false;
     SectorProgress Callback()
     {
         return [this](TransferStep s, int k) {
             step = s;
             sector = k;
+            if (!terminal)
+                return;
+            parts.Next(s, k);
+            // Back to the start of the line, the text, the rest of the line cleared.
+            *terminal << '\r' << parts.Text() << "\x1b[K" << std::flush;
+            shown = true;
         };
+    }
+    // Ends the progress line, so that what is said next starts on a line of its own.
+    void Done()
+    {
+        if (terminal && shown)
+            *terminal << '\n' << std::flush;
+        shown = false;
     }
 };
 
@@ -226,14 +245,14 @@ std::string FormatFrame(const StateFrame& frame)
 int RunMonitor(const std::string& portName, int count, std::ostream& out, std::ostream& err)
 {
     if (count < 0) {
-        err << "vlkctl: --count must not be negative\n";
+        err << "vlkctl: --count не может быть отрицательным\n";
         return kExitError;
     }
     PrintingMessages messages(out);
     CPort port;
     if (!port.Open(portName, "AX25")) {
-        messages.Show("Порт не открыт");
-        return kExitFailed;
+        messages.Show(port.NotOpenText());
+        return kExitError;
     }
     // A device that went away ends the monitor with one line: every later read would fail at once.
     const auto gone = [&] {
@@ -291,7 +310,7 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
 namespace {
 
 int WriteSteps(const std::string& file, const std::string& portName, PrintingMessages& messages, std::ostream& out,
-               std::ostream& err, bool force, JournalEntry& entry)
+               std::ostream& err, bool force, bool showProgress, JournalEntry& entry)
 {
     // Read and checked exactly as the station opens a file, before the line is touched: the
     // controller gets the image the station would write after opening it.
@@ -317,8 +336,11 @@ int WriteSteps(const std::string& file, const std::string& portName, PrintingMes
     // The memory as it is goes into a backup before the first sector; only a confirmed write (or
     // one that touched nothing) lets the controller restart.
     Progress progress;
+    if (showProgress)
+        progress.terminal = &err;
     const WriteSession session =
         WriteAndRestart(port, portName, messages, image, progress.Callback(), interruption.Stop());
+    progress.Done();
     const SafeWriteOutcome& outcome = session.outcome;
     const WriteResult written = outcome.result;
     const std::string state =
@@ -327,8 +349,12 @@ int WriteSteps(const std::string& file, const std::string& portName, PrintingMes
         entry.controllerFingerprint = entry.fileFingerprint;
     else if (outcome.backup && !outcome.report.touched)
         entry.controllerFingerprint = outcome.backup->fingerprint;
-    if (session.entry != EntryResult::Accepted)
-        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
+    if (session.entry != EntryResult::Accepted) {
+        if (interruption.Requested())
+            return interruption.ExitCode();
+        // A port that does not open is an error before the procedure, as a missing file is.
+        return session.entry == EntryResult::PortNotOpen ? kExitError : kExitFailed;
+    }
     if (written == WriteResult::Written) {
         if (interruption.Requested()) {
             // The signal came late: the memory was whole and confirmed, and the controller restarted.
@@ -373,7 +399,7 @@ int WriteSteps(const std::string& file, const std::string& portName, PrintingMes
 }
 
 int ReadSteps(const std::string& file, const std::string& portName, PrintingMessages& messages, std::ostream& out,
-              std::ostream& err, JournalEntry& entry)
+              std::ostream& err, bool showProgress, JournalEntry& entry)
 {
     const bool toStdout = file == "-";
     // The file's place is checked and taken before the line: a full disk fails now, not after the
@@ -389,13 +415,20 @@ int ReadSteps(const std::string& file, const std::string& portName, PrintingMess
     }
     Interruption interruption;
     CPort port;
-    if (!EnterProgrammingMode(port, portName, messages).Accepted())
-        return interruption.Requested() ? interruption.ExitCode() : kExitFailed;
+    const ProgrammingEntry programming = EnterProgrammingMode(port, portName, messages);
+    if (!programming.Accepted()) {
+        if (interruption.Requested())
+            return interruption.ExitCode();
+        return programming.result == EntryResult::PortNotOpen ? kExitError : kExitFailed;
+    }
     Progress progress;
+    if (showProgress)
+        progress.terminal = &err;
     std::optional<ImageBytes> image;
     TransferReport report;
     if (!interruption.Requested())
         image = ReadControllerMemory(port, messages, progress.Callback(), interruption.Stop(), &report);
+    progress.Done();
     if (image)
         entry.controllerFingerprint = Fingerprint(*image);
     if (report.trouble == WriteResult::Restarted) {
@@ -463,21 +496,22 @@ void JournalRun(JournalEntry& entry, const PrintingMessages& messages, int code,
 }
 } // namespace
 
-int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err, bool force)
+int RunWrite(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err, bool force,
+             bool progress)
 {
     PrintingMessages messages(out);
     JournalEntry entry = Entry(portName, "write", file);
-    const int code = WriteSteps(file, portName, messages, out, err, force, entry);
+    const int code = WriteSteps(file, portName, messages, out, err, force, progress, entry);
     JournalRun(entry, messages, code, err);
     return code;
 }
 
-int RunRead(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err)
+int RunRead(const std::string& file, const std::string& portName, std::ostream& out, std::ostream& err, bool progress)
 {
     // With the image on standard output the station's messages go to the error stream.
     PrintingMessages messages(file == "-" ? err : out);
     JournalEntry entry = Entry(portName, "read", file);
-    const int code = ReadSteps(file, portName, messages, out, err, entry);
+    const int code = ReadSteps(file, portName, messages, out, err, progress, entry);
     JournalRun(entry, messages, code, err);
     return code;
 }
@@ -487,8 +521,8 @@ int RunLeave(const std::string& portName, bool force, std::ostream& out, std::os
     PrintingMessages messages(out);
     CPort port;
     if (!port.Open(portName, "AX25")) {
-        messages.Show("Порт не открыт");
-        return kExitFailed;
+        messages.Show(port.NotOpenText());
+        return kExitError;
     }
     // The toggle switches both ways: it goes only to a controller known to be in programming mode.
     switch (DetectMode(port).mode) {
@@ -531,7 +565,7 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
         // Digits only: " 9:05", "+9:+5" or "-0:5" are typing errors, not times.
         const auto parsed = ParseClockTime(*time);
         if (!parsed) {
-            err << "vlkctl: --time wants HH:MM, got \"" << Excerpt(*time) << "\"\n";
+            err << "vlkctl: --time ожидает ЧЧ:ММ, а не \"" << Excerpt(*time) << "\"\n";
             return kExitError;
         }
         hours = parsed->first;
@@ -539,7 +573,7 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
     }
     if (day) {
         if (*day < 0 || *day > 6) {
-            err << "vlkctl: --day wants 0 (Monday) .. 6 (Sunday)\n";
+            err << "vlkctl: --day ожидает 0 (понедельник) .. 6 (воскресенье)\n";
             return kExitError;
         }
         weekday = *day;
@@ -556,8 +590,8 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
     };
     CPort port;
     if (!port.Open(portName, "AX25")) {
-        messages.Show("Порт не открыт");
-        return done(kExitFailed, "Порт не открыт");
+        messages.Show(port.NotOpenText());
+        return done(kExitError, port.NotOpenText());
     }
     FrameBytes buffer{};
     for (int reads = 0; reads < kClockReads; ++reads) {
@@ -576,7 +610,7 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
         }
         return done(kExitOk, {});
     }
-    err << "vlkctl: no frame with ПС set from the controller\n";
+    err << "vlkctl: от контроллера нет кадра с ПС\n";
     return done(kExitFailed, "нет кадра с ПС");
 }
 
@@ -662,48 +696,69 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     };
     auto options = std::make_shared<Options>();
 
-    CLI::App* monitor = app.add_subcommand("monitor", "Show the controller's state frames and answer them");
-    monitor->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
-    monitor->add_option("--count", options->count, "Stop after this many frames (0: never)");
-    monitor->callback([options, &exitCode] { exitCode = RunMonitor(options->port, options->count, std::cout, std::cerr); });
+    const std::string portHelp = "COM1 или COM2 (как на станции: VLK_COM1, VLK_COM2, иначе /dev/ttyS0, /dev/ttyS1) "
+                                 "или путь к устройству";
+    // Progress goes to standard error only when someone watches it there.
+    const bool terminal = ::isatty(STDERR_FILENO) != 0;
 
-    CLI::App* write = app.add_subcommand("write", "Write a configuration file into the controller's memory");
-    write->add_option("file", options->file, "The .vlk image or .json configuration (- for standard input)")
-        ->required();
-    write->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
-    write->add_flag("--force", options->force, "Write even when the configuration check finds errors");
-    write->callback([options, &exitCode] {
-        exitCode = RunWrite(options->file, options->port, std::cout, std::cerr, options->force);
+    CLI::App* monitor = app.add_subcommand("monitor", "показывать кадры состояния контроллера и отвечать на них");
+    monitor->add_option("--port", options->port, portHelp)->required();
+    monitor->add_option("--count", options->count, "закончить после стольких кадров (0: не заканчивать)");
+    monitor->callback([options, &exitCode] {
+        exitCode = RunMonitor(PortName(options->port), options->count, std::cout, std::cerr);
     });
 
-    CLI::App* read = app.add_subcommand("read", "Read the controller's memory into a configuration file");
-    read->add_option("-o,--output", options->output, "The .vlk file to write (- for standard output)")->required();
-    read->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
-    read->callback([options, &exitCode] { exitCode = RunRead(options->output, options->port, std::cout, std::cerr); });
+    CLI::App* write = app.add_subcommand("write", "записать файл конфигурации в память контроллера");
+    write->add_option("file", options->file, "образ *.vlk или конфигурация *.json (- для стандартного ввода)")
+        ->required();
+    write->add_option("--port", options->port, portHelp)->required();
+    write->add_flag("--force", options->force, "записать, даже если проверка конфигурации находит ошибки");
+    write->callback([options, terminal, &exitCode] {
+        exitCode = RunWrite(options->file, PortName(options->port), std::cout, std::cerr, options->force, terminal);
+    });
+
+    CLI::App* read = app.add_subcommand("read", "прочитать память контроллера в файл конфигурации");
+    read->add_option("-o,--output", options->output, "файл *.vlk для записи (- для стандартного вывода)")->required();
+    read->add_option("--port", options->port, portHelp)->required();
+    read->callback([options, terminal, &exitCode] {
+        exitCode = RunRead(options->output, PortName(options->port), std::cout, std::cerr, terminal);
+    });
 
     CLI::App* compare = app.add_subcommand(
         "compare", "сравнить файл с памятью контроллера (код 0 совпадают, 1 различаются, 2 ошибка файла или линии)");
     compare->add_option("file", options->file, "файл *.vlk или *.json")->required();
-    compare->add_option("--port", options->port, "COM1:, COM2: или путь к устройству")->required();
+    compare->add_option("--port", options->port, portHelp)->required();
     compare->add_flag("--json", options->json, "различия и отпечатки в JSON");
     compare->callback([options, &exitCode] {
-        exitCode = RunCompare(options->file, options->port, options->json, std::cout, std::cerr);
+        exitCode = RunCompare(options->file, PortName(options->port), options->json, std::cout, std::cerr);
     });
-    CLI::App* leave = app.add_subcommand("leave", "Take the controller out of programming mode");
-    leave->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
-    leave->add_flag("--force", options->force, "Leave even after a write that was not confirmed");
+    CLI::App* leave = app.add_subcommand("leave", "вывести контроллер из режима программирования");
+    leave->add_option("--port", options->port, portHelp)->required();
+    leave->add_flag("--force", options->force, "выйти, даже если запись не была подтверждена");
     leave->callback([options, &exitCode] {
-        exitCode = RunLeave(options->port, options->force, std::cout, std::cerr);
+        exitCode = RunLeave(PortName(options->port), options->force, std::cout, std::cerr);
     });
 
-    CLI::App* clock = app.add_subcommand("clock", "Set the controller's clock");
-    clock->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
-    CLI::Option* time = clock->add_option("--time", options->time, "HH:MM (default: this computer's time)");
-    CLI::Option* day = clock->add_option("--day", options->day, "0 Monday .. 6 Sunday (default: today)");
+    CLI::App* clock = app.add_subcommand("clock", "установить часы контроллера");
+    clock->add_option("--port", options->port, portHelp)->required();
+    CLI::Option* time = clock->add_option("--time", options->time, "ЧЧ:ММ (по умолчанию время этого компьютера)");
+    CLI::Option* day = clock->add_option("--day", options->day, "0 понедельник .. 6 воскресенье (по умолчанию сегодня)");
     clock->callback([options, time, day, &exitCode] {
-        exitCode = RunClock(options->port, time->count() ? std::optional(options->time) : std::nullopt,
+        exitCode = RunClock(PortName(options->port), time->count() ? std::optional(options->time) : std::nullopt,
                             day->count() ? std::optional(options->day) : std::nullopt, std::cout, std::cerr);
     });
+}
+
+std::string PortName(const std::string& given)
+{
+    std::string upper = given;
+    for (char& c : upper)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    if (upper == "COM1" || upper == "COM1:")
+        return "COM1:";
+    if (upper == "COM2" || upper == "COM2:")
+        return "COM2:";
+    return given;
 }
 
 } // namespace vlk::ctl

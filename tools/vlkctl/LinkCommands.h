@@ -16,7 +16,8 @@ struct StateFrame;
 
 namespace vlk::ctl {
 
-// Exit codes: 0 done, 1 the procedure was refused or failed, 2 an error before it began.
+// Exit codes: 0 done, 1 the procedure was refused or failed, 2 an error before it began (a port
+// that does not open among them).
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitError = 2;
@@ -27,13 +28,19 @@ void AddLinkCommands(CLI::App& app, int& exitCode);
 // count 0: until killed. Stops after `count` passes (a frame, or a read time-out without one); exit 1
 // when fewer frames than that came. A controller silent for two passes is said lost once.
 [[nodiscard]] int RunMonitor(const std::string& port, int count, std::ostream& out, std::ostream& err);
-// With `force` a configuration the check finds errors in is written all the same.
+// "COM1", "com1" and "COM1:" are the station's COM1 (VLK_COM1, else /dev/ttyS0), and so for COM2;
+// any other name is a device path as given.
+[[nodiscard]] std::string PortName(const std::string& given);
+
+// With `force` a configuration the check finds errors in is written all the same. With `progress`
+// the part and sector of the transfer are shown on one line of `err` (a terminal).
 [[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err,
-                           bool force);
+                           bool force, bool progress = false);
 // Takes a controller in programming mode out of it; after a write that was not confirmed only
 // with `force`.
 [[nodiscard]] int RunLeave(const std::string& port, bool force, std::ostream& out, std::ostream& err);
-[[nodiscard]] int RunRead(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err);
+[[nodiscard]] int RunRead(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err,
+                          bool progress = false);
 // Reads the memory with verification (never writes) and prints its differences from `file` as
 // diff does, then both fingerprints: 0 equal, 1 different, 2 the file or the line failed.
 [[nodiscard]] int RunCompare(const std::string& file, const std::string& port, bool json, std::ostream& out,

@@ -3,6 +3,7 @@
 #include "LinkCommands.h"
 #include "PlanCommands.h"
 #include "ReportCommands.h"
+#include "RussianHelp.h"
 #include "Vlkctl.h"
 #include "util/Version.h"
 
@@ -17,6 +18,7 @@ int main(int argc, char** argv)
     std::signal(SIGPIPE, SIG_IGN);
 
     CLI::App app{"vlkctl: конфигурации контроллеров ВЛК2.2 (файлы *.vlk)", "vlkctl"};
+    app.set_help_flag("-h,--help", "показать эту справку и выйти");
     app.set_version_flag("--version", std::string("vlkctl ") + vlk::kStationVersion, "версия программы");
     app.require_subcommand(1);
 
@@ -48,13 +50,14 @@ int main(int argc, char** argv)
     vlk::ctl::AddPlanCommands(app, linkExit); // timeline, check and sumo, likewise
     vlk::ctl::AddReportCommands(app, linkExit); // fingerprint and report, likewise
     vlk::ctl::AddJournalCommands(app, linkExit);
+    vlk::ctl::UseRussianHelp(app);
 
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0)
             return app.exit(e);
-        std::cerr << "vlkctl: " << e.what() << " (см. vlkctl --help)\n";
+        std::cerr << "vlkctl: " << vlk::ctl::RussianParseError(e) << " (см. vlkctl --help)\n";
         return vlk::Vlkctl::kError;
     } catch (const std::exception& e) {
         std::cerr << "vlkctl: " << e.what() << "\n";

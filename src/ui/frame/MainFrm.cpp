@@ -607,9 +607,7 @@ void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& j
     // Progress posted by the line's last sector comes before the bar goes.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     m_progress->hide();
-    m_progressStep.reset();
-    m_progressSector = -1;
-    m_progressPass = 0;
+    m_progressParts.Reset();
     QApplication::restoreOverrideCursor();
     m_busy = false;
     ShowStatus(IdleText());
@@ -619,28 +617,7 @@ void CMainFrame::ShowTransferProgress(TransferStep step, int sector)
 {
     if (!m_busy)
         return; // posted by a transfer that has ended meanwhile
-    // A read goes over the sectors twice, the second pass checking the first, and then again over
-    // any they disagree on: each is a part of its own.
-    if (m_progressStep != step) {
-        m_progressStep = step;
-        m_progressPass = 0;
-    } else if (sector <= m_progressSector) {
-        ++m_progressPass;
-    }
-    m_progressSector = sector;
-    QString part;
-    switch (step) {
-    case TransferStep::Backup: part = QStringLiteral("Чтение прежней ОДД"); break;
-    case TransferStep::Write: part = QStringLiteral("Запись ОДД"); break;
-    case TransferStep::Check: part = QStringLiteral("Проверка ОДД"); break;
-    case TransferStep::Read: part = QStringLiteral("Чтение ОДД"); break;
-    }
-    if (step == TransferStep::Backup || step == TransferStep::Read) {
-        if (m_progressPass == 1)
-            part += QStringLiteral(" (сверка)");
-        else if (m_progressPass > 1)
-            part += QStringLiteral(" (повтор)");
-    }
+    const QString part = QString::fromStdString(m_progressParts.Next(step, sector));
     m_progress->setFormat(part + QStringLiteral(": сектор %v из %m"));
     m_progress->show();
     m_progress->setValue(sector + 1);

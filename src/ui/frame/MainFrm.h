@@ -6,6 +6,7 @@
 #include "link/CPort.h"
 #include "link/MemoryBackup.h"
 #include "link/MemoryTransfer.h"
+#include "link/TransferProgress.h"
 #include "link/ThreadPort.h"
 
 #include <QMainWindow>
@@ -237,9 +238,7 @@ private:
     QLabel* m_fingerprints = nullptr;
     QLabel* m_modeLabel = nullptr; // "Режим программирования" while it is on
     QProgressBar* m_progress = nullptr; // during a memory transfer
-    std::optional<TransferStep> m_progressStep;
-    int m_progressSector = -1;
-    int m_progressPass = 0;
+    TransferProgress m_progressParts;
     std::optional<ImageBytes> m_controllerMemory; // as last read, written or compared
     QString m_helpFolder;
     QString m_filePath;

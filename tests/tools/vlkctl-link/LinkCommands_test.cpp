@@ -392,8 +392,18 @@ TEST(VlkctlRead, ADestinationThatCannotTakeTheFileIsRefusedBeforeTheLine)
 TEST(VlkctlLink, PortThatCannotOpen)
 {
     std::ostringstream out, err;
-    EXPECT_EQ(RunMonitor("/nonexistent/tty", 1, out, err), 1);
-    EXPECT_EQ(out.str(), "Порт не открыт\n");
+    // An error before the procedure began, as a missing file is: code 2.
+    EXPECT_EQ(RunMonitor("/nonexistent/tty", 1, out, err), 2);
+    EXPECT_EQ(out.str(), "Порт не открыт\n/nonexistent/tty: нет такого устройства\n");
+}
+
+TEST(VlkctlLink, PortNamesAsTheStationHasThem)
+{
+    EXPECT_EQ(PortName("COM1"), "COM1:");
+    EXPECT_EQ(PortName("com2"), "COM2:");
+    EXPECT_EQ(PortName("COM2:"), "COM2:");
+    EXPECT_EQ(PortName("/dev/ttyUSB0"), "/dev/ttyUSB0");
+    EXPECT_EQ(PortName("COM3"), "COM3");
 }
 
 } // namespace

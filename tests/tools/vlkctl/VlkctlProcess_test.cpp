@@ -87,3 +87,28 @@ TEST_F(VlkctlProcess, ALargeJsonCostsNoMoreThanItsOwnSize)
     ASSERT_EQ(::getrusage(RUSAGE_CHILDREN, &usage), 0);
     EXPECT_LT(usage.ru_maxrss, kMostKib) << "kB";
 }
+
+namespace {
+
+// Every help the user can ask for is Russian, the parser's own words included, and so are its
+// complaints about the command line.
+TEST_F(VlkctlProcess, HelpAndParserWordsAreRussian)
+{
+    for (const char* command : {"", "monitor", "write", "read", "clock", "leave", "compare", "journal"}) {
+        ASSERT_EQ(Run(std::string(command) + " --help"), 0) << command;
+        for (const char* english : {"Usage", "Options", "Subcommands", "Positionals", "REQUIRED", "Print this help",
+                                    "TEXT", "INT", "the controller", "device path"})
+            EXPECT_EQ(m_out.find(english), std::string::npos) << command << ": " << english << "\n" << m_out;
+        EXPECT_NE(m_out.find("Использование: vlkctl"), std::string::npos) << command << "\n" << m_out;
+    }
+    EXPECT_EQ(Run("write"), 2);
+    EXPECT_EQ(m_err, "vlkctl: не задан обязательный параметр file (см. vlkctl --help)\n");
+    EXPECT_EQ(Run("read -o x.vlk"), 2);
+    EXPECT_EQ(m_err, "vlkctl: не задан обязательный параметр --port (см. vlkctl --help)\n");
+    EXPECT_EQ(Run(""), 2);
+    EXPECT_EQ(m_err, "vlkctl: не задана команда (см. vlkctl --help)\n");
+    EXPECT_EQ(Run("clock --port"), 2);
+    EXPECT_EQ(m_err, "vlkctl: у параметра --port нет значения (см. vlkctl --help)\n");
+}
+
+} // namespace
