@@ -22,6 +22,8 @@ int main(int argc, char** argv)
         return std::fflush(stdout) == 0 ? StationArguments::kExitOk : StationArguments::kExitFailed;
     }
 
+    // The station speaks Russian whatever the system's locale, the file dialog's dates included.
+    vlk::CVLKLxApp::UseRussianDatesInTheEnvironment();
     QApplication app(argc, argv);
     // The desktop entry's name: the desktop ties the window to its entry and icon by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("vlk-station"));

@@ -32,6 +32,14 @@ public:
     // application, whatever the system locale: the station speaks Russian everywhere. False,
     // with a line on stderr, when the translations are not installed; Qt's English texts stay.
     static bool InstallQtTranslations(QTranslator& translator);
+    // Makes Russian the default locale: the file dialog's dates and the kinds of its files
+    // ("Папка"), numbers and days are Russian whatever the system's locale.
+    static void UseRussianLocale();
+    // The few texts of Qt's file dialog that its Russian catalogue lacks ("Folder"); once a run.
+    static bool InstallCatalogueGaps();
+    // Before the application object: Qt's system locale, which the file dialog dates its files
+    // in, is taken from the environment once. Dates go Russian; the other categories stay.
+    static void UseRussianDatesInTheEnvironment();
 
 private:
     QTranslator m_qtTranslator;

@@ -6,7 +6,13 @@
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
+#include <QDate>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
 #include <QLabel>
 #include <QLocale>
 #include <QMessageBox>
@@ -29,6 +35,7 @@ protected:
         QLocale::setDefault(QLocale::c());
         ASSERT_TRUE(CVLKLxApp::InstallQtTranslations(m_translator))
             << "qtbase_ru.qm missing: scripts/install-deps installs qt6-translations-l10n";
+        ASSERT_TRUE(CVLKLxApp::InstallCatalogueGaps());
     }
     void TearDown() override { QCoreApplication::removeTranslator(&m_translator); }
 
@@ -58,6 +65,30 @@ TEST_F(QtTranslations, TheFileDialogIsRussian)
     EXPECT_TRUE(texts.contains(QStringLiteral("Отмена"))) << all.toStdString();
     EXPECT_FALSE(all.contains(QStringLiteral("Cancel"))) << all.toStdString();
     EXPECT_FALSE(all.contains(QStringLiteral("File name"))) << all.toStdString();
+}
+
+TEST_F(QtTranslations, TheFileDialogsFoldersAndDatesAreRussianOnAnEnglishSystem)
+{
+    CVLKLxApp::UseRussianLocale();
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("plans")));
+    QFileDialog dialog;
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setDirectory(dir.path());
+    dialog.show();
+    auto* model = dialog.findChild<QFileSystemModel*>();
+    ASSERT_NE(model, nullptr);
+    QModelIndex folder;
+    ASSERT_TRUE(QTest::qWaitFor([&] {
+        folder = model->index(dir.filePath(QStringLiteral("plans")));
+        return folder.isValid() && !model->data(folder.siblingAtColumn(2)).toString().isEmpty();
+    }, 5000));
+    const QString kind = model->data(folder.siblingAtColumn(2)).toString();
+    EXPECT_EQ(kind, QStringLiteral("Папка"));
+    // The dates follow Qt's system locale, which is read from the environment before the
+    // application object exists (vlk-station's main sets it; see ProgramOptions for the binary).
+    EXPECT_EQ(QLocale().toString(QDate(2026, 12, 8), QLocale::ShortFormat), QStringLiteral("08.12.2026"));
+    QLocale::setDefault(QLocale::c());
 }
 
 TEST_F(QtTranslations, ReasonsOfFailedFileOperationsAreRussian)
