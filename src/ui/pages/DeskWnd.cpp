@@ -57,6 +57,7 @@ CDeskWnd::CDeskWnd(QWidget* parent) : AFormWnd(parent)
 
     SetUpGrids();
     SetUpFields();
+    SetUpTips();
     connect(this, &AFormWnd::ItemClicked, this, &CDeskWnd::OnItemClicked);
     ShowControlLock();
 }
@@ -74,6 +75,30 @@ void CDeskWnd::SetUpGrids()
     for (const auto& [grid, table] : grids)
         if (grid)
             PageGrids::SetUp(*grid, Catalogue::Grid(table));
+}
+
+void CDeskWnd::SetUpTips()
+{
+    // What each button makes the station send: the operator sees it before the controller does.
+    const auto tip = [this](int id, const QString& text) {
+        if (QWidget* item = GetDlgItem(id))
+            item->setToolTip(text);
+    };
+    tip(ToggleId, QStringLiteral("Взять управление у контроллера: в ответ на каждый кадр команда 0x40. Повторное "
+                                 "нажатие отдаёт управление контроллеру: команда 0x00"));
+    for (int phase = 1; phase <= 8; ++phase)
+        tip(kCommandImages[static_cast<std::size_t>(phase - 1)].control,
+            QStringLiteral("Вызов фазы %1: в ответ на каждый кадр команда 0x%2 (когда управление взято)")
+                .arg(phase)
+                .arg(QString::number(command::CallPhase(phase), 16).toUpper()));
+    tip(kCommandImages[8].control, QStringLiteral("«ЖМ», жёлтое мигание: в ответ на каждый кадр команда 0x50 (когда "
+                                                  "управление взято)"));
+    tip(kCommandImages[9].control, QStringLiteral("«ОС», отключение светофоров: в ответ на каждый кадр команда 0x60 "
+                                                  "(когда управление взято)"));
+    tip(TakeClockId, QStringLiteral("Взять время и день этого компьютера в поля ниже; контроллеру ничего не "
+                                    "отправляется"));
+    tip(SendClockId, QStringLiteral("Отправить контроллеру время и день из полей: после следующего кадра сообщение "
+                                    "часов (минуты, часы, день)"));
 }
 
 void CDeskWnd::SetUpFields()

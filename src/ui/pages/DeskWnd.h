@@ -104,6 +104,7 @@ protected:
 private:
     void SetUpGrids();
     void SetUpFields();
+    void SetUpTips();
     void OnItemClicked(int id);
     void ShowGroupText(FrameGroup group, const StateFrame& frame, bool clearing);
     void ShowUnknownFields();
