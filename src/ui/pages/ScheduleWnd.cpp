@@ -2,6 +2,7 @@
 
 #include "forms/FormResources.h"
 
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 
@@ -85,27 +86,68 @@ bool CScheduleWnd::ClearSlot(int slot)
     return true;
 }
 
+bool CScheduleWnd::SetSlot(int slot, int value)
+{
+    if (slot < 0 || slot >= SlotCount || value < 0 || value > YellowMode)
+        return false;
+    int& current = m_slots[static_cast<std::size_t>(slot)];
+    if (current == value || (current == 0 && SwitchPointCount() >= MaxSwitchPoints))
+        return false;
+    current = value;
+    return true;
+}
+
+void CScheduleWnd::LeftClick(int slot)
+{
+    if (slot >= 0 && StepSlot(slot)) {
+        // The label stands a little below the marker, so the whole cell is repainted.
+        update(MarkerRect(slot, width()).adjusted(0, 0, 0, 3));
+        emit userEdited();
+    }
+}
+
+void CScheduleWnd::ChooseFromMenu(int slot, const QPoint& where)
+{
+    const int current = m_slots[static_cast<std::size_t>(slot)];
+    // An empty slot of a day with ten switch points takes no program: only "Нет" stays.
+    const bool full = current == 0 && SwitchPointCount() >= MaxSwitchPoints;
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("slotMenu"));
+    const auto add = [&](const QString& text, int value) {
+        QAction* action = menu.addAction(text);
+        action->setData(value);
+        action->setCheckable(true);
+        action->setChecked(current == value);
+        action->setEnabled(value == 0 || !full);
+    };
+    for (int program = 1; program <= 9; ++program)
+        add(QStringLiteral("Программа &%1").arg(program), program);
+    add(QStringLiteral("&Ж — жёлтое мигание"), YellowMode);
+    menu.addSeparator();
+    add(QStringLiteral("&Нет переключения"), 0);
+    const QAction* chosen = menu.exec(where);
+    if (chosen == nullptr || !SetSlot(slot, chosen->data().toInt()))
+        return;
+    update(MarkerRect(slot, width()).adjusted(0, 0, 0, 3));
+    emit userEdited();
+}
+
 void CScheduleWnd::mousePressEvent(QMouseEvent* event)
 {
     const int slot = SlotAt(static_cast<int>(event->position().x()), width());
-    const int before = slot >= 0 ? m_slots[static_cast<std::size_t>(slot)] : 0;
-    if (event->button() == Qt::LeftButton) {
-        if (slot >= 0 && StepSlot(slot)) {
-            // The label stands a little below the marker, so the whole cell is repainted.
-            update(MarkerRect(slot, width()).adjusted(0, 0, 0, 3));
-        }
-    } else if (event->button() == Qt::RightButton) {
-        if (slot >= 0 && ClearSlot(slot))
-            update(MarkerRect(slot, width()).adjusted(0, 0, 0, 3));
-    }
-    if (slot >= 0 && m_slots[static_cast<std::size_t>(slot)] != before)
-        emit userEdited();
-    QWidget::mousePressEvent(event);
+    if (event->button() == Qt::LeftButton)
+        LeftClick(slot);
+    else if (event->button() == Qt::RightButton && slot >= 0)
+        ChooseFromMenu(slot, event->globalPosition().toPoint());
+    event->accept();
 }
 
 void CScheduleWnd::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    // The second press of a double click does not step the slot again.
+    // The second press of quick clicks arrives as a double click: it is a click like the first,
+    // so that no click of an engineer stepping a slot is lost.
+    if (event->button() == Qt::LeftButton)
+        LeftClick(SlotAt(static_cast<int>(event->position().x()), width()));
     event->accept();
 }
 

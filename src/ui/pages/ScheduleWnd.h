@@ -10,8 +10,9 @@
 namespace vlk {
 
 // One day of the week schedule: a 0..24 h axis with 48 half-hour slots and a marker on every slot
-// where the controller switches program. A left click steps a slot's program 1..9, "Ж", 1...;
-// a right click removes the switch point; a day holds at most ten of them.
+// where the controller switches program. A left click steps a slot's program 1..9, "Ж", 1...
+// (every click counts, however quick); a right click opens a menu that sets the program directly
+// or removes the switch point; a day holds at most ten of them.
 class CScheduleWnd : public QWidget {
     Q_OBJECT
 public:
@@ -46,6 +47,9 @@ public:
     // What the mouse does to slot `slot`; false when it changes nothing.
     bool StepSlot(int slot);
     bool ClearSlot(int slot);
+    // Sets the slot to `value` (0 none, 1..9, YellowMode); false when it changes nothing or would
+    // make an eleventh switch point.
+    bool SetSlot(int slot, int value);
 
 signals:
     // Once for every click that changed a slot, after the change; never for SetSlots.
@@ -58,6 +62,9 @@ protected:
 
 private:
     void DrawMarker(QPainter& painter, int slot) const;
+    void LeftClick(int slot);
+    // The menu of programs for `slot`, at `where` (global).
+    void ChooseFromMenu(int slot, const QPoint& where);
 
     SlotArray m_slots{};
     QFont m_labelFont;

@@ -4,7 +4,13 @@
 #include "support/WindowInput.h"
 
 #include <QDir>
+#include <QAction>
+#include <QApplication>
+#include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
+#include <QTimer>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -58,6 +64,35 @@ protected:
         test::Click(&m_chart, QPoint(CScheduleWnd::SlotX(slot, 500) + 5, 40), button);
     }
     int Slot(int slot) const { return m_chart.DaySlots()[static_cast<std::size_t>(slot)]; }
+    // A right click on `slot`, then a click on the item of its menu whose text is `item`; the
+    // items' texts, and whether `item` was enabled.
+    QStringList ChooseFromMenu(int slot, const QString& item, bool* enabled = nullptr)
+    {
+        QStringList texts;
+        QTimer poll;
+        QObject::connect(&poll, &QTimer::timeout, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (menu == nullptr || !menu->isVisible())
+                return;
+            poll.stop();
+            QAction* target = nullptr;
+            for (QAction* action : menu->actions()) {
+                texts << action->text();
+                if (action->text() == item)
+                    target = action;
+            }
+            if (enabled)
+                *enabled = target && target->isEnabled();
+            if (target && target->isEnabled())
+                test::Click(menu, test::CentreOf(menu->actionGeometry(target)));
+            else
+                test::Key(menu, Qt::Key_Escape);
+        });
+        poll.start(10);
+        Click(slot, Qt::RightButton);
+        test::PumpUntil([] { return QApplication::activePopupWidget() == nullptr; });
+        return texts;
+    }
 
     CScheduleWnd m_chart;
 };
@@ -84,20 +119,56 @@ TEST_F(ScheduleChart, TenSwitchPointsAtMost)
     EXPECT_EQ(Slot(1), 0);
     Click(8); // an existing point still steps
     EXPECT_EQ(Slot(8), 4);
-    Click(8, Qt::RightButton); // removing one makes room
+    // The menu of an empty slot offers no program while the day is full.
+    bool enabled = true;
+    ChooseFromMenu(1, QStringLiteral("Программа &3"), &enabled);
+    EXPECT_FALSE(enabled);
+    EXPECT_EQ(Slot(1), 0);
+    ChooseFromMenu(8, QStringLiteral("&Нет переключения")); // removing one makes room
     EXPECT_EQ(Slot(8), 0);
     Click(1);
     EXPECT_EQ(Slot(1), 1);
     EXPECT_EQ(m_chart.SwitchPointCount(), 10);
 }
 
-TEST_F(ScheduleChart, DoubleClickStepsOnce)
+TEST_F(ScheduleChart, QuickClicksAreNeverLost)
 {
     // A double click arrives as a press and release, then the second press with the double
-    // click and its release.
+    // click and its release: two clicks, two steps.
     const QPoint at(CScheduleWnd::SlotX(20, 500) + 5, 40);
     test::DoubleClick(&m_chart, at);
+    EXPECT_EQ(Slot(20), 2);
+    // Eleven clicks as quick as a hand gives them: 1..9, "Ж", then 1 again, whatever pairs of
+    // them the system takes for double clicks.
+    CScheduleWnd::SlotArray none{};
+    m_chart.SetSlots(none);
+    QWindow* window = m_chart.windowHandle();
+    const QPoint inWindow = m_chart.mapTo(m_chart.window(), at);
+    for (int i = 0; i < 11; ++i)
+        QTest::mouseClick(window, Qt::LeftButton, {}, inWindow, 5);
+    QApplication::processEvents();
     EXPECT_EQ(Slot(20), 1);
+}
+
+TEST_F(ScheduleChart, TheRightButtonMenuChoosesTheProgramDirectly)
+{
+    const QStringList texts = ChooseFromMenu(12, QStringLiteral("Программа &7"));
+    EXPECT_EQ(texts, (QStringList{QStringLiteral("Программа &1"), QStringLiteral("Программа &2"),
+                                  QStringLiteral("Программа &3"), QStringLiteral("Программа &4"),
+                                  QStringLiteral("Программа &5"), QStringLiteral("Программа &6"),
+                                  QStringLiteral("Программа &7"), QStringLiteral("Программа &8"),
+                                  QStringLiteral("Программа &9"), QStringLiteral("&Ж — жёлтое мигание"), QString(),
+                                  QStringLiteral("&Нет переключения")}));
+    EXPECT_EQ(Slot(12), 7);
+    QSignalSpy edits(&m_chart, &CScheduleWnd::userEdited);
+    ChooseFromMenu(12, QStringLiteral("&Ж — жёлтое мигание"));
+    EXPECT_EQ(Slot(12), CScheduleWnd::YellowMode);
+    // The same program again changes nothing and reports nothing.
+    ChooseFromMenu(12, QStringLiteral("&Ж — жёлтое мигание"));
+    EXPECT_EQ(edits.count(), 1);
+    ChooseFromMenu(12, QStringLiteral("&Нет переключения"));
+    EXPECT_EQ(Slot(12), 0);
+    EXPECT_EQ(edits.count(), 2);
 }
 
 TEST_F(ScheduleChart, RightClickOnNothingChangesNothing)
@@ -105,11 +176,13 @@ TEST_F(ScheduleChart, RightClickOnNothingChangesNothing)
     CScheduleWnd::SlotArray day{};
     day[5] = 7;
     m_chart.SetSlots(day);
-    Click(6, Qt::RightButton);
+    // Escape closes the menu of an empty slot; right of slot 47 there is no slot and no menu.
+    ChooseFromMenu(6, QStringLiteral("(none)"));
     test::Click(&m_chart, QPoint(495, 40), Qt::RightButton); // right of slot 47
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
     test::Click(&m_chart, QPoint(495, 40));
     EXPECT_EQ(m_chart.DaySlots(), day);
-    Click(5, Qt::RightButton);
+    ChooseFromMenu(5, QStringLiteral("&Нет переключения"));
     EXPECT_EQ(m_chart.SwitchPointCount(), 0);
 }
 
