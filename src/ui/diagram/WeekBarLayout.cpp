@@ -21,9 +21,14 @@ QString SlotTime(int slot) { return QString::fromStdString(CheckTime(slot * 30))
 WeekBarLayout WeekBarLayout::Of(const Configuration& configuration)
 {
     WeekBarLayout layout;
-    for (const WeekSpan& span : SignalModel::Week(configuration))
+    for (const WeekSpan& span : SignalModel::Week(configuration)) {
+        // A program that cannot run leaves the controller flashing yellow, as the yellow mode does.
+        const bool idle = span.program != kYellowMode && !SignalModel::ProgramRuns(configuration, span.program);
         layout.m_spans.push_back(WeekBarSpan{span.day, span.startSlot, span.endSlot, span.program,
-                                             ProgramText(span.program), {}});
+                                             idle ? ProgramText(span.program) + QStringLiteral("→Ж")
+                                                  : ProgramText(span.program),
+                                             {}, span.program == kYellowMode || idle});
+    }
     return layout;
 }
 
@@ -54,7 +59,9 @@ void WeekBarLayout::Place(const QRectF& area, const QFontMetricsF& metrics)
         const QRectF& row = m_rows[static_cast<std::size_t>(span.day)];
         span.rect = QRectF(left + span.startSlot * slotWidth, row.top() + inset,
                            (span.endSlot - span.startSlot) * slotWidth, row.height() - 2 * inset);
-        const QString text = ProgramText(span.program);
+        const QString text = span.flashes && span.program != kYellowMode
+                                  ? ProgramText(span.program) + QStringLiteral("→Ж")
+                                  : ProgramText(span.program);
         span.text = metrics.horizontalAdvance(text) + line * 0.2 <= span.rect.width() ? text : QString();
     }
     // An hour label every 1, 2, 3 or 6 hours, as the room allows.
@@ -90,7 +97,8 @@ QString WeekBarLayout::HoverText(int span) const
         return {};
     const WeekBarSpan& s = m_spans[static_cast<std::size_t>(span)];
     const QString what = s.program == kYellowMode ? QStringLiteral("жёлтое мигание")
-                                                  : QStringLiteral("программа %1").arg(s.program);
+                         : s.flashes ? QStringLiteral("программа %1 без фаз: жёлтое мигание").arg(s.program)
+                                     : QStringLiteral("программа %1").arg(s.program);
     return QStringLiteral("%1 %2–%3: %4")
         .arg(QString::fromUtf8(CheckDayName(s.day).data(), static_cast<qsizetype>(CheckDayName(s.day).size())))
         .arg(SlotTime(s.startSlot), SlotTime(s.endSlot), what);

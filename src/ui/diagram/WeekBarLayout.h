@@ -20,6 +20,9 @@ struct WeekBarSpan {
     int program = 0;   // 1..9, or kYellowMode
     QString text;      // "1".."9" or "Ж"; empty where it does not fit the bar
     QRectF rect;
+    // The controller flashes yellow: the yellow mode, or a program without a phase of a duration
+    // above 0 ("5→Ж"), drawn hatched as the yellow mode is.
+    bool flashes = false;
 };
 
 struct WeekBarTick {

@@ -63,7 +63,7 @@ void WeekBarPainter::Paint(QPainter& painter, const WeekBarLayout& layout)
                          QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     }
     for (const WeekBarSpan& span : layout.Spans()) {
-        if (span.program == kYellowMode)
+        if (span.flashes)
             TimeBarPainter::FillHatched(painter, span.rect, kYellowHatch, kPaleYellow, std::max(3.0, line / 2));
         else
             painter.fillRect(span.rect, ProgramColour(span.program));

@@ -223,5 +223,36 @@ TEST_F(DiagramPage, ScreenshotOfTheStationShowsTheBarsWhereTheLayoutPutsThem)
     EXPECT_EQ(QColor(shot.pixel(inFrame * shot.devicePixelRatio())), QColor(0x8E, 0xC6, 0xFF));
 }
 
+TEST_F(DiagramPage, AProgramWithoutPhasesInTheWeekIsHatchedAsTheYellowMode)
+{
+    // Program 4 has no durations; Monday 12:00–14:00 switches to it.
+    Configuration c = DemoJunction();
+    ASSERT_EQ(c.programDuration[3], (std::array<std::uint8_t, kPhaseCount>{}));
+    c.week[0][24] = 4;
+    c.week[0][28] = 1;
+    ConfigPages(Tabs().Pages()).Write(c, LoadFlavour::File);
+    OpenPage();
+    WeekBarView* view = Page().WeekBars();
+    const WeekBarLayout& week = view->Layout();
+    const WeekBarSpan* idle = nullptr;
+    for (const WeekBarSpan& span : week.Spans())
+        if (span.day == 0 && span.program == 4)
+            idle = &span;
+    ASSERT_NE(idle, nullptr);
+    EXPECT_TRUE(idle->flashes);
+    EXPECT_EQ(idle->text, U("4→Ж"));
+
+    // Under the pointer it says so; on the screen it carries the yellow mode's hatching.
+    Move(view, idle->rect.center().toPoint());
+    EXPECT_TRUE(PumpUntil([] { return QToolTip::text().startsWith(U("ПН 12:00")); }));
+    EXPECT_EQ(QToolTip::text(), U("ПН 12:00–14:00: программа 4 без фаз: жёлтое мигание"));
+    const QImage shot = view->grab().toImage();
+    bool yellow = false;
+    const QRect area = idle->rect.toAlignedRect().adjusted(2, 2, -2, -2);
+    for (int x = area.left(); x <= area.right() && !yellow; ++x)
+        yellow = QColor(shot.pixel(QPoint(x, area.center().y()) * shot.devicePixelRatio())) == QColor(0xF5, 0xC0, 0x00);
+    EXPECT_TRUE(yellow) << "no yellow hatching in the span";
+}
+
 } // namespace
 } // namespace vlk
