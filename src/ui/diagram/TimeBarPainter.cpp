@@ -58,6 +58,29 @@ QFont TimeBarPainter::Readable(const QFont& font)
     return readable;
 }
 
+void TimeBarPainter::FillBar(QPainter& painter, Signal signal, const QRectF& bar, double hatch)
+{
+    switch (signal) {
+    case Signal::Dark:
+        return;
+    case Signal::RedYellow: {
+        const QRectF upper(bar.left(), bar.top(), bar.width(), bar.height() / 2);
+        painter.fillRect(upper, kRed);
+        painter.fillRect(QRectF(bar.left(), upper.bottom(), bar.width(), bar.height() - upper.height()), kYellow);
+        return;
+    }
+    case Signal::GreenFlashing:
+        FillHatched(painter, bar, kGreen, kPaleGreen, hatch);
+        return;
+    case Signal::YellowFlashing:
+        FillHatched(painter, bar, kYellow, kPaleYellow, hatch);
+        return;
+    default:
+        painter.fillRect(bar, SignalColour(signal));
+        return;
+    }
+}
+
 void TimeBarPainter::FillHatched(QPainter& painter, const QRectF& rect, const QColor& line,
                                  const QColor& background, double spacing)
 {
@@ -129,25 +152,9 @@ void TimeBarPainter::Paint(QPainter& painter, const TimeBarLayout& layout)
         painter.drawText(row.label, Qt::AlignRight | Qt::AlignVCenter, QString::number(row.direction));
         for (const TimeBarSpan& span : row.spans) {
             const QRectF& bar = span.rect;
-            switch (span.signal) {
-            case Signal::Dark:
+            if (span.signal == Signal::Dark)
                 continue; // a gap
-            case Signal::RedYellow: {
-                const QRectF upper(bar.left(), bar.top(), bar.width(), bar.height() / 2);
-                painter.fillRect(upper, kRed);
-                painter.fillRect(QRectF(bar.left(), upper.bottom(), bar.width(), bar.height() - upper.height()), kYellow);
-                break;
-            }
-            case Signal::GreenFlashing:
-                FillHatched(painter, bar, kGreen, kPaleGreen, hatch);
-                break;
-            case Signal::YellowFlashing:
-                FillHatched(painter, bar, kYellow, kPaleYellow, hatch);
-                break;
-            default:
-                painter.fillRect(bar, SignalColour(span.signal));
-                break;
-            }
+            FillBar(painter, span.signal, bar, hatch);
             painter.setPen(Line(kOutline, hair));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(bar);

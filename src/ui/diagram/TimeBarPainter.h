@@ -38,6 +38,8 @@ public:
     // Paints a layout placed with the painter's current font.
     static void Paint(QPainter& painter, const TimeBarLayout& layout);
 
+    // One bar of `signal` as the diagram draws it (nothing for Dark), without its outline.
+    static void FillBar(QPainter& painter, Signal signal, const QRectF& bar, double hatch);
     // The colour a bar of that signal is filled with (hatch colour for the flashing ones).
     [[nodiscard]] static QColor SignalColour(Signal signal);
     // `font`, raised to MinimumPointSize when given in points below it.

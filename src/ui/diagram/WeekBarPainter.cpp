@@ -34,6 +34,14 @@ QColor WeekBarPainter::ProgramColour(int program)
     return kProgramColours[program - 1];
 }
 
+void WeekBarPainter::FillSpan(QPainter& painter, int program, bool flashes, const QRectF& rect, double hatch)
+{
+    if (flashes || program == kYellowMode)
+        TimeBarPainter::FillHatched(painter, rect, kYellowHatch, kPaleYellow, hatch);
+    else
+        painter.fillRect(rect, ProgramColour(program));
+}
+
 void WeekBarPainter::Paint(QPainter& painter, WeekBarLayout& layout, const QRectF& rect, const QFont& font)
 {
     painter.save();
@@ -63,10 +71,7 @@ void WeekBarPainter::Paint(QPainter& painter, const WeekBarLayout& layout)
                          QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size())));
     }
     for (const WeekBarSpan& span : layout.Spans()) {
-        if (span.flashes)
-            TimeBarPainter::FillHatched(painter, span.rect, kYellowHatch, kPaleYellow, std::max(3.0, line / 2));
-        else
-            painter.fillRect(span.rect, ProgramColour(span.program));
+        FillSpan(painter, span.program, span.flashes, span.rect, std::max(3.0, line / 2));
         painter.setPen(QPen(kOutline, hair));
         painter.setBrush(Qt::NoBrush);
         painter.drawRect(span.rect);

@@ -24,6 +24,8 @@ public:
 
     // 1..9, or kYellowMode (the hatch colour).
     [[nodiscard]] static QColor ProgramColour(int program);
+    // A span's fill: the program's colour, or the yellow mode's hatching when the controller flashes.
+    static void FillSpan(QPainter& painter, int program, bool flashes, const QRectF& rect, double hatch);
 };
 
 } // namespace vlk

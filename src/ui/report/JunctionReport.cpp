@@ -2,6 +2,7 @@
 
 #include "config/ConfigurationImage.h"
 #include "diagram/TimeBarLayout.h"
+#include "diagram/DiagramLegend.h"
 #include "diagram/TimeBarPainter.h"
 #include "diagram/WeekBarLayout.h"
 #include "diagram/WeekBarPainter.h"
@@ -35,14 +36,23 @@ int JunctionReport::Paint(QPagedPaintDevice& device) const
     const std::vector<Finding> findings = ConfigurationCheck(c);
     const QFont font = ReportPages::Font(ReportPages::kMinimumPointSize + 0.5);
     ReportPages::Diagrams diagrams;
-    diagrams.height = [&](QPainter& painter, int program, double) {
-        const QFontMetricsF metrics(font, painter.device());
+    const auto legend = [](int program) {
+        return program == ReportBlock::kSignalLegend ? DiagramLegend::Signals() : DiagramLegend::Week();
+    };
+    diagrams.height = [&](QPainter& painter, int program, double width) {
+        const QFontMetricsF metrics(TimeBarPainter::Readable(font), painter.device());
+        if (program < 0)
+            return DiagramLegend::Height(legend(program), width, metrics);
         if (program == 0)
             return WeekBarLayout::PreferredHeight(metrics);
         const TimeBarLayout layout = TimeBarLayout::Of(c, program, findings);
         return TimeBarLayout::PreferredHeight(static_cast<int>(layout.Rows().size()), metrics);
     };
     diagrams.paint = [&](QPainter& painter, int program, const QRectF& rect) {
+        if (program < 0) {
+            DiagramLegend::Paint(painter, legend(program), rect, font);
+            return;
+        }
         if (program == 0) {
             WeekBarLayout week = WeekBarLayout::Of(c);
             WeekBarPainter::Paint(painter, week, rect, font);

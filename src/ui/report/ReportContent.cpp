@@ -361,6 +361,7 @@ void Week(const Configuration& c, std::vector<ReportBlock>& out)
     t.wrap = {false, true, true};
     out.push_back(Table(std::move(t)));
     out.push_back(ReportBlock{ReportBlock::Kind::Diagram, {}, {}, 0});
+    out.push_back(ReportBlock{ReportBlock::Kind::Diagram, {}, {}, ReportBlock::kWeekLegend});
     out.push_back(Text(QStringLiteral("«В силе»: программа, которая работает в каждый отрезок дня (с вечера "
                                       "предыдущего дня до первой точки переключения); «Ж» — жёлтое мигание.")));
 }
@@ -373,6 +374,9 @@ void Diagrams(const Configuration& c, std::vector<ReportBlock>& out)
         const ProgramCycle cycle = ProgramCycle::Of(c, p);
         if (cycle.Empty())
             continue;
+        // The key to the bars' colours, once, before the first diagram.
+        if (!any)
+            out.push_back(ReportBlock{ReportBlock::Kind::Diagram, {}, {}, ReportBlock::kSignalLegend});
         any = true;
         out.push_back(Subheading(QStringLiteral("Программа %1: цикл %2 с").arg(p).arg(cycle.Length())));
         out.push_back(ReportBlock{ReportBlock::Kind::Diagram, {}, {}, p});

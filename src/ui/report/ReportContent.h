@@ -20,8 +20,10 @@ struct ReportTable {
 };
 
 // One piece of the document, in reading order. A diagram is the time-bar diagram of `program`,
-// or with program 0 the week's bars.
+// or with program 0 the week's bars; kSignalLegend and kWeekLegend are the keys to their colours.
 struct ReportBlock {
+    static constexpr int kSignalLegend = -1;
+    static constexpr int kWeekLegend = -2;
     enum class Kind { Title, Heading, Subheading, Text, Table, Diagram };
     Kind kind = Kind::Text;
     QString text;

@@ -118,6 +118,15 @@ TEST_F(ReportPdf, TheDemoJunction)
                         "Проверка конфигурации",
                         "Ошибок и предупреждений нет.",
                     });
+    // The keys to the colours and hatching: the week's under its bars, the signals' before the
+    // first program's diagram.
+    ExpectHas(text, {"программа 1", "программа 9", "Ж — жёлтое мигание, и программа без фаз («5→Ж»)",
+                     "красный", "красный с жёлтым", "зелёный мигающий", "жёлтый", "жёлтое мигание",
+                     "находка проверки"});
+    const std::string flat = Flat(text);
+    EXPECT_LT(flat.find("Ж — жёлтое мигание, и программа без фаз"), flat.find("Временные диаграммы программ"));
+    EXPECT_LT(flat.find("Временные диаграммы программ"), flat.find("зелёный мигающий"));
+    EXPECT_LT(flat.find("зелёный мигающий"), flat.find("Программа 1: цикл 99 с"));
     // Programs 4..9 have no durations: no diagram for them.
     EXPECT_EQ(text.find("Программа 4: цикл"), std::string::npos);
     // The day program's durations 30, 20, 10 and its cycle in the programs table (one column a
