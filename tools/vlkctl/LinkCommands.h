@@ -27,6 +27,13 @@ void AddLinkCommands(CLI::App& app, int& exitCode);
 // count 0: until killed. Stops after `count` passes (a frame, or a read time-out without one); exit 1
 // when fewer frames than that came. A controller silent for two passes is said lost once.
 [[nodiscard]] int RunMonitor(const std::string& port, int count, std::ostream& out, std::ostream& err);
+// Records the controller's state frames into the recording `output` for `seconds` (0: until
+// SIGINT or SIGTERM), answering each as the station's exchange does with no operator command; a
+// lost line and its return are recorded and the port is reopened by name. `configFile` gives the
+// header's image (empty: the fresh start's). 0 done, 1 the port would not open or the file could
+// not be written, 2 an error before it began.
+[[nodiscard]] int RunRecord(const std::string& port, const std::string& output, const std::string& configFile,
+                            int seconds, std::ostream& out, std::ostream& err);
 // With `force` a configuration the check finds errors in is written all the same.
 [[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err,
                            bool force);
