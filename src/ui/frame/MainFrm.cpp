@@ -132,6 +132,9 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     // The worker tells, through the console page, when its line is lost or back and when it has
     // ended, so the status bar and the commands follow what really runs.
     connect(&Console(), &CDeskWnd::LineLostChanged, this, &CMainFrame::SetLineLost);
+    // The exchange goes on without its recording; the user is told once an exchange.
+    connect(&Console(), &CDeskWnd::RecordingFailed, this,
+            [this](const QString& why) { statusBar()->showMessage(why, 15000); });
     connect(&Console(), &CDeskWnd::WorkerEnded, this, &CMainFrame::UpdateCommands);
     // The findings of the check, under the pages; hidden until the first check.
     m_checkList = new CheckList(m_tabs, this);
@@ -424,8 +427,10 @@ void CMainFrame::ExchangeStart()
     ReleaseEndedWorker();
     SetLineLost(false);
     // A new generation: whatever an earlier worker left queued is never shown over this one.
+    // Every frame is recorded, with the image the pages hold now in the day file's header.
+    RecordingTarget recording{RecordingsFolder(), ConfigurationImage::Encode(ConfigPages(m_tabs.Pages()).Read())};
     std::unique_ptr<CThreadPort> worker = StartExchange(Console().Sink(), ChosenPortName(m_portNumber), m_workerMessages,
-                                                        m_exchangeLock, Console().Sink().NextGeneration());
+                                                        m_exchangeLock, Console().Sink().NextGeneration(), recording);
     if (!worker) {
         UpdateCommands();
         return; // no thread: nothing changes, nothing is shown

@@ -13,6 +13,7 @@
 namespace vlk {
 
 class ARecordList;
+struct RecordEntry;
 
 // "Пульт": the running controller's live state and the operator's controls, which only change the
 // command byte and the send-clock flag the worker reads on each pass. A plain widget on the UI
@@ -91,6 +92,10 @@ signals:
     // control-taken, control-released, phase-call, yellow-flashing, all-red, clock; `detail`
     // says it in words.
     void OperatorCommand(const QString& action, const QString& detail);
+    // The current exchange kept a record (a frame with its answer, the line lost or back).
+    void FrameRecorded(const vlk::RecordEntry& record);
+    // The current exchange cannot write its recording (said once per exchange).
+    void RecordingFailed(const QString& why);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
