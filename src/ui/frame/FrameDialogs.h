@@ -17,6 +17,10 @@ public:
     [[nodiscard]] virtual QString SaveFileName(QWidget* owner) = 0;
     // The save dialog of the PDF export, starting at `suggested`: the chosen path, or empty after Cancel.
     [[nodiscard]] virtual QString PdfFileName(QWidget* owner, const QString& suggested) = 0;
+    // The open dialog of a recording (*.vlkrec), starting in `folder`.
+    [[nodiscard]] virtual QString RecordingFileName(QWidget* owner, const QString& folder) = 0;
+    // The save dialog of the events' CSV export, starting at `suggested`.
+    [[nodiscard]] virtual QString CsvFileName(QWidget* owner, const QString& suggested) = 0;
 };
 
 } // namespace vlk

@@ -12,11 +12,15 @@ public:
     [[nodiscard]] QString OpenFileName(QWidget* owner) override;
     [[nodiscard]] QString SaveFileName(QWidget* owner) override;
     [[nodiscard]] QString PdfFileName(QWidget* owner, const QString& suggested) override;
+    [[nodiscard]] QString RecordingFileName(QWidget* owner, const QString& folder) override;
+    [[nodiscard]] QString CsvFileName(QWidget* owner, const QString& suggested) override;
 
     // The filters as the file dialogs show them.
     static const QString kOpenFilter;
     static const QString kSaveFilter;
     static const QString kPdfFilter;
+    static const QString kRecordingFilter;
+    static const QString kCsvFilter;
 };
 
 } // namespace vlk

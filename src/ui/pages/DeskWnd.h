@@ -67,6 +67,9 @@ public:
     // the next frame.
     void SetLineLost(bool lost);
     [[nodiscard]] bool LineLostShown() const { return m_lineLost; }
+    // A recording replayed on the page: its buttons and clock fields take no input meanwhile.
+    void SetReadOnly(bool readOnly);
+    [[nodiscard]] bool ReadOnly() const { return m_readOnly; }
 
     [[nodiscard]] ARecordList* StateGrid() const { return m_stateGrid; }
     [[nodiscard]] ARecordList* LightsGrid() const { return m_lightsGrid; }
@@ -117,6 +120,7 @@ private:
     DeskSinkBridge m_sink{*this};
     int m_controlLocked = 1;
     bool m_lineLost = false;
+    bool m_readOnly = false;
 
     ARecordList* m_stateGrid = nullptr;
     ARecordList* m_lightsGrid = nullptr;
