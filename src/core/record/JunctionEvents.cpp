@@ -169,19 +169,17 @@ void EventTracker::Lamps(std::int64_t t, const StateFrame& frame, std::vector<Ju
         const bool lit = DirectionFlag(red ? frame.red : frame.green, s.direction);
         const bool seen = red ? (s.sensor == 1 ? frame.redSensorL1 : frame.redSensorL2)[static_cast<std::size_t>(s.channel - 1)]
                               : frame.greenSensor[static_cast<std::size_t>(s.channel - 1)];
-        const std::string lampName = red ? std::string("красная лампа ") + (s.sensor == 1 ? "Л1" : "Л2") : "зеленая лампа";
-        const std::string sensorName = red ? "датчик красных ламп " + std::string(s.sensor == 1 ? "Л1" : "Л2") + " канала "
-                                           : "датчик зеленой лампы ";
-        const std::string where = "Направление " + std::to_string(s.direction) + ": ";
-        const std::string channel = " (канал " + std::to_string(s.channel) + ")";
+        // The sentence is made only for an event: this runs for every sensor of every frame.
         auto event = [&](std::int64_t at, EventKind kind, bool active) {
             const bool out_ = kind == EventKind::LampOut;
-            std::string text = where;
+            const std::string lamp = s.sensor == 1 ? "Л1" : "Л2";
+            std::string text = "Направление " + std::to_string(s.direction) + ": ";
             if (out_)
-                text += lampName + (active ? " не горит" : " снова горит") + channel;
+                text += (red ? "красная лампа " + lamp : std::string("зеленая лампа")) + (active ? " не горит" : " снова горит")
+                    + " (канал " + std::to_string(s.channel) + ")";
             else
-                text += sensorName + std::to_string(s.channel)
-                    + (active ? " видит свет при выключенной лампе" : " снова в норме");
+                text += (red ? "датчик красных ламп " + lamp + " канала " : std::string("датчик зеленой лампы "))
+                    + std::to_string(s.channel) + (active ? " видит свет при выключенной лампе" : " снова в норме");
             JunctionEvent e = Event(at, kind, out_ && red ? 1 : 2, active, text);
             e.direction = s.direction;
             e.channel = s.channel;
