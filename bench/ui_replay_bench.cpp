@@ -103,7 +103,7 @@ struct Station {
         QApplication::processEvents();
     }
     std::mutex lock;
-    vlk::test::RecordingMessages messages;
+    vlk::RecordingMessages messages;
     vlk::test::ScriptedDialogs dialogs;
     CMainFrame frame{lock, messages, dialogs};
 };
