@@ -21,6 +21,7 @@ namespace vlk {
 // "События": what the junction did, as events with their time, priority, kind, place and state.
 // Live, it follows the exchange's records; for a replay it shows a whole recording's events. The
 // alarms active now stand at the top (highest priority first), then every event, newest first.
+// The frame brings it up for a new alarm of the first priority.
 // "Квитировать" acknowledges the selected active alarms (all of them when none is selected): they
 // stay at the top while active, no longer marked. Filters by priority and kind; "Экспорт CSV…"
 // writes what the filters show. A double click on an event asks to move a replay to its time.

@@ -161,11 +161,14 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     connect(&Console(), &CDeskWnd::FrameRecorded, this, [this](const RecordEntry& record) {
         if (Replaying())
             return;
-        const int before = m_eventList->UnacknowledgedCount();
+        const std::size_t before = m_eventList->Events().size();
         m_eventList->Feed(record);
-        // A new alarm brings the list up, however it was left.
-        if (m_eventList->UnacknowledgedCount() > before)
-            m_eventList->show();
+        // A new alarm of the first priority brings the list up, however it was left; the others
+        // wait until the user looks.
+        const auto& events = m_eventList->Events();
+        for (std::size_t i = before; i < events.size(); ++i)
+            if (events[i].alarm && events[i].active && events[i].priority == 1)
+                m_eventList->show();
     });
     connect(m_eventList, &EventList::EventActivated, this, [this](qint64 timeMs) {
         if (Replaying())

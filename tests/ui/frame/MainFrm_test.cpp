@@ -47,7 +47,8 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
                                 QStringLiteral("&Контроллер"), QStringLiteral("Порт"),    QStringLiteral("&?")};
     const QList<QStringList> items = {
         {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("&Проверить конфигурацию"),
-         QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("&Журнал"),
+         QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("Открыть &запись…"),
+         QStringLiteral("&События"), QStringLiteral("&Журнал"),
          QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
