@@ -108,20 +108,37 @@ struct Station {
     CMainFrame frame{lock, messages, dialogs};
 };
 
-// A seek to a random second of the day, as the slider gives it: the record found, the console
-// written, and the window painted.
-void BM_DayRecordingSeek(benchmark::State& state)
+Station& TheStation()
 {
     static Station* station = [] {
         auto* made = new Station;
         AtQtExit([made] { delete made; });
         return made;
     }();
+    return *station;
+}
+
+// "Открыть запись…" of the day: read, its events found and listed, the console at its start.
+void BM_DayRecordingOpen(benchmark::State& state)
+{
+    Station& station = TheStation();
+    for (auto _ : state) {
+        if (!station.frame.OpenRecording(QString::fromStdString(DayRecording())))
+            std::abort();
+        QApplication::processEvents();
+    }
+}
+
+// A seek to a random second of the day, as the slider gives it: the record found, the console
+// written, and the window painted.
+void BM_DayRecordingSeek(benchmark::State& state)
+{
+    Station& station = TheStation();
     std::mt19937 rng(11);
     for (auto _ : state) {
         const std::int64_t t = kStart + std::int64_t{rng() % kDaySeconds} * 1000;
-        station->frame.Replay().Seek(t);
-        station->frame.repaint();
+        station.frame.Replay().Seek(t);
+        station.frame.repaint();
     }
 }
 
@@ -129,4 +146,5 @@ void BM_DayRecordingSeek(benchmark::State& state)
 
 BENCHMARK(BM_DayRecordingRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DayRecordingEvents)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DayRecordingOpen)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_DayRecordingSeek)->Unit(benchmark::kMillisecond);

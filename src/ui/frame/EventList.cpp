@@ -232,15 +232,29 @@ void EventList::Fill()
     for (const JunctionEvent* e : active)
         if (Passes(*e))
             add(*e, true);
-    for (auto it = m_events.rbegin(); it != m_events.rend(); ++it)
-        if (Passes(*it))
+    // A day of a flapping sensor may hold tens of thousands of events: the list shows the newest
+    // kShownLimit the filters let through (the export writes them all).
+    int shown = 0;
+    int hidden = 0;
+    for (auto it = m_events.rbegin(); it != m_events.rend(); ++it) {
+        if (!Passes(*it))
+            continue;
+        if (shown < kShownLimit) {
             add(*it, false);
+            ++shown;
+        } else {
+            ++hidden;
+        }
+    }
     const int unacknowledged = UnacknowledgedCount();
-    m_summary->setText(m_events.empty() ? QStringLiteral("Событий нет")
-                                        : QStringLiteral("Событий: %1, активных аварий: %2, не квитировано: %3")
-                                              .arg(m_events.size())
-                                              .arg(active.size())
-                                              .arg(unacknowledged));
+    QString summary = m_events.empty() ? QStringLiteral("Событий нет")
+                                       : QStringLiteral("Событий: %1, активных аварий: %2, не квитировано: %3")
+                                             .arg(m_events.size())
+                                             .arg(active.size())
+                                             .arg(unacknowledged);
+    if (hidden > 0)
+        summary += QStringLiteral(" (показаны последние %1, уточните фильтр)").arg(kShownLimit);
+    m_summary->setText(summary);
     m_acknowledge->setEnabled(unacknowledged > 0);
 }
 

@@ -29,6 +29,8 @@ class EventList : public QDockWidget {
     Q_OBJECT
 public:
     enum Column { TimeColumn, PriorityColumn, KindColumn, PlaceColumn, StateColumn, MessageColumn };
+    // The most events listed below the active alarms (the newest ones); the export has them all.
+    static constexpr int kShownLimit = 5000;
 
     explicit EventList(QWidget* parent = nullptr);
     ~EventList() override;
