@@ -35,6 +35,19 @@ public:
         return Take(pdfNames, QString());
     }
 
+    QString RecordingFileName(QWidget*, const QString& folder) override
+    {
+        ++recordingAsked;
+        recordingFolder = folder;
+        return Take(recordingNames, QString());
+    }
+    QString CsvFileName(QWidget*, const QString& suggested) override
+    {
+        ++csvAsked;
+        csvSuggested = suggested;
+        return Take(csvNames, QString());
+    }
+
     std::deque<int> ports;
     std::deque<QString> openNames;
     std::deque<QString> saveNames;
@@ -44,6 +57,12 @@ public:
     int saveAsked = 0;
     int pdfAsked = 0;
     QString pdfSuggested;
+    std::deque<QString> recordingNames;
+    std::deque<QString> csvNames;
+    int recordingAsked = 0;
+    int csvAsked = 0;
+    QString recordingFolder;
+    QString csvSuggested;
 
 private:
     template <class T>

@@ -31,7 +31,7 @@ bool IsConsoleCommand(std::uint8_t b)
 
 ControllerProtocol::ControllerProtocol(SimulatorOptions options, const SimulatorOptions::Clock& clock,
                                        Clock::time_point now)
-    : m_options(std::move(options)), m_junctionTime(now)
+    : m_options(std::move(options)), m_junctionTime(now), m_faultOrigin(now)
 {
     m_memory = m_options.memory ? *m_options.memory : ConfigurationImage::Encode(DemoJunction());
     m_psClearLeft = m_options.psClearFrames;
@@ -51,6 +51,9 @@ ControllerProtocol& ControllerProtocol::operator=(ControllerProtocol&&) noexcept
 
 void ControllerProtocol::Resume(Clock::time_point now)
 {
+    if (!m_started)
+        m_faultOrigin = now;
+    m_started = true;
     m_junctionTime = now;
     m_pending.clear();
 }
@@ -285,6 +288,7 @@ void ControllerProtocol::StateFrame(bool exitReply, std::size_t length, Clock::t
 {
     Advance(at);
     vlk::StateFrame frame = m_junction->Frame();
+    PlayFaults(frame, at);
     if (!exitReply && Take(m_psClearLeft))
         frame[0] &= static_cast<std::uint8_t>(~0x20u);
     FrameEvent event;
@@ -295,6 +299,69 @@ void ControllerProtocol::StateFrame(bool exitReply, std::size_t length, Clock::t
     if (!m_options.silent) {
         ++m_framesSent;
         out.events.emplace_back(std::move(event));
+    }
+}
+
+void ControllerProtocol::PlayFaults(std::array<std::uint8_t, kStateFrameSize>& frame, Clock::time_point at) const
+{
+    using Fault = JunctionFault;
+    const Clock::time_point origin = m_faultOrigin;
+    const Configuration& config = m_junction->Model().Config();
+    auto setBit = [&frame](int byte, int bit, bool on) {
+        const auto mask = static_cast<std::uint8_t>(1u << bit);
+        frame[byte] = static_cast<std::uint8_t>(on ? frame[byte] | mask : frame[byte] & ~mask);
+    };
+    // Where a sensor's flag is in the frame: red channel c (1..16), "Л1" or "Л2"; green sensor c (1..24).
+    auto setSensor = [&](Fault::Sensor sensor, int channel, bool on) {
+        if (sensor == Fault::Sensor::Green)
+            setBit(22 + (channel - 1) / 6, (channel - 1) % 6, on);
+        else
+            setBit(18 + (channel - 1) / 4, 2 * ((channel - 1) % 4) + (sensor == Fault::Sensor::Red2 ? 1 : 0), on);
+    };
+    for (const Fault& fault : m_options.junctionFaults) {
+        if (at < origin + fault.from || at >= origin + fault.from + fault.lasting)
+            continue;
+        const int d = fault.direction - 1;
+        switch (fault.kind) {
+        case Fault::Kind::LampOut:
+        case Fault::Kind::LampStuck: {
+            if (d < 0 || d >= kDirectionCount)
+                break;
+            const bool green = fault.sensor == Fault::Sensor::Green;
+            const bool lit = frame[(green ? 15 : 9) + d / 8] >> (d % 8) & 1;
+            // Out: the sensors read off while the lamp is driven; stuck: on while it is not.
+            if (fault.kind == Fault::Kind::LampOut ? !lit : lit)
+                break;
+            const std::uint32_t channels = green ? config.greenSensors[d] : config.redSensors[d];
+            for (int c = 1; c <= (green ? kGreenSensors : kRedSensorChannels); ++c)
+                if (channels >> (c - 1) & 1)
+                    setSensor(fault.sensor, c, fault.kind == Fault::Kind::LampStuck);
+            break;
+        }
+        case Fault::Kind::SensorOn:
+            if (fault.channel >= 1 && fault.channel <= (fault.sensor == Fault::Sensor::Green ? kGreenSensors : kRedSensorChannels))
+                setSensor(fault.sensor, fault.channel, true);
+            break;
+        case Fault::Kind::DirectionFailure:
+            if (d >= 0 && d < kDirectionCount)
+                setBit(6 + d / 8, d % 8, true);
+            break;
+        case Fault::Kind::Alarm:
+            frame[0] |= 0x40;
+            break;
+        case Fault::Kind::ClockOff: {
+            constexpr int kWeekMinutes = 7 * 24 * 60;
+            const int now = (m_junction->Day() * 24 + m_junction->Hours()) * 60 + m_junction->Minutes();
+            const int shown = ((now + fault.minutes) % kWeekMinutes + kWeekMinutes) % kWeekMinutes;
+            const int day = shown / (24 * 60);
+            const int hours = shown / 60 % 24;
+            const int minutes = shown % 60;
+            frame[3] = static_cast<std::uint8_t>((frame[3] & 0xF0) | day);
+            frame[4] = static_cast<std::uint8_t>((hours / 10) << 4 | hours % 10);
+            frame[5] = static_cast<std::uint8_t>((minutes / 10) << 4 | minutes % 10);
+            break;
+        }
+        }
     }
 }
 

@@ -11,6 +11,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <variant>
 #include <vector>
 
@@ -124,6 +125,8 @@ private:
     void ClockMessage(Clock::time_point at, Reaction& out);
     void StateFrame(bool exitReply, std::size_t length, Clock::time_point at, Reaction& out);
     void Advance(Clock::time_point now);
+    // The junction's faults active at `at`, played into its 26-byte state frame.
+    void PlayFaults(std::array<std::uint8_t, 26>& frame, Clock::time_point at) const;
     void Restart(const SimulatorOptions::Clock& clock);
     static bool Take(int& times);
     static bool TakeSector(std::vector<TimedFault>& faults, int sector);
@@ -131,6 +134,9 @@ private:
     SimulatorOptions m_options;
     std::unique_ptr<vlk::Junction> m_junction;
     Clock::time_point m_junctionTime;   // the junction has been advanced up to here
+    // The junction's faults count from here: construction, then the first Resume (Start).
+    Clock::time_point m_faultOrigin;
+    bool m_started = false;
     Mode m_mode = Mode::Normal;
     ImageBytes m_memory{};
     std::vector<std::uint8_t> m_pending;

@@ -24,4 +24,14 @@ namespace vlk::sim {
 // "DAY,HH:MM": DAY 0 (Monday) .. 6, hours 0..23, minutes 0..59.
 [[nodiscard]] std::optional<SimulatorOptions::Clock> ClockValue(std::string_view text);
 
+// A fault of the junction as its option gives it, FROM and FOR in whole seconds:
+//   LampOut, LampStuck   "DIR:LAMP:FROM:FOR"      DIR 1..24, LAMP red1 | red2 | green
+//   SensorOn             "LAMP:CHANNEL:FROM:FOR"  CHANNEL 1..16 (red1, red2) or 1..24 (green)
+//   DirectionFailure     "DIR:FROM:FOR"
+//   Alarm                "FROM:FOR"
+//   ClockOff             "MINUTES:FROM:FOR"       MINUTES -10080..10080, not 0
+[[nodiscard]] std::optional<JunctionFault> JunctionFaultValue(JunctionFault::Kind kind, std::string_view text);
+// What JunctionFaultValue wants, for the refusal's message.
+[[nodiscard]] std::string JunctionFaultForm(JunctionFault::Kind kind);
+
 } // namespace vlk::sim

@@ -25,6 +25,28 @@ struct SectorFault {
     int times = -1;     // how many commands of that sector it affects; -1: every one
 };
 
+// A fault of the running junction, played from `from` after Start for `lasting` (the
+// station's events must catch each of them).
+struct JunctionFault {
+    enum class Kind {
+        LampOut,          // the lamp is dark while the controller drives it: its sensor reads off
+        LampStuck,        // the lamp stays lit whatever the controller drives: its sensor reads on
+        SensorOn,         // a sensor reads on whatever its lamp does
+        DirectionFailure, // the direction's failure flag is set
+        Alarm,            // status flag "АВАРИЯ"
+        ClockOff,         // the controller's clock is `minutes` off (a clock that drifted)
+    };
+    // Which sensor of a lamp: the red group's "Л1" or "Л2", or the green one.
+    enum class Sensor { Red1, Red2, Green };
+    Kind kind = Kind::Alarm;
+    int direction = 0;   // 1..24: LampOut, LampStuck, DirectionFailure
+    Sensor sensor = Sensor::Red1;
+    int channel = 0;     // 1..16 red, 1..24 green: SensorOn
+    int minutes = 0;     // ClockOff, ahead when positive
+    std::chrono::milliseconds from{0};
+    std::chrono::milliseconds lasting{0};
+};
+
 struct SimulatorOptions {
     // Normal mode: time from one state frame to the next.
     std::chrono::milliseconds period{1000};
@@ -103,6 +125,8 @@ struct SimulatorOptions {
     // whatever it was doing, sending frames again a period later. Once each.
     std::optional<std::chrono::milliseconds> restartAfter;
     std::optional<int> restartAfterSector;
+    // Faults of the junction itself, shown in its state frames.
+    std::vector<JunctionFault> junctionFaults;
 };
 
 } // namespace vlk

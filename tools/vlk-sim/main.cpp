@@ -56,6 +56,7 @@ int main(int argc, char** argv)
     std::string restartAfterSector;
     std::string clock;
     std::string speed;
+    std::vector<std::string> lampOut, lampStuck, sensorOn, directionFailure, alarm, clockDrift;
     app.add_option("--link", link, "also make a symbolic link to the pseudo-terminal at PATH")->type_name("PATH");
     app.add_option("--device", device, "serve this serial device (9600 baud, 8O1) instead of a pseudo-terminal")->type_name("PATH");
     app.add_option("--memory", memoryFile, "the controller memory: a 1920-byte .vlk file or its JSON (default: the demo junction)")->type_name("FILE");
@@ -97,6 +98,21 @@ int main(int argc, char** argv)
     app.add_option("--restart-after-sector", restartAfterSector,
                    "restart by itself (a power cut) right after accepting the write of sector K")
         ->type_name("K")->group(faults);
+    auto* junctionFaults = "Faults of the junction (FROM and FOR in seconds after the start)";
+    app.add_option("--lamp-out", lampOut,
+                   "the lamp of direction DIR is dark while driven: its sensor (red1, red2 = \"Л1\", \"Л2\" of the "
+                   "red group, or green) reads off")
+        ->type_name("DIR:LAMP:FROM:FOR")->group(junctionFaults);
+    app.add_option("--lamp-stuck", lampStuck, "the lamp of direction DIR stays lit: its sensor reads on while not driven")
+        ->type_name("DIR:LAMP:FROM:FOR")->group(junctionFaults);
+    app.add_option("--sensor-on", sensorOn, "the sensor of channel CHANNEL reads on whatever its lamp does")
+        ->type_name("LAMP:CHANNEL:FROM:FOR")->group(junctionFaults);
+    app.add_option("--direction-failure", directionFailure, "the failure flag of direction DIR is set")
+        ->type_name("DIR:FROM:FOR")->group(junctionFaults);
+    app.add_option("--alarm", alarm, "status flag \"АВАРИЯ\" is set")->type_name("FROM:FOR")->group(junctionFaults);
+    app.add_option("--clock-drift", clockDrift,
+                   "the controller's clock shows MINUTES ahead (or behind, with a minus) of its time")
+        ->type_name("MINUTES:FROM:FOR")->group(junctionFaults);
     app.get_option("--device")->excludes(app.get_option("--link"));
     try {
         app.parse(argc, argv);
@@ -188,6 +204,27 @@ int main(int argc, char** argv)
             if (!fault)
                 return Refuse(kind.name, text, "wants K[:TIMES] with K 0..14 and TIMES 1 or more");
             kind.faults.push_back(*fault);
+        }
+    }
+    using JunctionKind = vlk::JunctionFault::Kind;
+    const struct {
+        const char* name;
+        const std::vector<std::string>& texts;
+        JunctionKind kind;
+    } junctionFaultOptions[] = {
+        {"--lamp-out", lampOut, JunctionKind::LampOut},
+        {"--lamp-stuck", lampStuck, JunctionKind::LampStuck},
+        {"--sensor-on", sensorOn, JunctionKind::SensorOn},
+        {"--direction-failure", directionFailure, JunctionKind::DirectionFailure},
+        {"--alarm", alarm, JunctionKind::Alarm},
+        {"--clock-drift", clockDrift, JunctionKind::ClockOff},
+    };
+    for (const auto& kind : junctionFaultOptions) {
+        for (const auto& text : kind.texts) {
+            const auto fault = vlk::sim::JunctionFaultValue(kind.kind, text);
+            if (!fault)
+                return Refuse(kind.name, text, vlk::sim::JunctionFaultForm(kind.kind));
+            options.junctionFaults.push_back(*fault);
         }
     }
     if (app.count("--toggle-reply") > 0) {

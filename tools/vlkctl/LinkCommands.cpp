@@ -14,7 +14,9 @@
 #include "link/MemoryBackup.h"
 #include "link/ProgrammingMode.h"
 #include "link/SafeWrite.h"
+#include "link/ThreadPort.h"
 #include "link/TransferProgress.h"
+#include "record/Recording.h"
 #include "util/Crc32.h"
 #include "util/Messages.h"
 #include "util/WholeFile.h"
@@ -22,9 +24,12 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <atomic>
+#include <chrono>
+#include <thread>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -305,6 +310,118 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
         buffer.fill(0);
     }
     return frames == count ? kExitOk : kExitFailed;
+}
+
+int RunRecord(const std::string& portName, const std::string& output, const std::string& configFile, int seconds,
+              std::ostream& out, std::ostream& err)
+{
+    using Clock = std::chrono::steady_clock;
+    if (seconds < 0) {
+        err << "vlkctl: --duration не может быть отрицательным\n";
+        return kExitError;
+    }
+    if (output.empty() || output == "-") {
+        err << "vlkctl: запись ведется только в файл (-o FILE)\n";
+        return kExitError;
+    }
+    // The header's image: the named configuration, read as the station opens a file, or the
+    // fresh start's (then no sensor is bound and no lamp can be judged).
+    ImageBytes image = ConfigurationImage::Encode(Configuration::FreshStart());
+    if (!configFile.empty()) {
+        const Streams io{std::cin, out, err};
+        const auto configuration = Vlkctl::Load(configFile, io);
+        if (!configuration)
+            return kExitError;
+        image = ConfigurationImage::Encode(*configuration);
+    }
+    RecordingWriter writer;
+    if (const std::string error = writer.Open(output, {portName, UtcNowMs(), image}); !error.empty()) {
+        err << "vlkctl: " << output << ": " << error << '\n';
+        return kExitError;
+    }
+    Interruption interruption;
+    PrintingMessages messages(out);
+    const auto end = seconds > 0 ? std::optional(Clock::now() + std::chrono::seconds(seconds)) : std::nullopt;
+    auto over = [&] { return interruption.Requested() || (end && Clock::now() >= *end); };
+    std::string failure;
+    auto record = [&](const RecordEntry& entry) {
+        if (const std::string error = writer.Append(entry, UtcNowMs()); !error.empty() && failure.empty()) {
+            failure = error;
+            err << "vlkctl: " << output << ": " << error << '\n';
+        }
+    };
+    CPort port;
+    bool lost = false;
+    int silentPasses = 0;
+    std::uint64_t frames = 0;
+    // The line is lost from the moment the frame that did not come was due: the last frame's time
+    // and the gap between the last two (the controller's period), never later than now.
+    std::int64_t lastFrameMs = -1;
+    std::int64_t periodMs = 1000;
+    auto loseLine = [&] {
+        if (lost)
+            return;
+        lost = true;
+        const std::int64_t now = UtcNowMs();
+        record(LineRecord(lastFrameMs < 0 ? now : std::min(now, lastFrameMs + periodMs), true));
+        messages.Show(kLineLostText);
+    };
+    while (!over() && failure.empty()) {
+        if (!port.IsOpen() && !port.Open(portName, "AX25")) {
+            if (!lost && frames == 0 && !port.DeviceGone()) {
+                messages.Show("Порт не открыт");
+                writer.Close();
+                return kExitFailed;
+            }
+            // The adapter pulled: the line is lost, and the same name is tried again every pass.
+            loseLine();
+            const auto until = Clock::now() + std::chrono::seconds(2);
+            while (!over() && Clock::now() < until)
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            continue;
+        }
+        FrameBytes buffer{};
+        const std::size_t got = port.Read(buffer.data(), buffer.size());
+        const std::int64_t now = UtcNowMs();
+        if (port.LastReadEnd() == CPort::ReadEnd::Gone) {
+            port.Close();
+            loseLine();
+            continue;
+        }
+        if (got == 0) {
+            if (++silentPasses >= kSilentPassesToLost)
+                loseLine();
+            continue;
+        }
+        silentPasses = 0;
+        if (lastFrameMs >= 0 && !lost)
+            periodMs = std::clamp<std::int64_t>(now - lastFrameMs, 1, CThreadPort::kSilentPass.count());
+        lastFrameMs = now;
+        if (lost) {
+            lost = false;
+            record(LineRecord(now, false));
+            out << "Связь с контроллером восстановлена\n" << std::flush;
+        }
+        ++frames;
+        // Answered as the exchange answers with no operator command.
+        const std::uint8_t answer = (buffer[0] & status::kConsoleReady) ? command::kNone : command::kNotReady;
+        const bool sent = port.Write(&answer, 1);
+        record(FrameRecord(now, std::span(buffer).first(got), sent ? std::span(&answer, 1) : std::span<const std::uint8_t>()));
+        if (!sent) {
+            if (port.DeviceGone()) {
+                port.Close();
+                loseLine();
+            } else {
+                messages.Show("Команда не отправлена");
+            }
+        }
+    }
+    const std::string path = writer.Path();
+    writer.Close();
+    out << "Записано кадров: " << frames << " в " << path << '\n' << std::flush;
+    if (!failure.empty())
+        return kExitFailed;
+    return kExitOk;
 }
 
 namespace {
@@ -706,6 +823,17 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     monitor->add_option("--count", options->count, "закончить после стольких кадров (0: не заканчивать)");
     monitor->callback([options, &exitCode] {
         exitCode = RunMonitor(PortName(options->port), options->count, std::cout, std::cerr);
+    });
+
+    CLI::App* record = app.add_subcommand(
+        "record", "записать кадры состояния контроллера в файл записи, отвечая на них без команд оператора");
+    record->add_option("--port", options->port, portHelp)->required();
+    record->add_option("-o,--output", options->output, "файл записи (*.vlkrec); существующая запись того же порта и образа продолжается")
+        ->required();
+    record->add_option("--config", options->file, "конфигурация *.vlk или *.json для заголовка записи");
+    record->add_option("--duration", options->count, "сколько секунд записывать (0 или без параметра: до сигнала)");
+    record->callback([options, &exitCode] {
+        exitCode = RunRecord(PortName(options->port), options->output, options->file, options->count, std::cout, std::cerr);
     });
 
     CLI::App* write = app.add_subcommand("write", "записать файл конфигурации в память контроллера");

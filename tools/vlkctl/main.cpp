@@ -1,4 +1,5 @@
 // vlkctl: the engineer's command-line companion for *.vlk files and the controller.
+#include "EventCommands.h"
 #include "JournalCommands.h"
 #include "LinkCommands.h"
 #include "PlanCommands.h"
@@ -50,6 +51,7 @@ int main(int argc, char** argv)
     vlk::ctl::AddPlanCommands(app, linkExit); // timeline, check and sumo, likewise
     vlk::ctl::AddReportCommands(app, linkExit); // fingerprint and report, likewise
     vlk::ctl::AddJournalCommands(app, linkExit);
+    vlk::ctl::AddEventCommands(app, linkExit);
     vlk::ctl::UseRussianHelp(app);
 
     try {

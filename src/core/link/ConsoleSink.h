@@ -4,8 +4,11 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 namespace vlk {
+
+struct RecordEntry;
 
 // The groups of a state frame in the order the exchange worker shows them.
 enum class FrameGroup {
@@ -52,6 +55,11 @@ public:
     // The worker has ended, asked to or by itself (its port would not open, an answer could not
     // be written); the frame learns from it that no exchange runs any more.
     virtual void ExchangeEnded(std::uint64_t generation) = 0;
+    // Each record the worker kept (a frame with its answer, the line lost or back), after it was
+    // appended to the recording; the live events follow it. Called on the worker's thread.
+    virtual void Recorded(std::uint64_t /*generation*/, const RecordEntry& /*record*/) {}
+    // The recording cannot be written (said once per worker, in Russian); the exchange goes on.
+    virtual void RecordingFailed(std::uint64_t /*generation*/, const std::string& /*why*/) {}
 
     // Written by the console's buttons, read once per pass by the worker.
     [[nodiscard]] virtual std::atomic<std::uint8_t>& CommandByte() = 0;

@@ -2,6 +2,8 @@
 
 #include "link/ProgrammingMode.h"
 
+#include <algorithm>
+#include <span>
 #include <system_error>
 #include <utility>
 
@@ -74,12 +76,36 @@ void CThreadPort::WaitForStop(std::chrono::steady_clock::time_point until)
     m_stopChanged.wait_until(lock, until, [this] { return m_stop.load(); });
 }
 
+void CThreadPort::RecordTo(const std::string& folder, const ImageBytes& image, std::uint64_t limit)
+{
+    m_recorder = std::make_unique<DayRecorder>(folder, m_portName, image, limit);
+}
+
+void CThreadPort::Record(const RecordEntry& record)
+{
+    if (m_recorder) {
+        const std::string error = m_recorder->Append(record, UtcNowMs());
+        if (!error.empty() && !m_recordingFailed) {
+            m_recordingFailed = true;
+            m_console.RecordingFailed(m_generation, error);
+        }
+    }
+    m_console.Recorded(m_generation, record);
+}
+
+void CThreadPort::RecordLineLost()
+{
+    const std::int64_t now = UtcNowMs();
+    Record(LineRecord(m_lastFrameMs < 0 ? now : std::min(now, m_lastFrameMs + m_framePeriodMs), true));
+}
+
 void CThreadPort::LoseLine()
 {
     m_port.Close();
     if (m_lineLost)
         return;
     m_lineLost = true;
+    RecordLineLost();
     m_console.ShowLineLost(m_generation, true);
 }
 
@@ -96,14 +122,22 @@ bool CThreadPort::RunExchange()
         std::size_t got = 0;
         // After a loss the same name is tried again on every pass: a device plugged back in
         // resumes the exchange. The port reports the failure on stderr once.
+        std::int64_t frameMs = 0;
         if (m_port.IsOpen() || (!m_stop && m_port.Open(m_portName, "AX25"))) {
             got = m_port.Read(buffer.data(), buffer.size());
+            frameMs = UtcNowMs();
             if (m_port.LastReadEnd() == CPort::ReadEnd::Gone) {
                 got = 0; // what came before the hang-up is no frame to answer
                 LoseLine();
-            } else if (got > 0 && m_lineLost) {
-                m_lineLost = false;
-                m_console.ShowLineLost(m_generation, false);
+            } else if (got > 0) {
+                if (m_lineLost) {
+                    m_lineLost = false;
+                    Record(LineRecord(frameMs, false));
+                    m_console.ShowLineLost(m_generation, false);
+                } else if (m_lastFrameMs >= 0) {
+                    m_framePeriodMs = std::clamp<std::int64_t>(frameMs - m_lastFrameMs, 1, kSilentPass.count());
+                }
+                m_lastFrameMs = frameMs;
             }
         }
         silentPasses = got == 0 ? silentPasses + 1 : 0;
@@ -112,6 +146,7 @@ bool CThreadPort::RunExchange()
         // passes, and the zeros shown then stand for nothing known.
         if (silentPasses == kSilentPassesToLost && !m_lineLost) {
             m_lineLost = true;
+            RecordLineLost();
             m_console.ShowLineLost(m_generation, true);
         }
         if (got == 0) {
@@ -130,7 +165,10 @@ bool CThreadPort::RunExchange()
         // A short frame keeps the tail the buffer had.
         if (!(buffer[0] & status::kConsoleReady)) {
             const std::uint8_t star = command::kNotReady;
-            if (!m_port.Write(&star, 1)) {
+            const bool sent = m_port.Write(&star, 1);
+            Record(FrameRecord(frameMs, std::span(buffer).first(got),
+                               sent ? std::span<const std::uint8_t>(&star, 1) : std::span<const std::uint8_t>()));
+            if (!sent) {
                 if (m_port.DeviceGone())
                     LoseLine();
                 else
@@ -146,15 +184,20 @@ bool CThreadPort::RunExchange()
             break;
         const std::uint8_t commandByte = m_console.CommandByte().load();
         bool sent = false;
+        std::span<const std::uint8_t> answer;
+        ClockMessage message{};
         if (m_console.SendClockFlag().load() != 0) {
             const ClockFields clock = m_console.ClockToSend();
-            const ClockMessage message = BuildClockMessage(clock.minutes, clock.hours, clock.day);
+            message = BuildClockMessage(clock.minutes, clock.hours, clock.day);
             sent = m_port.Write(message.data(), message.size());
             if (sent)
                 m_console.SendClockFlag().store(0);
+            answer = message;
         } else {
             sent = m_port.Write(&commandByte, 1);
+            answer = std::span(&commandByte, 1);
         }
+        Record(FrameRecord(frameMs, std::span(buffer).first(got), sent ? answer : std::span<const std::uint8_t>()));
         if (!sent && m_port.DeviceGone()) {
             // Gone between the frame and its answer: a lost line, not a failed command.
             lock.unlock();
@@ -173,6 +216,8 @@ bool CThreadPort::RunExchange()
         buffer.fill(0);
     }
     m_port.Close();
+    if (m_recorder)
+        m_recorder->Close();
     return false;
 }
 
@@ -218,9 +263,12 @@ void CThreadPort::StopAndWait(std::chrono::milliseconds pause, std::chrono::mill
 }
 
 std::unique_ptr<CThreadPort> StartExchange(ConsoleSink& console, const std::string& portName, Messages& messages,
-                                           std::mutex& exchangeLock, std::uint64_t generation)
+                                           std::mutex& exchangeLock, std::uint64_t generation,
+                                           const std::optional<RecordingTarget>& recording)
 {
     auto worker = std::make_unique<CThreadPort>(console, portName, messages, exchangeLock, generation);
+    if (recording)
+        worker->RecordTo(recording->folder, recording->image, recording->limit);
     if (!worker->Start())
         return nullptr;
     return worker;

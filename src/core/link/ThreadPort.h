@@ -3,6 +3,7 @@
 #include "link/CPort.h"
 #include "link/ConsoleSink.h"
 #include "link/LinkFrames.h"
+#include "record/Recording.h"
 #include "util/Messages.h"
 
 #include <atomic>
@@ -11,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -52,6 +54,10 @@ public:
     // The length of a pass without data (kSilentPass); before Start. Tests shorten it to run
     // many passes of a lost line in little time.
     void SetSilentPass(std::chrono::milliseconds pass) { m_silentPass = pass; }
+    // Keeps every frame read, with its time and answer, and the line lost and back, in the day's
+    // recording of this port under `folder` (see DayRecorder), with `image` in its header; before
+    // Start. Without it nothing is recorded.
+    void RecordTo(const std::string& folder, const ImageBytes& image, std::uint64_t limit = kDefaultRecordingLimit);
     // Asks the worker to end, sleeps `pause`, waits up to `limit` for the done event; on time-out
     // closes the worker's port from this thread, which ends its read. Joins the thread before
     // returning, so the object may be released afterwards.
@@ -71,6 +77,10 @@ private:
     void WaitForStop(std::chrono::steady_clock::time_point until);
     // The device went away: lets go of it (the next pass reopens it by name) and says so once.
     void LoseLine();
+    // Appends to the recording (when there is one) and hands the record to the console.
+    void Record(const RecordEntry& record);
+    // The line lost, stamped with the moment the frame that did not come was due.
+    void RecordLineLost();
 
     ConsoleSink& m_console;
     std::string m_portName;
@@ -80,6 +90,10 @@ private:
     CPort m_port;
     std::chrono::milliseconds m_silentPass = kSilentPass;
     bool m_lineLost = false;  // worker thread only
+    std::unique_ptr<DayRecorder> m_recorder;
+    bool m_recordingFailed = false;
+    std::int64_t m_lastFrameMs = -1;  // worker thread only: the last frame's time, UTC ms
+    std::int64_t m_framePeriodMs = 1000;
 
     std::atomic<bool> m_stop{false};
     std::mutex m_stopMutex;
@@ -93,9 +107,16 @@ private:
 
 // The main frame's start exchange: a running worker, or null when its thread could not be
 // created (nothing is shown then).
+// `recording`, when given, is where the worker records (RecordTo).
+struct RecordingTarget {
+    std::string folder;
+    ImageBytes image{};
+    std::uint64_t limit = kDefaultRecordingLimit;
+};
 [[nodiscard]] std::unique_ptr<CThreadPort> StartExchange(ConsoleSink& console, const std::string& portName,
                                                          Messages& messages, std::mutex& exchangeLock,
-                                                         std::uint64_t generation = 0);
+                                                         std::uint64_t generation = 0,
+                                                         const std::optional<RecordingTarget>& recording = std::nullopt);
 // The main frame's stop exchange: nothing without a worker; else stop, wait, release the
 // worker and clear the console with an all-zero frame.
 void StopExchange(std::unique_ptr<CThreadPort>& worker, ConsoleSink& console);

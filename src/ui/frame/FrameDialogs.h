@@ -19,6 +19,10 @@ public:
     [[nodiscard]] virtual QString PdfFileName(QWidget* owner, const QString& suggested) = 0;
     // The folder of the file last opened or saved: where the next file dialog starts.
     virtual void UseFolder(const QString& folder) { (void)folder; }
+    // The open dialog of a recording (*.vlkrec), starting in `folder`.
+    [[nodiscard]] virtual QString RecordingFileName(QWidget* owner, const QString& folder) = 0;
+    // The save dialog of the events' CSV export, starting at `suggested`.
+    [[nodiscard]] virtual QString CsvFileName(QWidget* owner, const QString& suggested) = 0;
 };
 
 } // namespace vlk

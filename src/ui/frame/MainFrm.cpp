@@ -7,6 +7,8 @@
 #include "frame/DifferenceList.h"
 #include "frame/JournalView.h"
 #include "frame/EditHistory.h"
+#include "frame/EventList.h"
+#include "frame/ReplayBar.h"
 #include "frame/FrameDialogs.h"
 #include "frame/LockIndicators.h"
 #include "frame/ManualWnd.h"
@@ -18,6 +20,8 @@
 #include "link/MemoryTransfer.h"
 #include "link/ProgrammingMode.h"
 #include "link/SafeWrite.h"
+#include "record/JunctionEvents.h"
+#include "record/Recording.h"
 #include "util/Crc32.h"
 #include "util/WholeFile.h"
 #include "pages/ConfigPages.h"
@@ -33,6 +37,7 @@
 #include <QDropEvent>
 #include <QEventLoop>
 #include <QFile>
+#include <QDateTime>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
@@ -160,6 +165,9 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     // The worker tells, through the console page, when its line is lost or back and when it has
     // ended, so the status bar and the commands follow what really runs.
     connect(&Console(), &CDeskWnd::LineLostChanged, this, &CMainFrame::SetLineLost);
+    // The exchange goes on without its recording; the user is told once an exchange.
+    connect(&Console(), &CDeskWnd::RecordingFailed, this,
+            [this](const QString& why) { statusBar()->showMessage(why, 15000); });
     connect(&Console(), &CDeskWnd::WorkerEnded, this, &CMainFrame::UpdateCommands);
     // The findings of the check, under the pages; hidden until the first check.
     m_checkList = new CheckList(m_tabs, this);
@@ -169,6 +177,37 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     addDockWidget(Qt::BottomDockWidgetArea, m_differenceList);
     m_differenceList->hide();
     connect(m_differenceList, &DifferenceList::TakeRequested, this, &CMainFrame::TakeFromController);
+    // The events: live from the exchange's records, or those of a replayed recording.
+    m_eventList = new EventList(this);
+    addDockWidget(Qt::BottomDockWidgetArea, m_eventList);
+    m_eventList->hide();
+    connect(m_eventList, &QDockWidget::visibilityChanged, this, [this] {
+        if (auto* action = Command(ID_EVENTS))
+            action->setChecked(m_eventList->isVisible());
+    });
+    m_eventList->SetCsvPathSource([this] { return m_dialogs.CsvFileName(this, QStringLiteral("события.csv")); });
+    connect(&Console(), &CDeskWnd::FrameRecorded, this, [this](const RecordEntry& record) {
+        if (Replaying())
+            return;
+        const std::size_t before = m_eventList->Events().size();
+        m_eventList->Feed(record);
+        // A new alarm of the first priority brings the list up, however it was left; the others
+        // wait until the user looks.
+        const auto& events = m_eventList->Events();
+        for (std::size_t i = before; i < events.size(); ++i)
+            if (events[i].alarm && events[i].active && events[i].priority == 1)
+                m_eventList->show();
+    });
+    connect(m_eventList, &EventList::EventActivated, this, [this](qint64 timeMs) {
+        if (Replaying())
+            m_replayBar->Seek(timeMs);
+    });
+    m_replayBar = new ReplayBar(this);
+    addToolBarBreak(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, m_replayBar);
+    m_replayBar->hide();
+    connect(m_replayBar, &ReplayBar::StateAt, this, [this](const RecordEntry* record, qint64) { ShowRecorded(record); });
+    connect(m_replayBar, &ReplayBar::CloseRequested, this, &CMainFrame::CloseRecording);
     connect(&Console(), &CDeskWnd::OperatorCommand, this, [this](const QString& action, const QString& detail) {
         Journal(action, QStringLiteral("ok"), detail);
     });
@@ -349,6 +388,19 @@ void CMainFrame::CreateActions()
     m_commands[ID_RESTORE_MEMORY] = restore;
     connect(restore, &QAction::triggered, this, &CMainFrame::OnRestoreMemory);
 
+    auto* recording = new QAction(QStringLiteral("Открыть &запись…"), this);
+    recording->setData(ID_OPEN_RECORDING);
+    recording->setStatusTip(QStringLiteral("Воспроизвести на пульте запись работы контроллера"));
+    m_commands[ID_OPEN_RECORDING] = recording;
+    connect(recording, &QAction::triggered, this, &CMainFrame::OnOpenRecording);
+
+    auto* events = new QAction(QStringLiteral("&События"), this);
+    events->setData(ID_EVENTS);
+    events->setCheckable(true);
+    events->setStatusTip(QStringLiteral("Показать или скрыть события и аварии контроллера"));
+    m_commands[ID_EVENTS] = events;
+    connect(events, &QAction::triggered, this, [this](bool on) { m_eventList->setVisible(on); });
+
     auto* journal = new QAction(QStringLiteral("&Журнал"), this);
     journal->setData(ID_JOURNAL);
     journal->setStatusTip(QStringLiteral("Показать журнал записей, чтений, сравнений и команд контроллерам"));
@@ -377,6 +429,8 @@ void CMainFrame::CreateMenu()
     file->addAction(m_commands[ID_CHECK_CONFIGURATION]);
     file->addAction(m_commands[ID_FILE_PRINT]);
     file->addAction(m_commands[ID_EXPORT_PDF]);
+    file->addAction(m_commands[ID_OPEN_RECORDING]);
+    file->addAction(m_commands[ID_EVENTS]);
     file->addAction(m_commands[ID_JOURNAL]);
     file->addAction(m_commands[ID_APP_EXIT]);
     QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
@@ -504,6 +558,106 @@ void CMainFrame::UpdateCommands()
     m_commands[ID_PORT_COM2]->setEnabled(lineFree);
     m_commands[ID_PORT_COM1]->setChecked(m_portNumber == 1);
     m_commands[ID_PORT_COM2]->setChecked(m_portNumber == 2);
+    // The line is the replay's to give back: nothing starts the exchange or programming mode
+    // until the recording is closed.
+    const bool replaying = Replaying();
+    if (replaying) {
+        m_commands[ID_EXCHANGE_START]->setEnabled(false);
+        m_commands[ID_PROGRAMMING_MODE]->setEnabled(false);
+    } else {
+        m_commands[ID_PROGRAMMING_MODE]->setEnabled(true);
+    }
+    m_commands[ID_OPEN_RECORDING]->setEnabled(!m_programming);
+    m_commands[ID_EVENTS]->setChecked(m_eventList && m_eventList->isVisible());
+}
+
+bool CMainFrame::Replaying() const { return m_replayBar && m_replayBar->IsOpen(); }
+
+void CMainFrame::OnOpenRecording()
+{
+    if (m_busy || m_programming)
+        return;
+    const QString path = m_dialogs.RecordingFileName(this, QString::fromStdString(RecordingsFolder()));
+    if (!path.isEmpty())
+        (void)OpenRecording(path);
+}
+
+bool CMainFrame::OpenRecording(const QString& path)
+{
+    std::string error;
+    std::optional<Recording> recording = ReadRecording(path.toStdString(), error);
+    if (!recording) {
+        m_messages.Show("Запись не открыта: " + error);
+        return false;
+    }
+    if (recording->records.empty()) {
+        m_messages.Show("Запись не открыта: " + path.toStdString() + ": в ней нет ни одного кадра");
+        return false;
+    }
+    // Read with the configuration the recording was made with, which its header carries.
+    const DecodeResult decoded = ConfigurationImage::Decode(recording->header.image);
+    const Configuration configuration = decoded.configuration.value_or(Configuration::FreshStart());
+    std::vector<JunctionEvent> events = RecordingEvents(*recording, configuration);
+    if (!Replaying()) {
+        m_exchangeBeforeReplay = ExchangeRunning();
+        ExchangeStop();
+    }
+    const QString date = QDateTime::fromMSecsSinceEpoch(recording->records.front().timeMs).toString(QStringLiteral("dd.MM.yyyy"));
+    Console().SetReadOnly(true);
+    m_eventList->ShowEvents(events);
+    m_eventList->show();
+    m_replayBar->Open(std::move(*recording), std::move(events));
+    m_replayBar->show();
+    setWindowTitle(QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4 — Запись %1 (%2)")
+                       .arg(date, QFileInfo(path).fileName()));
+    m_tabs.SelectPage(CTabs::ConsoleTab);
+    UpdateCommands();
+    return true;
+}
+
+void CMainFrame::CloseRecording()
+{
+    if (!Replaying())
+        return;
+    m_replayBar->Close();
+    m_replayBar->hide();
+    setWindowTitle(QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
+    Console().SetReadOnly(false);
+    Console().SetLineLost(false);
+    Console().ShowCleared(FrameBytes{});
+    m_eventList->ShowEvents({});
+    UpdateCommands();
+    if (m_exchangeBeforeReplay)
+        ExchangeStart();
+    m_exchangeBeforeReplay = false;
+}
+
+void CMainFrame::ShowRecorded(const RecordEntry* record)
+{
+    // The last record at or before the time shown; a frame the station would not show ("ПС"
+    // clear, or cut short) leaves the frame before it standing.
+    const auto& records = m_replayBar->Shown().records;
+    if (!record) {
+        Console().ShowCleared(FrameBytes{});
+        return;
+    }
+    std::size_t index = static_cast<std::size_t>(record - records.data());
+    for (std::size_t back = 0; back < 16; ++back, --index) {
+        const RecordEntry& r = records[index];
+        if (r.kind == RecordKind::LineLost) {
+            Console().ShowFrame(DecodeStateFrame(FrameBytes{}));
+            Console().SetLineLost(true);
+            return;
+        }
+        if (r.kind == RecordKind::Frame && r.frameLength > 0 && (r.frame[0] & status::kConsoleReady)) {
+            Console().SetLineLost(false);
+            Console().ShowFrame(DecodeStateFrame(r.frame));
+            return;
+        }
+        if (index == 0)
+            break;
+    }
+    Console().ShowFrame(DecodeStateFrame(FrameBytes{}));
 }
 
 void CMainFrame::LockConsole()
@@ -531,14 +685,19 @@ void CMainFrame::ReleaseEndedWorker()
 
 void CMainFrame::ExchangeStart()
 {
-    if (m_programming || ExchangeRunning())
+    if (m_programming || ExchangeRunning() || Replaying())
         return;
     // A worker that ended by itself would otherwise stand in the way of the new one for good.
     ReleaseEndedWorker();
     SetLineLost(false);
     // A new generation: whatever an earlier worker left queued is never shown over this one.
+    // Every frame is recorded, with the image the pages hold now in the day file's header; the
+    // live events are read with the same configuration.
+    const Configuration pages = ConfigPages(m_tabs.Pages()).Read();
+    RecordingTarget recording{RecordingsFolder(), ConfigurationImage::Encode(pages)};
+    m_eventList->StartLive(pages);
     std::unique_ptr<CThreadPort> worker = StartExchange(Console().Sink(), ChosenPortName(m_portNumber), m_workerMessages,
-                                                        m_exchangeLock, Console().Sink().NextGeneration());
+                                                        m_exchangeLock, Console().Sink().NextGeneration(), recording);
     if (!worker) {
         UpdateCommands();
         return; // no thread: nothing changes, nothing is shown

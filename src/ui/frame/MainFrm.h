@@ -33,6 +33,9 @@ namespace vlk {
 class CDeskWnd;
 class CheckList;
 class DifferenceList;
+class EventList;
+class ReplayBar;
+struct RecordEntry;
 class EditHistory;
 class FrameDialogs;
 class LockIndicators;
@@ -58,6 +61,8 @@ public:
         ID_RESTORE_MEMORY = 32802,
         ID_COMPARE_MEMORY = 32803,
         ID_JOURNAL = 32804,
+        ID_OPEN_RECORDING = 32805,
+        ID_EVENTS = 32806,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_FILE_SAVE_AS = 57604,
@@ -154,6 +159,19 @@ public:
     // pages hold, under the name of the file last opened or saved.
     void OnFilePrint();
     void OnExportPdf();
+    // "Открыть запись…": a recording replayed on the console (read-only, the title says
+    // "Запись" and its date), with its events in "События". The exchange stops meanwhile.
+    void OnOpenRecording();
+    // Opens `path` as the command does after its dialog; false, with a message, when it is no
+    // recording.
+    bool OpenRecording(const QString& path);
+    // Leaves the replay: the console goes back to the live line (the exchange starts again if it
+    // ran before).
+    void CloseRecording();
+    [[nodiscard]] bool Replaying() const;
+    [[nodiscard]] ReplayBar& Replay() const { return *m_replayBar; }
+    // "События": the dock of the events, live or of the replayed recording.
+    [[nodiscard]] EventList& Events() const { return *m_eventList; }
     // The file last opened or saved; empty until then.
     [[nodiscard]] const QString& FilePath() const { return m_filePath; }
 
@@ -224,6 +242,8 @@ private:
                  const std::optional<ImageBytes>& fileImage = std::nullopt,
                  const std::optional<ImageBytes>& controller = std::nullopt);
     void TakeFromController(const std::vector<ValueRef>& values);
+    // The replayed record in force at the time shown, on the console.
+    void ShowRecorded(const RecordEntry* record);
 
     std::mutex& m_exchangeLock;
     Messages& m_messages;
@@ -235,6 +255,9 @@ private:
     LockIndicators* m_indicators = nullptr;
     CheckList* m_checkList = nullptr;
     DifferenceList* m_differenceList = nullptr;
+    EventList* m_eventList = nullptr;
+    ReplayBar* m_replayBar = nullptr;
+    bool m_exchangeBeforeReplay = false; // the exchange ran when the replay began
     QLabel* m_fingerprints = nullptr;
     QLabel* m_modeLabel = nullptr; // "Режим программирования" while it is on
     QProgressBar* m_progress = nullptr; // during a memory transfer

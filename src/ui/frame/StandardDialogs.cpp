@@ -11,6 +11,8 @@ namespace vlk {
 const QString StandardDialogs::kOpenFilter = QStringLiteral("VLKL Files (*.vlk);;All Files (*.*)");
 const QString StandardDialogs::kSaveFilter = QStringLiteral("VLKL Files (*.vlk)");
 const QString StandardDialogs::kPdfFilter = QStringLiteral("Документ PDF (*.pdf)");
+const QString StandardDialogs::kRecordingFilter = QStringLiteral("Записи работы контроллера (*.vlkrec);;All Files (*.*)");
+const QString StandardDialogs::kCsvFilter = QStringLiteral("Таблица CSV (*.csv)");
 
 int StandardDialogs::ChoosePort(QWidget* owner)
 {
@@ -56,6 +58,17 @@ QString StandardDialogs::SaveFileName(QWidget* owner)
 QString StandardDialogs::PdfFileName(QWidget* owner, const QString& suggested)
 {
     return Run(owner, QFileDialog::AcceptSave, kPdfFilter, QStringLiteral("pdf"), suggested);
+}
+
+QString StandardDialogs::RecordingFileName(QWidget* owner, const QString& folder)
+{
+    return Run(owner, QFileDialog::AcceptOpen, kRecordingFilter, QStringLiteral("vlkrec"),
+                         folder + QStringLiteral("/*.vlkrec"));
+}
+
+QString StandardDialogs::CsvFileName(QWidget* owner, const QString& suggested)
+{
+    return Run(owner, QFileDialog::AcceptSave, kCsvFilter, QStringLiteral("csv"), suggested);
 }
 
 } // namespace vlk

@@ -12,6 +12,8 @@ public:
     [[nodiscard]] QString OpenFileName(QWidget* owner) override;
     [[nodiscard]] QString SaveFileName(QWidget* owner) override;
     [[nodiscard]] QString PdfFileName(QWidget* owner, const QString& suggested) override;
+    [[nodiscard]] QString RecordingFileName(QWidget* owner, const QString& folder) override;
+    [[nodiscard]] QString CsvFileName(QWidget* owner, const QString& suggested) override;
     void UseFolder(const QString& folder) override { m_folder = folder; }
     [[nodiscard]] const QString& Folder() const { return m_folder; }
 
@@ -19,6 +21,8 @@ public:
     static const QString kOpenFilter;
     static const QString kSaveFilter;
     static const QString kPdfFilter;
+    static const QString kRecordingFilter;
+    static const QString kCsvFilter;
 
 private:
     [[nodiscard]] QString Run(QWidget* owner, int mode, const QString& filter, const QString& suffix,

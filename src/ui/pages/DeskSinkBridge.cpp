@@ -1,5 +1,7 @@
 #include "pages/DeskSinkBridge.h"
 
+#include "record/Recording.h"
+
 #include "pages/DeskWnd.h"
 
 #include <QMetaObject>
@@ -55,6 +57,16 @@ void DeskSinkBridge::ShowLineLost(std::uint64_t generation, bool lost)
 void DeskSinkBridge::ExchangeEnded(std::uint64_t generation)
 {
     PostIfCurrent(generation, [this] { emit m_page.WorkerEnded(); });
+}
+
+void DeskSinkBridge::Recorded(std::uint64_t generation, const RecordEntry& record)
+{
+    PostIfCurrent(generation, [this, record] { emit m_page.FrameRecorded(record); });
+}
+
+void DeskSinkBridge::RecordingFailed(std::uint64_t generation, const std::string& why)
+{
+    PostIfCurrent(generation, [this, text = QString::fromStdString(why)] { emit m_page.RecordingFailed(text); });
 }
 
 void DeskSinkBridge::ClearState(const FrameBytes& frame)

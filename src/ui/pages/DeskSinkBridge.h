@@ -30,6 +30,9 @@ public:
     // Passed on as the page's LineLostChanged / WorkerEnded while the generation is current.
     void ShowLineLost(std::uint64_t generation, bool lost) override;
     void ExchangeEnded(std::uint64_t generation) override;
+    // Passed on as the page's FrameRecorded / RecordingFailed while the generation is current.
+    void Recorded(std::uint64_t generation, const RecordEntry& record) override;
+    void RecordingFailed(std::uint64_t generation, const std::string& why) override;
     [[nodiscard]] std::atomic<std::uint8_t>& CommandByte() override { return m_commandByte; }
     [[nodiscard]] std::atomic<int>& SendClockFlag() override { return m_sendClock; }
     // The clock fields as the page last remembered them; never waits on the UI thread.

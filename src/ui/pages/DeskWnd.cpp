@@ -171,6 +171,14 @@ void CDeskWnd::SetLineLost(bool lost)
     }
 }
 
+void CDeskWnd::SetReadOnly(bool readOnly)
+{
+    m_readOnly = readOnly;
+    for (const int id : {SendHoursId, SendMinutesId, SendDayId})
+        if (QWidget* field = GetDlgItem(id))
+            field->setEnabled(!readOnly);
+}
+
 void CDeskWnd::ShowUnknownFields()
 {
     static const QString kUnknown = QStringLiteral("—");
@@ -270,6 +278,9 @@ void CDeskWnd::SetText(int id, const QString& text)
 
 void CDeskWnd::OnItemClicked(int id)
 {
+    // A replayed recording is history: nothing on the page commands the controller.
+    if (m_readOnly)
+        return;
     if (id == TakeClockId)
         OnTakeClock();
     else if (id == SendClockId)

@@ -15,6 +15,7 @@ class QLabel;
 namespace vlk {
 
 class ARecordList;
+struct RecordEntry;
 
 // "Пульт": the running controller's live state and the operator's controls, which only change the
 // command byte and the send-clock flag the worker reads on each pass. A plain widget on the UI
@@ -72,6 +73,9 @@ public:
     // empty text takes it away.
     void SetExchangeNote(const QString& text);
     [[nodiscard]] QLabel* ExchangeNote() const { return m_exchangeNote; }
+    // A recording replayed on the page: its buttons and clock fields take no input meanwhile.
+    void SetReadOnly(bool readOnly);
+    [[nodiscard]] bool ReadOnly() const { return m_readOnly; }
 
     [[nodiscard]] ARecordList* StateGrid() const { return m_stateGrid; }
     [[nodiscard]] ARecordList* LightsGrid() const { return m_lightsGrid; }
@@ -97,6 +101,10 @@ signals:
     // control-taken, control-released, phase-call, yellow-flashing, all-red, clock; `detail`
     // says it in words.
     void OperatorCommand(const QString& action, const QString& detail);
+    // The current exchange kept a record (a frame with its answer, the line lost or back).
+    void FrameRecorded(const vlk::RecordEntry& record);
+    // The current exchange cannot write its recording (said once per exchange).
+    void RecordingFailed(const QString& why);
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -121,6 +129,7 @@ private:
     int m_controlLocked = 1;
     bool m_lineLost = false;
     QLabel* m_exchangeNote = nullptr;
+    bool m_readOnly = false;
 
     ARecordList* m_stateGrid = nullptr;
     ARecordList* m_lightsGrid = nullptr;

@@ -48,7 +48,8 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
     const QList<QStringList> items = {
         {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("Сохранить &как…"),
          QStringLiteral("&Проверить конфигурацию"),
-         QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("&Журнал"),
+         QStringLiteral("Пе&чать…"), QStringLiteral("&Экспорт в PDF…"), QStringLiteral("Открыть &запись…"),
+         QStringLiteral("&События"), QStringLiteral("&Журнал"),
          QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить"), QString(), QStringLiteral("&Копировать\tCtrl+C"),
          QStringLiteral("&Вставить\tCtrl+V"), QStringLiteral("О&чистить\tDel")},
