@@ -51,7 +51,7 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
          QStringLiteral("&События"), QStringLiteral("&Журнал"),
          QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить")},
-        {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
+        {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить"), QStringLiteral("&Записывать обмен")},
         {QStringLiteral("Сравнить с контроллером"), QStringLiteral("&Вернуть прежнюю конфигурацию")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
         {QStringLiteral("Вы&зов справки\tF1"), QStringLiteral("О &программе VLK2.2")},
