@@ -48,6 +48,8 @@ public:
     QString OpenFileName(QWidget*) override { return {}; }
     QString SaveFileName(QWidget*) override { return {}; }
     QString PdfFileName(QWidget*, const QString&) override { return {}; }
+    QString RecordingFileName(QWidget*, const QString&) override { return {}; }
+    QString CsvFileName(QWidget*, const QString&) override { return {}; }
 
 private:
     int m_port;

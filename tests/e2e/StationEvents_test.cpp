@@ -12,6 +12,7 @@
 
 #include <QComboBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -189,6 +190,34 @@ TEST_F(StationEvents, ARecordingIsReplayedOnTheConsoleAndClosingItGivesTheLineBa
     ASSERT_TRUE(PumpUntil([&] { return m_frame->ExchangeRunning(); }));
     ClickOn(toggle);
     EXPECT_FALSE(m_frame->Console().ControlLocked());
+}
+
+TEST_F(StationEvents, RecordingIsOnAtStartAndTheUserMayTurnItOffForTheRun)
+{
+    StartSimulator(FastOptions());
+    StartStation(1);
+    QAction* record = m_frame->Command(CMainFrame::ID_RECORD_EXCHANGE);
+    ASSERT_NE(record, nullptr);
+    EXPECT_TRUE(record->isChecked());
+    const QString folder = QString::fromStdString(m_state + "/vlk-station/recordings");
+    auto recorded = [&] {
+        const QStringList files = QDir(folder).entryList({QStringLiteral("*.vlkrec")});
+        return files.isEmpty() ? qint64{0} : QFileInfo(QDir(folder).filePath(files[0])).size();
+    };
+    ASSERT_TRUE(PumpUntil([&] { return recorded() >= 2048 + 5 * 45; }, 10s));
+
+    ClickMenuItem(CMainFrame::ID_RECORD_EXCHANGE);
+    EXPECT_FALSE(record->isChecked());
+    ASSERT_TRUE(PumpUntil([&] { return m_frame->ExchangeRunning(); }));
+    // The exchange goes on, the recording does not grow.
+    const std::size_t frames = m_sim->FramesSent();
+    const qint64 size = recorded();
+    ASSERT_TRUE(WaitFor([&] { return m_sim->FramesSent() >= frames + 5; }, 10s));
+    EXPECT_EQ(recorded(), size);
+
+    ClickMenuItem(CMainFrame::ID_RECORD_EXCHANGE);
+    EXPECT_TRUE(record->isChecked());
+    ASSERT_TRUE(PumpUntil([&] { return recorded() >= size + 3 * 45; }, 10s));
 }
 
 TEST_F(StationEvents, WhatIsNoRecordingIsRefusedWithOneMessage)

@@ -388,6 +388,21 @@ void CMainFrame::CreateActions()
     m_commands[ID_RESTORE_MEMORY] = restore;
     connect(restore, &QAction::triggered, this, &CMainFrame::OnRestoreMemory);
 
+    // On at every start (the station keeps no settings); off for the rest of the run when the
+    // user says so. A running exchange starts again at once under the new choice.
+    auto* record = new QAction(QStringLiteral("&Записывать обмен"), this);
+    record->setData(ID_RECORD_EXCHANGE);
+    record->setCheckable(true);
+    record->setChecked(true);
+    record->setStatusTip(QStringLiteral("Записывать каждое состояние контроллера в запись дня"));
+    m_commands[ID_RECORD_EXCHANGE] = record;
+    connect(record, &QAction::triggered, this, [this] {
+        if (m_busy || !ExchangeRunning())
+            return;
+        ExchangeStop();
+        ExchangeStart();
+    });
+
     auto* recording = new QAction(QStringLiteral("Открыть &запись…"), this);
     recording->setData(ID_OPEN_RECORDING);
     recording->setStatusTip(QStringLiteral("Воспроизвести на пульте запись работы контроллера"));
@@ -443,6 +458,7 @@ void CMainFrame::CreateMenu()
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
     exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
+    exchange->addAction(m_commands[ID_RECORD_EXCHANGE]);
     QMenu* controller = bar->addMenu(QStringLiteral("&Контроллер"));
     controller->addAction(m_commands[ID_PROGRAMMING_MODE]);
     controller->addSeparator();
@@ -696,8 +712,10 @@ void CMainFrame::ExchangeStart()
     const Configuration pages = ConfigPages(m_tabs.Pages()).Read();
     RecordingTarget recording{RecordingsFolder(), ConfigurationImage::Encode(pages)};
     m_eventList->StartLive(pages);
-    std::unique_ptr<CThreadPort> worker = StartExchange(Console().Sink(), ChosenPortName(m_portNumber), m_workerMessages,
-                                                        m_exchangeLock, Console().Sink().NextGeneration(), recording);
+    const bool recorded = m_commands[ID_RECORD_EXCHANGE]->isChecked();
+    std::unique_ptr<CThreadPort> worker =
+        StartExchange(Console().Sink(), ChosenPortName(m_portNumber), m_workerMessages, m_exchangeLock,
+                      Console().Sink().NextGeneration(), recorded ? std::optional(recording) : std::nullopt);
     if (!worker) {
         UpdateCommands();
         return; // no thread: nothing changes, nothing is shown

@@ -63,6 +63,7 @@ public:
         ID_JOURNAL = 32804,
         ID_OPEN_RECORDING = 32805,
         ID_EVENTS = 32806,
+        ID_RECORD_EXCHANGE = 32807,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_FILE_SAVE_AS = 57604,

@@ -53,7 +53,7 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
          QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить"), QString(), QStringLiteral("&Копировать\tCtrl+C"),
          QStringLiteral("&Вставить\tCtrl+V"), QStringLiteral("О&чистить\tDel")},
-        {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить")},
+        {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить"), QStringLiteral("&Записывать обмен")},
         {QStringLiteral("&Режим программирования"), QString(), QStringLiteral("&Писать"), QStringLiteral("&Читать"),
          QStringLiteral("&Сравнить с контроллером"), QStringLiteral("&Вернуть прежнюю конфигурацию")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
