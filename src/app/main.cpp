@@ -25,6 +25,7 @@ int main(int argc, char** argv)
     // The station speaks Russian whatever the system's locale, the file dialog's dates included.
     vlk::CVLKLxApp::UseRussianDatesInTheEnvironment();
     QApplication app(argc, argv);
+    vlk::CVLKLxApp::RestoreCharacterLocale();
     // The desktop entry's name: the desktop ties the window to its entry and icon by it.
     QGuiApplication::setDesktopFileName(QStringLiteral("vlk-station"));
     std::vector<std::string> rest;

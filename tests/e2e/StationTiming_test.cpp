@@ -141,7 +141,8 @@ TEST_F(StationTimingTest, TypedFlowsWrittenIntoTheProgramAsOneUndoableStep)
     TypeFlow(6, CTimingWnd::FlowColumn, QStringLiteral("72"), false);
     const QString saved = m_dir.filePath(QStringLiteral("planned.vlk"));
     m_dialogs.saveNames = {saved};
-    ClickCommand(CMainFrame::ID_FILE_SAVE);
+    // Under a name of its own (the demo file is open): "Сохранить как…", Ctrl+Shift+S.
+    Key(m_frame.get(), Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_TRUE(m_messages.Texts().empty());
     EXPECT_EQ(QFileInfo(saved).size(), 1920);
     QFile traffic(m_dir.filePath(QStringLiteral("planned.traffic.json")));

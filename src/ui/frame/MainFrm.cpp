@@ -1216,6 +1216,8 @@ bool CMainFrame::ReadDocument(const QString& path)
     if (read.kind == ConfigurationFileKind::Json)
         for (const std::string& warning : read.warnings)
             collected.Show(warning, MessageIcon::None);
+    // The pages show the file only once it is kept: not behind the question about its repairs.
+    m_tabs.setUpdatesEnabled(false);
     const bool loaded = m_history->Load(
         action, [&] { return ConfigPages(m_tabs.Pages()).ApplyImage(image, LoadFlavour::File, collected); },
         [&] {
@@ -1224,6 +1226,7 @@ bool CMainFrame::ReadDocument(const QString& path)
             RepairDialog dialog(QDir::toNativeSeparators(path), collected.Lines(), this);
             return dialog.exec() == QDialog::Accepted;
         });
+    m_tabs.setUpdatesEnabled(true);
     if (loaded) {
         m_filePath = path;
         // A JSON file is never overwritten with an image by a save that does not ask.

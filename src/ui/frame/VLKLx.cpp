@@ -8,6 +8,7 @@
 #include <QLibraryInfo>
 #include <QLocale>
 
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -71,6 +72,12 @@ bool CVLKLxApp::InstallCatalogueGaps()
     // Installed after Qt's own catalogue, so it is asked first; it answers only what that lacks.
     static CatalogueGaps gaps;
     return QCoreApplication::installTranslator(&gaps);
+}
+
+void CVLKLxApp::RestoreCharacterLocale()
+{
+    for (const int category : {LC_CTYPE, LC_COLLATE, LC_MESSAGES})
+        (void)std::setlocale(category, "");
 }
 
 void CVLKLxApp::UseRussianLocale()

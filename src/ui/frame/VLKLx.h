@@ -40,6 +40,11 @@ public:
     // Before the application object: Qt's system locale, which the file dialog dates its files
     // in, is taken from the environment once. Dates go Russian; the other categories stay.
     static void UseRussianDatesInTheEnvironment();
+    // After the application object: a Russian LC_TIME this system has no glibc locale for makes
+    // the application's setlocale(LC_ALL, "") fail as a whole, leaving the characters in the C
+    // locale (window titles garbled for the window manager). The character categories are set
+    // from the environment again, one by one.
+    static void RestoreCharacterLocale();
 
 private:
     QTranslator m_qtTranslator;

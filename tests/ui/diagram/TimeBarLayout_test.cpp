@@ -356,21 +356,39 @@ TEST(WeekBarLayout, DemoWeekAsSpansOfTheProgramInForce)
 
 TEST(WeekBarLayout, EmptyWeekRunsProgramOneAllWeek)
 {
+    // A fresh start: program 1 all week, but without a phase, so the controller flashes yellow
+    // and the bars are hatched as the yellow mode.
     WeekBarLayout week = WeekBarLayout::Of(Configuration::FreshStart());
     ASSERT_EQ(week.Spans().size(), 7u);
     week.Place(QRectF(0, 0, 700, 200), Metrics());
-    EXPECT_EQ(week.HoverText(6), QString::fromUtf8("ВС 00:00–24:00: программа 1"));
-    QImage image(700, 200, QImage::Format_RGB32);
-    image.fill(Qt::white);
-    {
+    EXPECT_EQ(week.HoverText(6), QString::fromUtf8("ВС 00:00–24:00: программа 1 без фаз: жёлтое мигание"));
+    EXPECT_TRUE(week.Spans()[3].flashes);
+    const auto paint = [](WeekBarLayout& layout) {
+        QImage image(700, 200, QImage::Format_RGB32);
+        image.fill(Qt::white);
         QPainter painter(&image);
         QFont font(QStringLiteral("DejaVu Sans"));
         font.setPixelSize(12);
-        WeekBarPainter::Paint(painter, week, QRectF(0, 0, 700, 200), font);
-    }
-    const QRectF bar = week.Spans()[3].rect;
+        WeekBarPainter::Paint(painter, layout, QRectF(0, 0, 700, 200), font);
+        return image;
+    };
+    QImage image = paint(week);
+    QRectF bar = week.Spans()[3].rect;
+    bool hatch = false;
+    for (int x = int(bar.left()) + 2; x < int(bar.right()) - 2 && !hatch; ++x)
+        hatch = QColor(image.pixel(QPoint(x, int(bar.center().y())))) == QColor(0xF5, 0xC0, 0x00);
+    EXPECT_TRUE(hatch);
+
+    // Once program 1 has a phase, its own colour.
+    Configuration c = Configuration::FreshStart();
+    c.programDuration[0][0] = 20;
+    week = WeekBarLayout::Of(c);
+    EXPECT_FALSE(week.Spans()[3].flashes);
+    image = paint(week);
+    bar = week.Spans()[3].rect;
     EXPECT_EQ(QColor(image.pixel(QPoint(int(bar.left() + bar.width() / 4), int(bar.center().y())))),
               QColor(0x8E, 0xC6, 0xFF));
+    EXPECT_EQ(week.HoverText(6), QString::fromUtf8("ВС 00:00–24:00: программа 1"));
 }
 
 } // namespace

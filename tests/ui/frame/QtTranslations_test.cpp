@@ -20,6 +20,7 @@
 #include <QTranslator>
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <cstdlib>
 
 namespace vlk {
@@ -89,6 +90,22 @@ TEST_F(QtTranslations, TheFileDialogsFoldersAndDatesAreRussianOnAnEnglishSystem)
     // application object exists (vlk-station's main sets it; see ProgramOptions for the binary).
     EXPECT_EQ(QLocale().toString(QDate(2026, 12, 8), QLocale::ShortFormat), QStringLiteral("08.12.2026"));
     QLocale::setDefault(QLocale::c());
+}
+
+// The Russian dates must not cost the characters their UTF-8 where the system has no Russian
+// locale of its own: setlocale(LC_ALL, "") then fails as a whole.
+TEST(StationLocale, ACharacterLocaleSurvivesARussianTimeTheSystemLacks)
+{
+    unsetenv("LC_ALL");
+    setenv("LANG", "C.UTF-8", 1);
+    setenv("LC_TIME", "xx_XX.UTF-8", 1); // no system has it
+    (void)std::setlocale(LC_ALL, "C");
+    ASSERT_EQ(std::setlocale(LC_ALL, ""), nullptr) << "the whole setlocale fails and leaves C";
+    ASSERT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C");
+    CVLKLxApp::RestoreCharacterLocale();
+    EXPECT_STREQ(std::setlocale(LC_CTYPE, nullptr), "C.UTF-8");
+    unsetenv("LC_TIME");
+    (void)std::setlocale(LC_ALL, "C");
 }
 
 TEST_F(QtTranslations, ReasonsOfFailedFileOperationsAreRussian)
