@@ -207,8 +207,10 @@ TEST_F(LinkProcess, SigintDuringTheWriteEndsTheSectorAndStaysInProgrammingModeUn
 {
     const std::string port = StartSimulator({"--period", "100"});
     Process vlkctl({kVlkctl, "write", (m_dir / "mine.vlk").string(), "--port", port});
+    // The backup is read first (every sector twice, paced): on a loaded machine that alone may take
+    // most of 20 s.
     ASSERT_TRUE(m_sim->WaitOutput([](auto&, const std::string& err) { return Count(err, "(sector accepted)") >= 5; },
-                                  20s));
+                                  60s));
     vlkctl.Signal(SIGINT);
     ASSERT_EQ(vlkctl.Wait(20s), 130) << vlkctl.Err();
     EXPECT_NE(vlkctl.Err().find("vlkctl: прервано (SIGINT): записано секторов: "), std::string::npos) << vlkctl.Err();
