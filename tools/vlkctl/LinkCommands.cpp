@@ -232,7 +232,7 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
     PrintingMessages messages(out);
     CPort port;
     if (!port.Open(portName, "AX25")) {
-        messages.Show("Порт не открыт");
+        messages.Show(port.OpenFailureText());
         return kExitFailed;
     }
     // A device that went away ends the monitor with one line: every later read would fail at once.
@@ -487,7 +487,7 @@ int RunLeave(const std::string& portName, bool force, std::ostream& out, std::os
     PrintingMessages messages(out);
     CPort port;
     if (!port.Open(portName, "AX25")) {
-        messages.Show("Порт не открыт");
+        messages.Show(port.OpenFailureText());
         return kExitFailed;
     }
     // The toggle switches both ways: it goes only to a controller known to be in programming mode.
@@ -556,8 +556,8 @@ int RunClock(const std::string& portName, const std::optional<std::string>& time
     };
     CPort port;
     if (!port.Open(portName, "AX25")) {
-        messages.Show("Порт не открыт");
-        return done(kExitFailed, "Порт не открыт");
+        messages.Show(port.OpenFailureText());
+        return done(kExitFailed, port.OpenFailureText());
     }
     FrameBytes buffer{};
     for (int reads = 0; reads < kClockReads; ++reads) {
@@ -663,14 +663,14 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     auto options = std::make_shared<Options>();
 
     CLI::App* monitor = app.add_subcommand("monitor", "Show the controller's state frames and answer them");
-    monitor->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
+    monitor->add_option("--port", options->port, "COM1:, COM2:, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")->required();
     monitor->add_option("--count", options->count, "Stop after this many frames (0: never)");
     monitor->callback([options, &exitCode] { exitCode = RunMonitor(options->port, options->count, std::cout, std::cerr); });
 
     CLI::App* write = app.add_subcommand("write", "Write a configuration file into the controller's memory");
     write->add_option("file", options->file, "The .vlk image or .json configuration (- for standard input)")
         ->required();
-    write->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
+    write->add_option("--port", options->port, "COM1:, COM2:, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")->required();
     write->add_flag("--force", options->force, "Write even when the configuration check finds errors");
     write->callback([options, &exitCode] {
         exitCode = RunWrite(options->file, options->port, std::cout, std::cerr, options->force);
@@ -678,26 +678,26 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
 
     CLI::App* read = app.add_subcommand("read", "Read the controller's memory into a configuration file");
     read->add_option("-o,--output", options->output, "The .vlk file to write (- for standard output)")->required();
-    read->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
+    read->add_option("--port", options->port, "COM1:, COM2:, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")->required();
     read->callback([options, &exitCode] { exitCode = RunRead(options->output, options->port, std::cout, std::cerr); });
 
     CLI::App* compare = app.add_subcommand(
         "compare", "сравнить файл с памятью контроллера (код 0 совпадают, 1 различаются, 2 ошибка файла или линии)");
     compare->add_option("file", options->file, "файл *.vlk или *.json")->required();
-    compare->add_option("--port", options->port, "COM1:, COM2: или путь к устройству")->required();
+    compare->add_option("--port", options->port, "COM1:, COM2:, путь к устройству, tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ")->required();
     compare->add_flag("--json", options->json, "различия и отпечатки в JSON");
     compare->callback([options, &exitCode] {
         exitCode = RunCompare(options->file, options->port, options->json, std::cout, std::cerr);
     });
     CLI::App* leave = app.add_subcommand("leave", "Take the controller out of programming mode");
-    leave->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
+    leave->add_option("--port", options->port, "COM1:, COM2:, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")->required();
     leave->add_flag("--force", options->force, "Leave even after a write that was not confirmed");
     leave->callback([options, &exitCode] {
         exitCode = RunLeave(options->port, options->force, std::cout, std::cerr);
     });
 
     CLI::App* clock = app.add_subcommand("clock", "Set the controller's clock");
-    clock->add_option("--port", options->port, "COM1:, COM2: or a device path")->required();
+    clock->add_option("--port", options->port, "COM1:, COM2:, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")->required();
     CLI::Option* time = clock->add_option("--time", options->time, "HH:MM (default: this computer's time)");
     CLI::Option* day = clock->add_option("--day", options->day, "0 Monday .. 6 Sunday (default: today)");
     clock->callback([options, time, day, &exitCode] {

@@ -35,7 +35,7 @@ ProgrammingEntry EnterProgrammingMode(CPort& port, const std::string& portName, 
     std::array<std::uint8_t, 68> buffer{};
 
     if (!port.Open(portName, "AX25")) {
-        messages.Show("Порт не открыт");
+        messages.Show(port.OpenFailureText());
         return entry;
     }
     // A device gone makes every later read and write fail at once: one message, not a box per
@@ -177,7 +177,7 @@ bool ExitProgrammingMode(CPort& port, Messages& messages, std::chrono::milliseco
         // again by its name: the adapter may be back, the controller in either mode.
         if (!port.IsOpen() || port.DeviceGone()) {
             if (!port.Open(name, "AX25")) {
-                messages.Show("Порт не открыт");
+                messages.Show(port.OpenFailureText());
                 break;
             }
             doubt = true;

@@ -401,13 +401,22 @@ void CMainFrame::LockConsole()
 void CMainFrame::AskPortAndStart()
 {
     const int port = m_dialogs.ChoosePort(this);
-    if (port == 1 || port == 2) {
+    if (port == 3 && !m_dialogs.ChosenAddress().isEmpty()) {
+        m_portNumber = port;
+        m_portAddress = m_dialogs.ChosenAddress().toStdString();
+        ExchangeStart();
+    } else if (port == 1 || port == 2) {
         m_portNumber = port;
         ExchangeStart();
     } else {
         m_portNumber = 1;
     }
     UpdateCommands();
+}
+
+std::string CMainFrame::PortName() const
+{
+    return m_portNumber == 3 ? m_portAddress : ChosenPortName(m_portNumber);
 }
 
 void CMainFrame::ReleaseEndedWorker()
@@ -424,7 +433,7 @@ void CMainFrame::ExchangeStart()
     ReleaseEndedWorker();
     SetLineLost(false);
     // A new generation: whatever an earlier worker left queued is never shown over this one.
-    std::unique_ptr<CThreadPort> worker = StartExchange(Console().Sink(), ChosenPortName(m_portNumber), m_workerMessages,
+    std::unique_ptr<CThreadPort> worker = StartExchange(Console().Sink(), PortName(), m_workerMessages,
                                                         m_exchangeLock, Console().Sink().NextGeneration());
     if (!worker) {
         UpdateCommands();
@@ -474,7 +483,13 @@ void CMainFrame::SetLineLost(bool lost)
 
 QString CMainFrame::IdleText() const
 {
-    return m_lineLost ? QString::fromUtf8(kLineLostText) : kIdleText;
+    if (!m_lineLost)
+        return kIdleText;
+    // A server on the network is named: the engineer may watch several.
+    const std::string name = PortName();
+    if (CPort::IsNetworkName(name))
+        return QString::fromUtf8(kLineLostText) + QStringLiteral(": ") + QString::fromStdString(CPort::DevicePath(name));
+    return QString::fromUtf8(kLineLostText);
 }
 
 void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& job)
@@ -511,7 +526,7 @@ void CMainFrame::OnProgrammingMode()
     // The click has flipped the button already; it shows the mode, which changes only when the
     // controller has switched (not while a question about it is open).
     UpdateCommands();
-    const std::string portName = ChosenPortName(m_portNumber);
+    const std::string portName = PortName();
     if (!m_programming) {
         // Whichever way the toggle goes, the controller is in charge of the junction again.
         LockConsole();
@@ -555,7 +570,7 @@ bool CMainFrame::StillProgramming()
         return true;
     // Bytes nobody asked for, or a line that came back: the controller may have restarted, or be
     // gone for good. Nothing is sent that assumes a mode before the line has told it.
-    const std::string portName = ChosenPortName(m_portNumber);
+    const std::string portName = PortName();
     bool opened = true;
     LineMode mode = LineMode::Programming;
     RunOnLine(QStringLiteral("Проверка режима контроллера..."), [&] {
@@ -565,8 +580,9 @@ bool CMainFrame::StillProgramming()
             mode = DetectMode(m_port).mode;
     });
     if (!opened) {
-        m_messages.Show(std::string(kLineLostText) + ": порт не открывается. Контроллер остался в режиме "
-                                                     "программирования; проверьте подключение и повторите");
+        const std::string why = CPort::IsNetworkName(portName) ? m_port.OpenFailureText() : "порт не открывается";
+        m_messages.Show(std::string(kLineLostText) + ": " + why +
+                        ". Контроллер остался в режиме программирования; проверьте подключение и повторите");
         return false;
     }
     switch (mode) {
@@ -607,7 +623,7 @@ std::optional<MemoryBackup> CMainFrame::RestorableBackup() const
     if (m_backup)
         return m_backup;
     // The backup an unconfirmed write of another run names.
-    const auto path = IncompleteWrite(ChosenPortName(m_portNumber));
+    const auto path = IncompleteWrite(PortName());
     if (!path)
         return std::nullopt;
     std::vector<std::uint8_t> bytes;
@@ -632,7 +648,7 @@ void CMainFrame::OnWriteMemory()
         return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
-    const std::string portName = ChosenPortName(m_portNumber);
+    const std::string portName = PortName();
     SafeWriteOutcome outcome;
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
         // The memory as it is is read and kept first; a write that is not confirmed leaves the
@@ -693,7 +709,7 @@ void CMainFrame::OnRestoreMemory()
     });
     if (written == WriteResult::Written) {
         m_incomplete = false;
-        ClearIncompleteWrite(ChosenPortName(m_portNumber));
+        ClearIncompleteWrite(PortName());
         SetControllerMemory(backup->image);
     } else if (report.touched) {
         m_incomplete = true;
@@ -830,7 +846,7 @@ void CMainFrame::Journal(const QString& action, const QString& result, const QSt
 {
     JournalEntry entry;
     entry.program = "station";
-    entry.port = ChosenPortName(m_portNumber);
+    entry.port = PortName();
     entry.action = action.toStdString();
     entry.file = QFile::encodeName(m_filePath).toStdString();
     if (fileImage)

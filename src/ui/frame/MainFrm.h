@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -83,6 +84,8 @@ public:
     void ExchangeStart();
     void ExchangeStop();
     [[nodiscard]] int PortNumber() const { return m_portNumber; }
+    // The name the line is opened by: "COM1:", "COM2:" or the address chosen as another port.
+    [[nodiscard]] std::string PortName() const;
     // True while a worker exists and has not ended: one that ended by itself (its port would not
     // open) no longer counts.
     [[nodiscard]] bool ExchangeRunning() const;
@@ -225,6 +228,7 @@ private:
     int m_minWidth = kMinimumWidth;
     int m_minHeight = kMinimumHeight;
     int m_portNumber = 1;
+    std::string m_portAddress; // the third choice of the port dialog
     std::unique_ptr<CThreadPort> m_thread;
     CTabs m_tabs;
     CPort m_port;

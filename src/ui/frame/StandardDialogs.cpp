@@ -14,7 +14,9 @@ const QString StandardDialogs::kPdfFilter = QStringLiteral("Документ PDF
 int StandardDialogs::ChoosePort(QWidget* owner)
 {
     CQuestionWnd dialog(owner);
-    return dialog.exec() == QDialog::Accepted ? dialog.ChosenPort() : 0;
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    m_address = ok ? dialog.Address() : QString();
+    return ok ? dialog.ChosenPort() : 0;
 }
 
 namespace {

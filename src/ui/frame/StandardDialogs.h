@@ -9,6 +9,7 @@ namespace vlk {
 class StandardDialogs final : public FrameDialogs {
 public:
     [[nodiscard]] int ChoosePort(QWidget* owner) override;
+    [[nodiscard]] QString ChosenAddress() const override { return m_address; }
     [[nodiscard]] QString OpenFileName(QWidget* owner) override;
     [[nodiscard]] QString SaveFileName(QWidget* owner) override;
     [[nodiscard]] QString PdfFileName(QWidget* owner, const QString& suggested) override;
@@ -17,6 +18,9 @@ public:
     static const QString kOpenFilter;
     static const QString kSaveFilter;
     static const QString kPdfFilter;
+
+private:
+    QString m_address;
 };
 
 } // namespace vlk
