@@ -21,6 +21,7 @@
 #include <CLI/CLI.hpp>
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <csignal>
@@ -28,6 +29,9 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <mutex>
+#include <streambuf>
+#include <thread>
 #include <sstream>
 #include <unistd.h>
 
@@ -286,6 +290,80 @@ int RunMonitor(const std::string& portName, int count, std::ostream& out, std::o
         buffer.fill(0);
     }
     return frames == count ? kExitOk : kExitFailed;
+}
+
+namespace {
+
+// A stream whose every line goes out whole, after a prefix, to a stream shared between threads.
+class PrefixedLines final : public std::streambuf {
+public:
+    PrefixedLines(std::ostream& out, std::mutex& mutex, std::string prefix)
+        : m_out(out), m_mutex(mutex), m_prefix(std::move(prefix))
+    {
+    }
+    ~PrefixedLines() override
+    {
+        if (!m_line.empty())
+            Emit();
+    }
+
+protected:
+    int overflow(int c) override
+    {
+        if (c == traits_type::eof())
+            return traits_type::not_eof(c);
+        if (c == '\n')
+            Emit();
+        else
+            m_line.push_back(static_cast<char>(c));
+        return c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        for (std::streamsize i = 0; i < n; ++i)
+            overflow(static_cast<unsigned char>(s[i]));
+        return n;
+    }
+
+private:
+    void Emit()
+    {
+        std::lock_guard lock(m_mutex);
+        m_out << m_prefix << m_line << '\n' << std::flush;
+        m_line.clear();
+    }
+
+    std::ostream& m_out;
+    std::mutex& m_mutex;
+    std::string m_prefix;
+    std::string m_line;
+};
+
+} // namespace
+
+int RunMonitorPorts(const std::vector<std::string>& ports, int count, std::ostream& out, std::ostream& err)
+{
+    if (ports.size() == 1)
+        return RunMonitor(ports.front(), count, out, err);
+    std::mutex outMutex;
+    std::mutex errMutex;
+    std::vector<int> codes(ports.size(), kExitOk);
+    std::vector<std::thread> monitors;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        monitors.emplace_back([&, i] {
+            PrefixedLines outLines(out, outMutex, ports[i] + ": ");
+            PrefixedLines errLines(err, errMutex, ports[i] + ": ");
+            std::ostream portOut(&outLines);
+            std::ostream portErr(&errLines);
+            codes[i] = RunMonitor(ports[i], count, portOut, portErr);
+        });
+    }
+    for (auto& monitor : monitors)
+        monitor.join();
+    int code = kExitOk;
+    for (const int c : codes)
+        code = std::max(code, c);
+    return code;
 }
 
 namespace {
@@ -652,6 +730,7 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
 {
     struct Options {
         std::string port;
+        std::vector<std::string> ports;
         int count = 0;
         std::string file;
         std::string output;
@@ -663,9 +742,14 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     auto options = std::make_shared<Options>();
 
     CLI::App* monitor = app.add_subcommand("monitor", "Show the controller's state frames and answer them");
-    monitor->add_option("--port", options->port, "COM1:, COM2:, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT")->required();
-    monitor->add_option("--count", options->count, "Stop after this many frames (0: never)");
-    monitor->callback([options, &exitCode] { exitCode = RunMonitor(options->port, options->count, std::cout, std::cerr); });
+    monitor
+        ->add_option("--port", options->ports,
+                     "COM1:, COM2:, a device path, tcp://HOST:PORT or rfc2217://HOST:PORT; repeat it to watch "
+                     "several controllers (each line then starts with its port)")
+        ->required();
+    monitor->add_option("--count", options->count, "Stop after this many frames (0: never); per port");
+    monitor->callback(
+        [options, &exitCode] { exitCode = RunMonitorPorts(options->ports, options->count, std::cout, std::cerr); });
 
     CLI::App* write = app.add_subcommand("write", "Write a configuration file into the controller's memory");
     write->add_option("file", options->file, "The .vlk image or .json configuration (- for standard input)")

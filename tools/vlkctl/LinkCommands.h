@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -27,6 +28,11 @@ void AddLinkCommands(CLI::App& app, int& exitCode);
 // count 0: until killed. Stops after `count` passes (a frame, or a read time-out without one); exit 1
 // when fewer frames than that came. A controller silent for two passes is said lost once.
 [[nodiscard]] int RunMonitor(const std::string& port, int count, std::ostream& out, std::ostream& err);
+// Several ports at once, each with its own pass loop as above: every line starts with its port's
+// name and ": ", whole lines only, in the order they happen. One port is the plain monitor.
+// Exit 1 when any port ended short.
+[[nodiscard]] int RunMonitorPorts(const std::vector<std::string>& ports, int count, std::ostream& out,
+                                  std::ostream& err);
 // With `force` a configuration the check finds errors in is written all the same.
 [[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err,
                            bool force);
