@@ -6,6 +6,7 @@
 #include "frame/CheckList.h"
 #include "frame/DifferenceList.h"
 #include "frame/JournalView.h"
+#include "frame/WatchWnd.h"
 #include "frame/EditHistory.h"
 #include "frame/FrameDialogs.h"
 #include "frame/LockIndicators.h"
@@ -286,6 +287,12 @@ void CMainFrame::CreateActions()
     journal->setStatusTip(QStringLiteral("Показать журнал записей, чтений, сравнений и команд контроллерам"));
     m_commands[ID_JOURNAL] = journal;
     connect(journal, &QAction::triggered, this, &CMainFrame::OnJournal);
+
+    auto* watch = new QAction(QStringLiteral("&Наблюдение"), this);
+    watch->setData(ID_WATCH);
+    watch->setStatusTip(QStringLiteral("Показать состояние нескольких контроллеров сразу"));
+    m_commands[ID_WATCH] = watch;
+    connect(watch, &QAction::triggered, this, &CMainFrame::OnWatch);
 }
 
 void CMainFrame::CreateMenu()
@@ -302,6 +309,8 @@ void CMainFrame::CreateMenu()
     QMenu* edit = bar->addMenu(QStringLiteral("&Правка"));
     edit->addAction(m_commands[ID_EDIT_UNDO]);
     edit->addAction(m_commands[ID_EDIT_REDO]);
+    QMenu* view = bar->addMenu(QStringLiteral("&Вид"));
+    view->addAction(m_commands[ID_WATCH]);
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
     exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
@@ -861,6 +870,38 @@ void CMainFrame::Journal(const QString& action, const QString& result, const QSt
         statusBar()->showMessage(QString::fromStdString(error));
         std::fprintf(stderr, "vlk-station: %s\n", error.c_str());
     }
+}
+
+void CMainFrame::OnWatch()
+{
+    if (!m_watch) {
+        // The console's port while it holds a line, so that a row gives it up and takes it back.
+        m_watch = new WatchWnd(
+            [this] { return ExchangeRunning() || m_programming ? PortName() : std::string(); }, this);
+        connect(m_watch, &WatchWnd::OpenOnConsole, this,
+                [this](const QString& address) { OpenOnConsole(address.toStdString()); });
+    }
+    m_watch->show();
+    m_watch->raise();
+    m_watch->activateWindow();
+}
+
+void CMainFrame::OpenOnConsole(const std::string& address)
+{
+    if (m_busy)
+        return;
+    if (m_programming) {
+        m_messages.Show("Контроллер на пульте в режиме программирования: выключите режим программирования, "
+                        "прежде чем открыть другой");
+        return;
+    }
+    ExchangeStop();
+    m_portNumber = 3;
+    m_portAddress = address;
+    m_tabs.SelectPage(CTabs::ConsoleTab);
+    ExchangeStart();
+    raise();
+    activateWindow();
 }
 
 void CMainFrame::OnJournal()

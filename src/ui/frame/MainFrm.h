@@ -29,6 +29,7 @@ class QTimer;
 namespace vlk {
 
 class CDeskWnd;
+class WatchWnd;
 class CheckList;
 class DifferenceList;
 class EditHistory;
@@ -56,6 +57,7 @@ public:
         ID_RESTORE_MEMORY = 32802,
         ID_COMPARE_MEMORY = 32803,
         ID_JOURNAL = 32804,
+        ID_WATCH = 32805,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_EDIT_UNDO = 57643,
@@ -86,6 +88,10 @@ public:
     [[nodiscard]] int PortNumber() const { return m_portNumber; }
     // The name the line is opened by: "COM1:", "COM2:" or the address chosen as another port.
     [[nodiscard]] std::string PortName() const;
+    // "Наблюдение" (menu Вид), made the first time it is asked for; null before.
+    [[nodiscard]] WatchWnd* Watch() const { return m_watch; }
+    // A watched controller on the console: the exchange moves to its address.
+    void OpenOnConsole(const std::string& address);
     // True while a worker exists and has not ended: one that ended by itself (its port would not
     // open) no longer counts.
     [[nodiscard]] bool ExchangeRunning() const;
@@ -116,6 +122,7 @@ public:
     [[nodiscard]] DifferenceList& Differences() const { return *m_differenceList; }
     // "Журнал": the journal of writes, reads, compares and operator commands, newest first.
     void OnJournal();
+    void OnWatch();
     // The status bar's fingerprints: the pages' always, the controller's once it is known.
     [[nodiscard]] QString FingerprintText() const;
     // "Вернуть прежнюю конфигурацию": writes back the memory as it was before this station's last
@@ -229,6 +236,7 @@ private:
     int m_minHeight = kMinimumHeight;
     int m_portNumber = 1;
     std::string m_portAddress; // the third choice of the port dialog
+    WatchWnd* m_watch = nullptr; // a child window of the frame, alive until it goes
     std::unique_ptr<CThreadPort> m_thread;
     CTabs m_tabs;
     CPort m_port;
