@@ -373,6 +373,12 @@ std::size_t CPort::Read(std::uint8_t* buffer, std::size_t count)
             deadline = std::min(total, Clock::now() + kInterByteTimeout);
             continue;
         }
+        if (network) {
+            // Linux drops back to delayed ACKs by itself (after a send above all): asked again
+            // before every wait, so the server's next packet is acknowledged the moment it lands.
+            const int quick = 1;
+            (void)setsockopt(m_fd, IPPROTO_TCP, TCP_QUICKACK, &quick, sizeof quick);
+        }
         const Wait wait = WaitReady(POLLIN, deadline);
         if (wait == Wait::Timeout) {
             end = got > 0 && deadline < total ? ReadEnd::Gap : ReadEnd::Timeout;
@@ -722,6 +728,23 @@ bool CPort::WriteNetwork(const std::uint8_t* bytes, std::size_t count)
         SetError(Error::Gone, error ? error : EIO);
         m_pending.clear();
         return false;
+    }
+    // The rest of a reply that the network held up past the gap (the last read ended short, or
+    // bytes were waiting) may still be on its way: it is waited out until the line has been quiet
+    // a while, so that it cannot pass for the start of the next reply. A line in step pays nothing.
+    bool settle = !m_pending.empty() || m_readEnd.load() == ReadEnd::Gap;
+    const auto settleLimit = Clock::now() + kSettleLimit;
+    while (settle) {
+        m_pending.clear();
+        const Wait wait = WaitReady(POLLIN, std::min(settleLimit, Clock::now() + kSettleQuiet));
+        if (wait != Wait::Ready)
+            break;
+        if (!ReceiveNetwork(error)) {
+            SetError(Error::Gone, error ? error : EIO);
+            m_pending.clear();
+            return false;
+        }
+        settle = Clock::now() < settleLimit;
     }
     m_pending.clear();
     std::this_thread::sleep_for(kWritePause);

@@ -120,6 +120,10 @@ private:
     enum class Attempt { Open, Closed, Failed };
     // A server that closes a new connection at once is asked again after this pause.
     static constexpr std::chrono::milliseconds kReconnectPause{100};
+    // After a reply cut short, a network write waits for this much quiet (at most kSettleLimit)
+    // for the reply's tail to pass.
+    static constexpr std::chrono::milliseconds kSettleQuiet{100};
+    static constexpr std::chrono::milliseconds kSettleLimit{400};
     // The network side of Open, with m_io held; the name and mode are already set.
     bool OpenNetwork(const PortAddress& address, int newMode);
     // One connection and its set-up; Closed when the server closed it at once (what it said

@@ -242,6 +242,37 @@ TEST(NetworkPort, RawReadKeepsTheGapRuleAndSeesTheServerGo)
     EXPECT_FALSE(port.Write(command.data(), command.size()));
 }
 
+TEST(NetworkPort, TheTailOfAReplyHeldUpByTheNetworkIsWaitedOutBeforeTheNextCommand)
+{
+    TestServer server([&](int fd) {
+        // The first reply comes in two parts, 60 ms apart: the read ends at the gap after the
+        // first part, and the second part is on its way while the next command goes out.
+        (void)ReceiveFor(fd, 300ms);
+        const Bytes head{0x20, 1, 2, 3, 4, 5, 6, 7, 8, 9};
+        (void)send(fd, head.data(), head.size(), MSG_NOSIGNAL);
+        std::this_thread::sleep_for(60ms);
+        const Bytes tail{0xE1, 0xE2, 0xE3, 0xE4, 0xE5};
+        (void)send(fd, tail.data(), tail.size(), MSG_NOSIGNAL);
+        (void)ReceiveFor(fd, 400ms);
+        const Bytes reply{0x77, 0x78};
+        (void)send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+        std::this_thread::sleep_for(300ms);
+    });
+    CPort port;
+    ASSERT_TRUE(port.Open("tcp://127.0.0.1:" + std::to_string(server.Port()), "AX25"));
+    const std::uint8_t first = 0x50;
+    ASSERT_TRUE(port.Write(&first, 1));
+    Bytes frame(26);
+    EXPECT_EQ(port.Read(frame.data(), frame.size()), 10u);
+    EXPECT_EQ(port.LastReadEnd(), CPort::ReadEnd::Gap);
+    // At once, before the tail has come: the write waits until the line is quiet.
+    const std::uint8_t second = 0x51;
+    ASSERT_TRUE(port.Write(&second, 1));
+    Bytes reply(2);
+    EXPECT_EQ(port.Read(reply.data(), reply.size()), 2u);
+    EXPECT_EQ(reply, (Bytes{0x77, 0x78}));
+}
+
 TEST(NetworkPort, TelnetNegotiatesTheLineAndCarriesFFBytes)
 {
     Bytes negotiation;
