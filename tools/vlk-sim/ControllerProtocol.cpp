@@ -291,6 +291,10 @@ void ControllerProtocol::StateFrame(bool exitReply, std::size_t length, Clock::t
     PlayFaults(frame, at);
     if (!exitReply && Take(m_psClearLeft))
         frame[0] &= static_cast<std::uint8_t>(~0x20u);
+    if (m_alarm) {
+        frame[0] |= 0x40;
+        frame[6] |= 0x01;
+    }
     FrameEvent event;
     event.time = at;
     event.bytes.assign(frame.begin(), frame.begin() + static_cast<std::ptrdiff_t>(length));

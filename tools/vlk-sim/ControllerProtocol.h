@@ -100,6 +100,9 @@ public:
     // A power cut: the controller starts again in normal mode on the memory it holds, its clock
     // running on, whatever it was doing; a half-received message is lost.
     void PowerCycle(Clock::time_point now);
+    // The controller's alarm: every later frame carries "АВАРИЯ" (status bit 6) and direction 1
+    // in failure, until it is cleared.
+    void SetAlarm(bool on) { m_alarm = on; }
 
     [[nodiscard]] Mode CurrentMode() const { return m_mode; }
     [[nodiscard]] const ImageBytes& Memory() const { return m_memory; }
@@ -143,6 +146,7 @@ private:
     Clock::time_point m_pendingLast;
 
     int m_psClearLeft = 0;
+    bool m_alarm = false;
     int m_shortFramesLeft = 0;
     int m_toggleReplyLeft = 0;
     bool m_restartAfterSectorDone = false;

@@ -568,6 +568,12 @@ bool ControllerSimulator::HungUp() const
     return m_hungUp;
 }
 
+void ControllerSimulator::SetAlarm(bool on)
+{
+    std::lock_guard lock(m_stateMutex);
+    m_protocol.SetAlarm(on);
+}
+
 void ControllerSimulator::RestartNow()
 {
     if (!m_running) {

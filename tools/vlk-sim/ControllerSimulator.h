@@ -104,6 +104,9 @@ public:
     // Drops the line now, as --hangup-after does when its time comes (a test that wants it at a
     // given point of a transfer rather than at a given time).
     void HangUpNow();
+    // Raises (or clears) the controller's alarm: "АВАРИЯ" and direction 1 in failure in every
+    // frame from the next one on.
+    void SetAlarm(bool on);
 
     // Waits until condition() is true, re-checking after every event of the simulator (and at least
     // every 10 ms); false on time-out. The condition is called without any lock held, so it may

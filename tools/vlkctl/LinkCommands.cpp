@@ -35,6 +35,9 @@
 #include <cstring>
 #include <ctime>
 #include <iostream>
+#include <mutex>
+#include <streambuf>
+#include <thread>
 #include <sstream>
 #include <unistd.h>
 
@@ -369,9 +372,9 @@ int RunRecord(const std::string& portName, const std::string& output, const std:
     while (!over() && failure.empty()) {
         if (!port.IsOpen() && !port.Open(portName, "AX25")) {
             if (!lost && frames == 0 && !port.DeviceGone()) {
-                messages.Show("Порт не открыт");
+                messages.Show(port.NotOpenText());
                 writer.Close();
-                return kExitFailed;
+                return kExitError;
             }
             // The adapter pulled: the line is lost, and the same name is tried again every pass.
             loseLine();
@@ -422,6 +425,80 @@ int RunRecord(const std::string& portName, const std::string& output, const std:
     if (!failure.empty())
         return kExitFailed;
     return kExitOk;
+}
+
+namespace {
+
+// A stream whose every line goes out whole, after a prefix, to a stream shared between threads.
+class PrefixedLines final : public std::streambuf {
+public:
+    PrefixedLines(std::ostream& out, std::mutex& mutex, std::string prefix)
+        : m_out(out), m_mutex(mutex), m_prefix(std::move(prefix))
+    {
+    }
+    ~PrefixedLines() override
+    {
+        if (!m_line.empty())
+            Emit();
+    }
+
+protected:
+    int overflow(int c) override
+    {
+        if (c == traits_type::eof())
+            return traits_type::not_eof(c);
+        if (c == '\n')
+            Emit();
+        else
+            m_line.push_back(static_cast<char>(c));
+        return c;
+    }
+    std::streamsize xsputn(const char* s, std::streamsize n) override
+    {
+        for (std::streamsize i = 0; i < n; ++i)
+            overflow(static_cast<unsigned char>(s[i]));
+        return n;
+    }
+
+private:
+    void Emit()
+    {
+        std::lock_guard lock(m_mutex);
+        m_out << m_prefix << m_line << '\n' << std::flush;
+        m_line.clear();
+    }
+
+    std::ostream& m_out;
+    std::mutex& m_mutex;
+    std::string m_prefix;
+    std::string m_line;
+};
+
+} // namespace
+
+int RunMonitorPorts(const std::vector<std::string>& ports, int count, std::ostream& out, std::ostream& err)
+{
+    if (ports.size() == 1)
+        return RunMonitor(ports.front(), count, out, err);
+    std::mutex outMutex;
+    std::mutex errMutex;
+    std::vector<int> codes(ports.size(), kExitOk);
+    std::vector<std::thread> monitors;
+    for (std::size_t i = 0; i < ports.size(); ++i) {
+        monitors.emplace_back([&, i] {
+            PrefixedLines outLines(out, outMutex, ports[i] + ": ");
+            PrefixedLines errLines(err, errMutex, ports[i] + ": ");
+            std::ostream portOut(&outLines);
+            std::ostream portErr(&errLines);
+            codes[i] = RunMonitor(ports[i], count, portOut, portErr);
+        });
+    }
+    for (auto& monitor : monitors)
+        monitor.join();
+    int code = kExitOk;
+    for (const int c : codes)
+        code = std::max(code, c);
+    return code;
 }
 
 namespace {
@@ -803,6 +880,7 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
 {
     struct Options {
         std::string port;
+        std::vector<std::string> ports;
         int count = 0;
         std::string file;
         std::string output;
@@ -813,16 +891,22 @@ void AddLinkCommands(CLI::App& app, int& exitCode)
     };
     auto options = std::make_shared<Options>();
 
-    const std::string portHelp = "COM1 или COM2 (как на станции: VLK_COM1, VLK_COM2, иначе /dev/ttyS0, /dev/ttyS1) "
-                                 "или путь к устройству";
+    const std::string portHelp = "COM1 или COM2 (как на станции: VLK_COM1, VLK_COM2, иначе /dev/ttyS0, /dev/ttyS1), "
+                                 "путь к устройству, tcp://УЗЕЛ:ПОРТ или rfc2217://УЗЕЛ:ПОРТ";
     // Progress goes to standard error only when someone watches it there.
     const bool terminal = ::isatty(STDERR_FILENO) != 0;
 
     CLI::App* monitor = app.add_subcommand("monitor", "показывать кадры состояния контроллера и отвечать на них");
-    monitor->add_option("--port", options->port, portHelp)->required();
-    monitor->add_option("--count", options->count, "закончить после стольких кадров (0: не заканчивать)");
+    monitor
+        ->add_option("--port", options->ports,
+                     portHelp + "; повторите, чтобы наблюдать несколько контроллеров (строка начинается с порта)")
+        ->required();
+    monitor->add_option("--count", options->count, "закончить после стольких кадров каждого порта (0: не заканчивать)");
     monitor->callback([options, &exitCode] {
-        exitCode = RunMonitor(PortName(options->port), options->count, std::cout, std::cerr);
+        std::vector<std::string> ports;
+        for (const std::string& port : options->ports)
+            ports.push_back(PortName(port));
+        exitCode = RunMonitorPorts(ports, options->count, std::cout, std::cerr);
     });
 
     CLI::App* record = app.add_subcommand(

@@ -5,6 +5,7 @@
 #include <iosfwd>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace CLI {
 class App;
@@ -35,10 +36,15 @@ void AddLinkCommands(CLI::App& app, int& exitCode);
 // Records the controller's state frames into the recording `output` for `seconds` (0: until
 // SIGINT or SIGTERM), answering each as the station's exchange does with no operator command; a
 // lost line and its return are recorded and the port is reopened by name. `configFile` gives the
-// header's image (empty: the fresh start's). 0 done, 1 the port would not open or the file could
+// header's image (empty: the fresh start's). 0 done, 2 the port would not open, 1 the file could
 // not be written, 2 an error before it began.
 [[nodiscard]] int RunRecord(const std::string& port, const std::string& output, const std::string& configFile,
                             int seconds, std::ostream& out, std::ostream& err);
+// Several ports at once, each with its own pass loop as above: every line starts with its port's
+// name and ": ", whole lines only, in the order they happen. One port is the plain monitor.
+// The worst exit of them: 2 when a port did not open, 1 when one ended short.
+[[nodiscard]] int RunMonitorPorts(const std::vector<std::string>& ports, int count, std::ostream& out,
+                                  std::ostream& err);
 // With `force` a configuration the check finds errors in is written all the same. With `progress`
 // the part and sector of the transfer are shown on one line of `err` (a terminal).
 [[nodiscard]] int RunWrite(const std::string& file, const std::string& port, std::ostream& out, std::ostream& err,

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "link/PortAddress.h"
 #include "link/RtsControl.h"
+#include "link/TelnetCodec.h"
 
 #include <atomic>
 #include <chrono>
@@ -8,12 +10,16 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace vlk {
 
 // One serial port opened by name in one of two fixed line settings, with blocking,
 // time-limited reads and writes. "COM1:" and "COM2:" map through VLK_COM1 / VLK_COM2
-// (defaults /dev/ttyS0, /dev/ttyS1); any other name is a device path.
+// (defaults /dev/ttyS0, /dev/ttyS1); any other name is a device path or the address of a serial
+// server on the network (tcp://HOST:PORT raw, rfc2217://HOST:PORT Telnet with the COM-PORT
+// option; see PortAddress). Over the network the same read rules hold, counted on the bytes as
+// they arrive here: the procedures above see one kind of line.
 //
 // One thread uses a port at a time, except that Close may come from a second thread while
 // Read or Write blocks: the blocked call returns at once, and the descriptor is closed only
@@ -39,6 +45,11 @@ public:
         Permission,  // EACCES, EPERM
         Gone,        // EIO, hang-up: the device went away while open
         NotSerial,   // not a terminal, or the line settings were not taken
+        BadAddress,  // a network address without a usable host or port
+        NoName,      // the server's name does not resolve
+        Refused,     // the server refused the connection
+        Unreachable, // no answer to the connection within the time-out, no route
+        NoComPort,   // a Telnet server that would not set the line (COM-PORT option)
         Other,
     };
 
@@ -87,11 +98,13 @@ public:
     [[nodiscard]] Error LastError() const;
     // The system's text for it ("No such file or directory"); empty without an error.
     [[nodiscard]] std::string ErrorString() const;
-    // Why the last Open failed, for the user, in Russian: "/dev/ttyS1: нет такого устройства".
-    // Empty after a successful Open.
+    // Why the last Open failed, for the user, in Russian: "/dev/ttyS1: нет такого устройства", or
+    // for a server "tcp://host:4001: сервер отказал в соединении (…)". Empty after a successful Open.
     [[nodiscard]] std::string OpenFailure() const;
     // "Порт не открыт", with OpenFailure on a second line when there is one.
     [[nodiscard]] std::string NotOpenText() const;
+    // True when the port's name stands for a server on the network.
+    [[nodiscard]] static bool IsNetworkName(const std::string& name);
     // True once a read or write found the device gone; the port stays open until closed.
     [[nodiscard]] bool DeviceGone() const { return LastError() == Error::Gone; }
 
@@ -106,6 +119,27 @@ private:
     enum class Wait { Ready, Timeout, Woken, Gone };
 
     void CloseLocked();
+    enum class Attempt { Open, Closed, Failed };
+    // A server that closes a new connection at once is asked again after this pause.
+    static constexpr std::chrono::milliseconds kReconnectPause{100};
+    // After a reply cut short, a network write waits for this much quiet (at most kSettleLimit)
+    // for the reply's tail to pass.
+    static constexpr std::chrono::milliseconds kSettleQuiet{100};
+    static constexpr std::chrono::milliseconds kSettleLimit{400};
+    // The network side of Open, with m_io held; the name and mode are already set.
+    bool OpenNetwork(const PortAddress& address, int newMode);
+    // One connection and its set-up; Closed when the server closed it at once (what it said
+    // then in `said`), Failed with the error kept.
+    Attempt AttemptNetwork(const PortAddress& address, int newMode, std::chrono::steady_clock::time_point deadline,
+                           std::string& said);
+    // Connects to one of the server's addresses before the deadline; the socket or -1 and errno.
+    int Connect(const PortAddress& address, std::chrono::steady_clock::time_point deadline, int& error);
+    // Takes what the socket holds without waiting: Telnet commands answered, the controller's
+    // bytes added to m_pending. False when the server has gone (errno kept in `error`).
+    bool ReceiveNetwork(int& error);
+    // Sends everything before the deadline (raw, already escaped); false on failure.
+    bool SendAll(const std::uint8_t* bytes, std::size_t count, std::chrono::steady_clock::time_point deadline);
+    bool WriteNetwork(const std::uint8_t* bytes, std::size_t count);
     // Waits for fd to become ready for `events`, or the eventfd, until deadline.
     Wait WaitReady(short events, std::chrono::steady_clock::time_point deadline);
     // Keeps the error; an open failure also goes to stderr, once while it stays the same.
@@ -123,6 +157,10 @@ private:
     std::atomic<bool> m_closing{false};
     mutable std::mutex m_io;           // held for every use of m_fd
     std::atomic<ReadEnd> m_readEnd{ReadEnd::NotOpen};
+
+    PortAddress m_address;             // what the last Open reached, or tried to
+    TelnetCodec m_telnet;              // the Telnet state of an rfc2217 connection
+    std::vector<std::uint8_t> m_pending; // network: the controller's bytes received, not yet read
 
     mutable std::mutex m_errorMutex;   // guards the five below
     Error m_error = Error::None;

@@ -113,7 +113,13 @@ bool CThreadPort::RunExchange()
 {
     if (!m_port.Open(m_portName, "AX25")) {
         m_messages.Show(m_port.NotOpenText());
-        return false;
+        // A device that is not there ends the exchange. A server on the network that is not
+        // there yet (restarting, its link down) is a lost line like any other: said once,
+        // tried again on every pass.
+        if (!CPort::IsNetworkName(m_portName))
+            return false;
+        m_lineLost = true;
+        m_console.ShowLineLost(m_generation, true);
     }
     FrameBytes buffer{};
     int silentPasses = 0;

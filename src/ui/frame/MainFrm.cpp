@@ -6,6 +6,7 @@
 #include "frame/CheckList.h"
 #include "frame/DifferenceList.h"
 #include "frame/JournalView.h"
+#include "frame/WatchWnd.h"
 #include "frame/EditHistory.h"
 #include "frame/EventList.h"
 #include "frame/ReplayBar.h"
@@ -421,6 +422,12 @@ void CMainFrame::CreateActions()
     journal->setStatusTip(QStringLiteral("Показать журнал записей, чтений, сравнений и команд контроллерам"));
     m_commands[ID_JOURNAL] = journal;
     connect(journal, &QAction::triggered, this, &CMainFrame::OnJournal);
+
+    auto* watch = new QAction(QStringLiteral("&Наблюдение"), this);
+    watch->setData(ID_WATCH);
+    watch->setStatusTip(QStringLiteral("Показать состояние нескольких контроллеров сразу"));
+    m_commands[ID_WATCH] = watch;
+    connect(watch, &QAction::triggered, this, &CMainFrame::OnWatch);
 }
 
 void CMainFrame::SendKeyToFocus(QKeyCombination key)
@@ -455,6 +462,8 @@ void CMainFrame::CreateMenu()
     edit->addAction(m_commands[ID_EDIT_COPY]);
     edit->addAction(m_commands[ID_EDIT_PASTE]);
     edit->addAction(m_commands[ID_EDIT_CLEAR]);
+    QMenu* view = bar->addMenu(QStringLiteral("&Вид"));
+    view->addAction(m_commands[ID_WATCH]);
     QMenu* exchange = bar->addMenu(QStringLiteral("О&бмен"));
     exchange->addAction(m_commands[ID_EXCHANGE_START]);
     exchange->addAction(m_commands[ID_EXCHANGE_STOP]);
@@ -684,13 +693,22 @@ void CMainFrame::LockConsole()
 void CMainFrame::AskPortAndStart()
 {
     const int port = m_dialogs.ChoosePort(this);
-    if (port == 1 || port == 2) {
+    if (port == 3 && !m_dialogs.ChosenAddress().isEmpty()) {
+        m_portNumber = port;
+        m_portAddress = m_dialogs.ChosenAddress().toStdString();
+        ExchangeStart();
+    } else if (port == 1 || port == 2) {
         m_portNumber = port;
         ExchangeStart();
     } else {
         m_portNumber = 1;
     }
     UpdateCommands();
+}
+
+std::string CMainFrame::PortName() const
+{
+    return m_portNumber == 3 ? m_portAddress : ChosenPortName(m_portNumber);
 }
 
 void CMainFrame::ReleaseEndedWorker()
@@ -714,7 +732,7 @@ void CMainFrame::ExchangeStart()
     m_eventList->StartLive(pages);
     const bool recorded = m_commands[ID_RECORD_EXCHANGE]->isChecked();
     std::unique_ptr<CThreadPort> worker =
-        StartExchange(Console().Sink(), ChosenPortName(m_portNumber), m_workerMessages, m_exchangeLock,
+        StartExchange(Console().Sink(), PortName(), m_workerMessages, m_exchangeLock,
                       Console().Sink().NextGeneration(), recorded ? std::optional(recording) : std::nullopt);
     if (!worker) {
         UpdateCommands();
@@ -764,7 +782,13 @@ void CMainFrame::SetLineLost(bool lost)
 
 QString CMainFrame::IdleText() const
 {
-    return m_lineLost ? QString::fromUtf8(kLineLostText) : kIdleText;
+    if (!m_lineLost)
+        return kIdleText;
+    // A server on the network is named: the engineer may watch several.
+    const std::string name = PortName();
+    if (CPort::IsNetworkName(name))
+        return QString::fromUtf8(kLineLostText) + QStringLiteral(": ") + QString::fromStdString(CPort::DevicePath(name));
+    return QString::fromUtf8(kLineLostText);
 }
 
 void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& job)
@@ -815,7 +839,7 @@ void CMainFrame::OnProgrammingMode()
     // The click has flipped the button already; it shows the mode, which changes only when the
     // controller has switched (not while a question about it is open).
     UpdateCommands();
-    const std::string portName = ChosenPortName(m_portNumber);
+    const std::string portName = PortName();
     if (!m_programming) {
         // Whichever way the toggle goes, the controller is in charge of the junction again.
         LockConsole();
@@ -859,7 +883,7 @@ bool CMainFrame::StillProgramming()
         return true;
     // Bytes nobody asked for, or a line that came back: the controller may have restarted, or be
     // gone for good. Nothing is sent that assumes a mode before the line has told it.
-    const std::string portName = ChosenPortName(m_portNumber);
+    const std::string portName = PortName();
     bool opened = true;
     LineMode mode = LineMode::Programming;
     RunOnLine(QStringLiteral("Проверка режима контроллера..."), [&] {
@@ -869,8 +893,10 @@ bool CMainFrame::StillProgramming()
             mode = DetectMode(m_port).mode;
     });
     if (!opened) {
-        m_messages.Show(std::string(kLineLostText) + ": порт не открывается. Контроллер остался в режиме "
-                                                     "программирования; проверьте подключение и повторите");
+        const std::string failure = m_port.OpenFailure();
+        const std::string why = failure.empty() ? std::string("порт не открывается") : failure;
+        m_messages.Show(std::string(kLineLostText) + ": " + why +
+                        ". Контроллер остался в режиме программирования; проверьте подключение и повторите");
         return false;
     }
     switch (mode) {
@@ -911,7 +937,7 @@ std::optional<MemoryBackup> CMainFrame::RestorableBackup() const
     if (m_backup)
         return m_backup;
     // The backup an unconfirmed write of another run names.
-    const auto path = IncompleteWrite(ChosenPortName(m_portNumber));
+    const auto path = IncompleteWrite(PortName());
     if (!path)
         return std::nullopt;
     std::vector<std::uint8_t> bytes;
@@ -936,7 +962,7 @@ void CMainFrame::OnWriteMemory()
         return;
     // The image is taken from the pages before the line is touched, exactly as a save would.
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
-    const std::string portName = ChosenPortName(m_portNumber);
+    const std::string portName = PortName();
     SafeWriteOutcome outcome;
     RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
         // The memory as it is is read and kept first; a write that is not confirmed leaves the
@@ -1000,7 +1026,7 @@ void CMainFrame::OnRestoreMemory()
     });
     if (written == WriteResult::Written) {
         m_incomplete = false;
-        ClearIncompleteWrite(ChosenPortName(m_portNumber));
+        ClearIncompleteWrite(PortName());
         SetControllerMemory(backup->image);
     } else if (report.touched) {
         m_incomplete = true;
@@ -1050,7 +1076,9 @@ void CMainFrame::OnReadMemory()
         })) {
         m_filePath.clear();
         m_savePath.clear();
-        m_documentName = QStringLiteral("ОДД контроллера (COM%1)").arg(m_portNumber);
+        m_documentName = QStringLiteral("ОДД контроллера (%1)")
+                             .arg(m_portNumber == 3 ? QString::fromStdString(m_portAddress)
+                                                    : QStringLiteral("COM%1").arg(m_portNumber));
         UpdateTitle();
     }
 }
@@ -1144,7 +1172,7 @@ void CMainFrame::Journal(const QString& action, const QString& result, const QSt
 {
     JournalEntry entry;
     entry.program = "station";
-    entry.port = ChosenPortName(m_portNumber);
+    entry.port = PortName();
     entry.action = action.toStdString();
     entry.file = QFile::encodeName(m_filePath).toStdString();
     if (fileImage)
@@ -1159,6 +1187,38 @@ void CMainFrame::Journal(const QString& action, const QString& result, const QSt
         statusBar()->showMessage(QString::fromStdString(error));
         std::fprintf(stderr, "vlk-station: %s\n", error.c_str());
     }
+}
+
+void CMainFrame::OnWatch()
+{
+    if (!m_watch) {
+        // The console's port while it holds a line, so that a row gives it up and takes it back.
+        m_watch = new WatchWnd(
+            [this] { return ExchangeRunning() || m_programming ? PortName() : std::string(); }, this);
+        connect(m_watch, &WatchWnd::OpenOnConsole, this,
+                [this](const QString& address) { OpenOnConsole(address.toStdString()); });
+    }
+    m_watch->show();
+    m_watch->raise();
+    m_watch->activateWindow();
+}
+
+void CMainFrame::OpenOnConsole(const std::string& address)
+{
+    if (m_busy)
+        return;
+    if (m_programming) {
+        m_messages.Show("Контроллер на пульте в режиме программирования: выключите режим программирования, "
+                        "прежде чем открыть другой");
+        return;
+    }
+    ExchangeStop();
+    m_portNumber = 3;
+    m_portAddress = address;
+    m_tabs.SelectPage(CTabs::ConsoleTab);
+    ExchangeStart();
+    raise();
+    activateWindow();
 }
 
 void CMainFrame::OnJournal()

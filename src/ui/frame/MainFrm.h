@@ -14,6 +14,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -31,6 +32,7 @@ class QTimer;
 namespace vlk {
 
 class CDeskWnd;
+class WatchWnd;
 class CheckList;
 class DifferenceList;
 class EventList;
@@ -64,6 +66,7 @@ public:
         ID_OPEN_RECORDING = 32805,
         ID_EVENTS = 32806,
         ID_RECORD_EXCHANGE = 32807,
+        ID_WATCH = 32808,
         ID_FILE_OPEN = 57601,
         ID_FILE_SAVE = 57603,
         ID_FILE_SAVE_AS = 57604,
@@ -96,6 +99,12 @@ public:
     void ExchangeStart();
     void ExchangeStop();
     [[nodiscard]] int PortNumber() const { return m_portNumber; }
+    // The name the line is opened by: "COM1:", "COM2:" or the address chosen as another port.
+    [[nodiscard]] std::string PortName() const;
+    // "Наблюдение" (menu Вид), made the first time it is asked for; null before.
+    [[nodiscard]] WatchWnd* Watch() const { return m_watch; }
+    // A watched controller on the console: the exchange moves to its address.
+    void OpenOnConsole(const std::string& address);
     // True while a worker exists and has not ended: one that ended by itself (its port would not
     // open) no longer counts.
     [[nodiscard]] bool ExchangeRunning() const;
@@ -126,6 +135,7 @@ public:
     [[nodiscard]] DifferenceList& Differences() const { return *m_differenceList; }
     // "Журнал": the journal of writes, reads, compares and operator commands, newest first.
     void OnJournal();
+    void OnWatch();
     // The status bar's fingerprints: the pages' always, the controller's once it is known.
     [[nodiscard]] QString FingerprintText() const;
     // "Вернуть прежнюю конфигурацию": writes back the memory as it was before this station's last
@@ -276,6 +286,8 @@ private:
     int m_minWidth = kMinimumWidth;
     int m_minHeight = kMinimumHeight;
     int m_portNumber = 1;
+    std::string m_portAddress; // the third choice of the port dialog
+    WatchWnd* m_watch = nullptr; // a child window of the frame, alive until it goes
     std::unique_ptr<CThreadPort> m_thread;
     CTabs m_tabs;
     CPort m_port;

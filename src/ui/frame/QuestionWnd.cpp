@@ -5,8 +5,11 @@
 #include <QFontMetrics>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+
+#include "link/PortAddress.h"
 
 #include <cstdlib>
 
@@ -28,7 +31,9 @@ CQuestionWnd::CQuestionWnd(QWidget* parent)
     setWindowModality(Qt::ApplicationModal);
     const DialogUnits du(font());
     // The device under each port name takes one more line than the bare choice needed.
-    const int extra = 10;
+    // The third choice and its address field take two more lines, and one for what is wrong
+    // with an address.
+    const int extra = 10 + 36;
     setFixedSize(du.X(174), du.Y(106 + extra));
 
     auto* group = new QGroupBox(QStringLiteral("Выберите порт :"), this);
@@ -56,6 +61,19 @@ CQuestionWnd::CQuestionWnd(QWidget* parent)
         device->setToolTip(path);
     }
 
+    m_other = new QRadioButton(QStringLiteral("Другой порт…"), this);
+    m_other->setGeometry(du.Rect(20, 49, 100, 9));
+    m_address = new QLineEdit(this);
+    m_address->setGeometry(du.Rect(20, 60, 124, 12));
+    m_address->setPlaceholderText(QStringLiteral("tcp://узел:порт, rfc2217://узел:порт, /dev/…"));
+    m_address->setToolTip(QStringLiteral("Путь к устройству или адрес сервера последовательных портов:\n"
+                                         "tcp://узел:порт — байты как есть;\n"
+                                         "rfc2217://узел:порт — Telnet, станция сама ставит 9600 8O1"));
+    m_hint = new QLabel(this);
+    m_hint->setFont(small);
+    m_hint->setGeometry(du.Rect(20, 73, 124, 9));
+    m_hint->setStyleSheet(QStringLiteral("color: #b00000"));
+
     auto* question = new QLabel(QStringLiteral("Запустить обмен данными через выбранный порт?"), this);
     question->setGeometry(du.Rect(23, 47 + extra, 127, 23));
     question->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
@@ -69,8 +87,23 @@ CQuestionWnd::CQuestionWnd(QWidget* parent)
 
     connect(m_com1, &QRadioButton::clicked, this, [this] { m_port = 1; });
     connect(m_com2, &QRadioButton::clicked, this, [this] { m_port = 2; });
+    connect(m_other, &QRadioButton::clicked, this, [this] {
+        m_port = kOtherPort;
+        m_address->setFocus();
+    });
+    // Typing an address is choosing it.
+    connect(m_address, &QLineEdit::textEdited, this, [this] {
+        m_other->setChecked(true);
+        m_port = kOtherPort;
+        m_hint->clear();
+    });
     connect(m_ok, &QPushButton::clicked, this, &CQuestionWnd::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CQuestionWnd::reject);
+}
+
+QString CQuestionWnd::Address() const
+{
+    return m_address->text().trimmed();
 }
 
 void CQuestionWnd::accept()
@@ -78,6 +111,19 @@ void CQuestionWnd::accept()
     // No port yet: the dialog stays open.
     if (m_port == 0)
         return;
+    if (m_port == kOtherPort) {
+        const QString address = Address();
+        if (address.isEmpty()) {
+            m_hint->setText(QStringLiteral("Введите адрес порта"));
+            m_address->setFocus();
+            return;
+        }
+        if (!PortAddress::Parse(address.toStdString()).valid) {
+            m_hint->setText(QStringLiteral("Нужен tcp://узел:порт или rfc2217://узел:порт"));
+            m_address->setFocus();
+            return;
+        }
+    }
     QDialog::accept();
 }
 

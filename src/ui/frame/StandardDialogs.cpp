@@ -17,7 +17,9 @@ const QString StandardDialogs::kCsvFilter = QStringLiteral("Таблица CSV (
 int StandardDialogs::ChoosePort(QWidget* owner)
 {
     CQuestionWnd dialog(owner);
-    return dialog.exec() == QDialog::Accepted ? dialog.ChosenPort() : 0;
+    const bool ok = dialog.exec() == QDialog::Accepted;
+    m_address = ok ? dialog.Address() : QString();
+    return ok ? dialog.ChosenPort() : 0;
 }
 
 QString StandardDialogs::Run(QWidget* owner, int mode, const QString& filter, const QString& suffix,

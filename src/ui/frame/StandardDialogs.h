@@ -9,6 +9,7 @@ namespace vlk {
 class StandardDialogs final : public FrameDialogs {
 public:
     [[nodiscard]] int ChoosePort(QWidget* owner) override;
+    [[nodiscard]] QString ChosenAddress() const override { return m_address; }
     [[nodiscard]] QString OpenFileName(QWidget* owner) override;
     [[nodiscard]] QString SaveFileName(QWidget* owner) override;
     [[nodiscard]] QString PdfFileName(QWidget* owner, const QString& suggested) override;
@@ -28,6 +29,7 @@ private:
     [[nodiscard]] QString Run(QWidget* owner, int mode, const QString& filter, const QString& suffix,
                               const QString& start);
 
+    QString m_address; // the address last typed into "Другой порт…"
     QString m_folder; // the folder last used, for this run only
 };
 

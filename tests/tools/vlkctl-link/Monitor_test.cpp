@@ -107,5 +107,44 @@ TEST(VlkctlMonitor, AShortFrameIsMarkedAsSuch)
     EXPECT_EQ(lines[1].rfind("флаги=", 0), 0u) << lines[1];
 }
 
+TEST(VlkctlMonitor, SeveralPortsPrintWholeLinesEachNamedByItsPort)
+{
+    SimulatorOptions options;
+    options.period = 100ms;
+    options.pace = false;
+    ControllerSimulator first(options);
+    ControllerSimulator second(options);
+    const std::string a = first.OpenPty();
+    const std::string b = second.OpenPty();
+    ASSERT_FALSE(a.empty() || b.empty());
+    ASSERT_TRUE(first.Start());
+    ASSERT_TRUE(second.Start());
+    // A server address where nobody listens: that port says so and ends, the others go on.
+    const std::string nobody = "tcp://127.0.0.1:1";
+    std::ostringstream out, err;
+    const int code = RunMonitorPorts({a, b, nobody}, 3, out, err);
+    EXPECT_EQ(code, 2); // a port that does not open is exit 2, as with one port
+    int fromA = 0;
+    int fromB = 0;
+    int refused = 0;
+    for (const std::string& line : Lines(out.str())) {
+        if (line.rfind(a + ": флаги=", 0) == 0)
+            ++fromA;
+        else if (line.rfind(b + ": флаги=", 0) == 0)
+            ++fromB;
+        else if (line == nobody + ": Порт не открыт" ||
+                 line == nobody + ": tcp://127.0.0.1:1: сервер отказал в соединении (не запущен или порт не тот)")
+            ++refused;
+        else
+            ADD_FAILURE() << "a line of no port: " << line;
+    }
+    EXPECT_EQ(fromA, 3);
+    EXPECT_EQ(fromB, 3);
+    EXPECT_EQ(refused, 2); // the message and its reason, each line named by the port
+    // Each controller was answered on its own line.
+    EXPECT_GE(first.Commands().size(), 2u);
+    EXPECT_GE(second.Commands().size(), 2u);
+}
+
 } // namespace
 } // namespace vlk::ctl

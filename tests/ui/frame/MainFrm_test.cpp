@@ -42,9 +42,10 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
     EXPECT_EQ(m_frame->windowTitle(), QStringLiteral("Система программирования дорожных контроллеров ВЛК2.2_v4"));
     EXPECT_FALSE(m_frame->windowIcon().isNull());
     const QList<QAction*> popups = m_frame->menuBar()->actions();
-    ASSERT_EQ(popups.size(), 6);
-    const QStringList titles = {QStringLiteral("&Файл"),       QStringLiteral("&Правка"), QStringLiteral("О&бмен"),
-                                QStringLiteral("&Контроллер"), QStringLiteral("Порт"),    QStringLiteral("&?")};
+    ASSERT_EQ(popups.size(), 7);
+    const QStringList titles = {QStringLiteral("&Файл"),       QStringLiteral("&Правка"), QStringLiteral("&Вид"),
+                                QStringLiteral("О&бмен"),      QStringLiteral("&Контроллер"), QStringLiteral("Порт"),
+                                QStringLiteral("&?")};
     const QList<QStringList> items = {
         {QStringLiteral("&Открыть"), QStringLiteral("&Сохранить"), QStringLiteral("Сохранить &как…"),
          QStringLiteral("&Проверить конфигурацию"),
@@ -53,13 +54,14 @@ TEST_F(MainFrameTest, TitleMenuAndMnemonics)
          QStringLiteral("В&ыход")},
         {QStringLiteral("&Отменить"), QStringLiteral("&Повторить"), QString(), QStringLiteral("&Копировать\tCtrl+C"),
          QStringLiteral("&Вставить\tCtrl+V"), QStringLiteral("О&чистить\tDel")},
+        {QStringLiteral("&Наблюдение")},
         {QStringLiteral("&Запустить"), QStringLiteral("Ос&тановить"), QStringLiteral("&Записывать обмен")},
         {QStringLiteral("&Режим программирования"), QString(), QStringLiteral("&Писать"), QStringLiteral("&Читать"),
          QStringLiteral("&Сравнить с контроллером"), QStringLiteral("&Вернуть прежнюю конфигурацию")},
         {QStringLiteral("COM&1"), QStringLiteral("COM&2")},
         {QStringLiteral("Вы&зов справки\tF1"), QStringLiteral("О &программе VLK2.2")},
     };
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 7; ++i) {
         EXPECT_EQ(popups[i]->text(), titles[i]);
         QStringList texts;
         for (QAction* action : popups[i]->menu()->actions())

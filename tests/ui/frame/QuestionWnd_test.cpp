@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -104,6 +105,55 @@ TEST(QuestionWnd, CancelAndEscapeEndWithCancelWhateverWasChosen)
                           test::Key(&escaped, Qt::Key_Escape);
                       }),
               QDialog::Rejected);
+}
+
+TEST(QuestionWnd, AnotherPortIsChosenByItsAddress)
+{
+    CQuestionWnd dialog;
+    EXPECT_EQ(dialog.Other()->text(), QStringLiteral("Другой порт…"));
+    QString emptyHint;
+    bool stayedOpen = false;
+    const int result = RunWith(dialog, [&] {
+        // The choice without an address keeps the dialog open and says what is missing.
+        test::Click(dialog.Other());
+        test::Click(dialog.OkButton());
+        stayedOpen = dialog.isVisible();
+        emptyHint = dialog.AddressHint()->text();
+        test::Click(dialog.AddressField());
+        test::Type(dialog.AddressField(), QStringLiteral("rfc2217://127.0.0.1:7001"));
+        test::Key(&dialog, Qt::Key_Return);
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(emptyHint, QStringLiteral("Введите адрес порта"));
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(dialog.ChosenPort(), 3);
+    EXPECT_EQ(dialog.Address(), QStringLiteral("rfc2217://127.0.0.1:7001"));
+}
+
+TEST(QuestionWnd, TypingAnAddressChoosesItAndABadOneIsRefused)
+{
+    CQuestionWnd dialog;
+    QString hint;
+    bool stayedOpen = false;
+    const int result = RunWith(dialog, [&] {
+        test::Click(dialog.Com1());
+        // Typing in the field is choosing the third port; an address without its port number
+        // is not taken.
+        test::Click(dialog.AddressField());
+        test::Type(dialog.AddressField(), QStringLiteral("tcp://cabinet-17"));
+        test::Click(dialog.OkButton());
+        stayedOpen = dialog.isVisible();
+        hint = dialog.AddressHint()->text();
+        test::Type(dialog.AddressField(), QStringLiteral(":4001"));
+        test::Click(dialog.OkButton());
+    });
+    EXPECT_TRUE(stayedOpen);
+    EXPECT_EQ(hint, QStringLiteral("Нужен tcp://узел:порт или rfc2217://узел:порт"));
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_FALSE(dialog.Com1()->isChecked());
+    EXPECT_TRUE(dialog.Other()->isChecked());
+    EXPECT_EQ(dialog.ChosenPort(), 3);
+    EXPECT_EQ(dialog.Address(), QStringLiteral("tcp://cabinet-17:4001"));
 }
 
 } // namespace
