@@ -52,7 +52,6 @@ int main(int argc, char** argv)
     std::string exitShort;
     std::string noise;
     std::string hangupAfter;
-    std::string alarmAfter;
     std::string silentAfter;
     std::string restartAfter;
     std::string restartAfterSector;
@@ -90,9 +89,6 @@ int main(int argc, char** argv)
         ->group(faults);
     app.add_option("--hangup-after", hangupAfter, "drop the line after MS milliseconds and exit")->type_name("MS")
         ->group(faults);
-    app.add_option("--alarm-after", alarmAfter,
-                   "raise \"АВАРИЯ\" (with direction 1 in failure) after MS milliseconds")
-        ->type_name("MS")->group(faults);
     app.add_option("--silent-after", silentAfter,
                    "fall silent after MS milliseconds with the line kept (a cable pulled at the controller, or "
                    "the controller switched off); with :FOR, heard again FOR milliseconds later")
@@ -130,7 +126,7 @@ int main(int argc, char** argv)
 
     // Every number is checked whole: "3x" or "1e3" is a typing error, never 3 or 1.
     long periodMs = 1000, speedFactor = 1, psClearFrames = 0, shortFrameCount = 0, exitShortBytes = -1,
-         noisePerMille = 0, hangupMs = -1, restartMs = -1, restartSector = -1, alarmMs = -1;
+         noisePerMille = 0, hangupMs = -1, restartMs = -1, restartSector = -1;
     const struct {
         const char* name;
         const std::string& text;
@@ -145,7 +141,6 @@ int main(int argc, char** argv)
         {"--exit-short", exitShort, 0, 25, exitShortBytes},
         {"--noise", noise, 0, 1000, noisePerMille},
         {"--hangup-after", hangupAfter, 0, INT_MAX, hangupMs},
-        {"--alarm-after", alarmAfter, 0, INT_MAX, alarmMs},
         {"--restart-after", restartAfter, 0, INT_MAX, restartMs},
         {"--restart-after-sector", restartAfterSector, 0, 14, restartSector},
     };
@@ -299,14 +294,7 @@ int main(int argc, char** argv)
     }
 
     const timespec tick{0, 100'000'000};
-    const auto started = std::chrono::steady_clock::now();
-    bool alarmRaised = false;
     while (simulator.Running()) {
-        if (alarmMs >= 0 && !alarmRaised &&
-            std::chrono::steady_clock::now() - started >= std::chrono::milliseconds(alarmMs)) {
-            simulator.SetAlarm(true);
-            alarmRaised = true;
-        }
         const int signal = sigtimedwait(&signals, nullptr, &tick);
         if (signal == SIGINT || signal == SIGTERM || signal == SIGHUP)
             break;
