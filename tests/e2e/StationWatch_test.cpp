@@ -117,6 +117,28 @@ TEST_F(StationWatchTest, FourControllersAtOnceARowTurnsRedOnAlarmOrLossAndOpensO
     ASSERT_TRUE(PumpUntil([&] { return Cell(2, WatchWnd::LinkColumn) == QStringLiteral("есть"); }, 10000));
 }
 
+TEST_F(StationWatchTest, AControllerTheConsoleHoldsIsLeftToTheConsole)
+{
+    // The console runs on COM1's controller, which is also in the watched list: the row must not
+    // take the line from the console (a server gives it to its newest client).
+    StartSimulator(FastOptions());
+    StartControllers(1);
+    std::vector<WatchedController> list = {{m_path, "На пульте"}, {m_sims[0]->Path(), "Соседний"}};
+    ASSERT_EQ(SaveWatchList(m_config + "/vlk-station/watch.json", list), "");
+    StartStation(1);
+    ASSERT_TRUE(m_frame->ExchangeRunning());
+    ClickMenuItem(CMainFrame::ID_WATCH);
+    WatchWnd* watch = m_frame->Watch();
+    ASSERT_NE(watch, nullptr);
+    ASSERT_TRUE(PumpUntil([&] { return Cell(1, WatchWnd::LinkColumn) == QStringLiteral("есть"); }, 10000));
+    EXPECT_EQ(Cell(0, WatchWnd::LinkColumn), QStringLiteral("на пульте"));
+    EXPECT_FALSE(watch->RowAlarm(0));
+    // The console keeps its line: the operator's commands still reach the controller.
+    m_sim->ClearRecords();
+    ASSERT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= 3; }, 5s));
+    EXPECT_FALSE(m_frame->Console().LineLostShown());
+}
+
 TEST_F(StationWatchTest, AControllerAddedThroughItsDialogIsKeptForTheNextRun)
 {
     StartControllers(1);

@@ -1,5 +1,6 @@
 #include "frame/WatchWnd.h"
 
+#include "link/CPort.h"
 #include "link/PortAddress.h"
 
 #include <QCloseEvent>
@@ -19,6 +20,12 @@ namespace {
 
 constexpr auto kRestartPause = std::chrono::seconds(5);
 const QColor kAlarmBackground(255, 196, 196);
+
+// The device or address behind a port's name, so that "COM1:" and the path it stands for are one line.
+std::string LineOf(const std::string& name)
+{
+    return name.empty() ? name : CPort::DevicePath(name);
+}
 
 QString LinkText(const WatchSnapshot& snapshot, bool onConsole)
 {
@@ -118,8 +125,13 @@ void WatchWnd::AddRow(const WatchedController& controller)
 
 void WatchWnd::StartAll()
 {
+    // A controller the console is talking to already stays the console's: a device opens once,
+    // and a server gives its line to the newest client, which would take it from the console.
+    const std::string console = LineOf(m_consolePort ? m_consolePort() : std::string());
     for (Row& row : m_rows) {
         row.line->SetSilentPass(m_silentPass);
+        if (!console.empty() && console == LineOf(row.line->Address()))
+            row.onConsole = true;
         if (!row.onConsole)
             (void)row.line->Start();
     }
@@ -160,11 +172,17 @@ bool WatchWnd::RowAlarm(int row) const
 void WatchWnd::Refresh()
 {
     const auto now = std::chrono::steady_clock::now();
-    const std::string console = m_consolePort ? m_consolePort() : std::string();
+    const std::string console = LineOf(m_consolePort ? m_consolePort() : std::string());
     for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
         Row& row = m_rows[i];
+        // The console took this controller's line (by the port dialog or a port chosen from its
+        // menu): the row lets go of it rather than fight for it.
+        if (!row.onConsole && !console.empty() && console == LineOf(row.line->Address())) {
+            row.line->Stop();
+            row.onConsole = true;
+        }
         // The console has moved on: the row takes its line again.
-        if (row.onConsole && console != row.line->Address()) {
+        if (row.onConsole && console != LineOf(row.line->Address())) {
             row.onConsole = false;
             (void)row.line->Start();
         }
