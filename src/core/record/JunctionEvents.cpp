@@ -188,6 +188,15 @@ void EventTracker::Lamps(std::int64_t t, const StateFrame& frame, std::vector<Ju
             return e;
         };
         if (lit == seen) {
+            // A disagreement ending at this frame lasted until this frame, not until the last one
+            // that showed it: a lamp dark for 3 s between frames a second apart is seen dark on
+            // frames only 2 s (or a little less) apart, and is a fault all the same.
+            if (s.disagreement && s.active != s.disagreement && t - s.since >= kLampFaultMs) {
+                if (s.active)
+                    out.push_back(event(t, *s.active, false));
+                out.push_back(event(s.since, *s.disagreement, true));
+                s.active = s.disagreement;
+            }
             // Cleared only when the lamp is seen working: lit and seen for a lamp out, dark and
             // unseen for a sensor on.
             if (s.active == EventKind::LampOut && lit)

@@ -116,6 +116,31 @@ TEST_F(JunctionEvents, ALampOutIsRaisedAfterTwoSecondsAndClearedOnlyWhenSeenLitA
     EXPECT_EQ(events[1].message, "Направление 3: зеленая лампа снова горит (канал 5)");
 }
 
+TEST_F(JunctionEvents, ALampDarkForThreeSecondsCountsUntilTheFrameThatSeesItLit)
+{
+    // Frames a second apart, the last dark one a little early (a loaded line): the dark frames
+    // span 1.9 s, the lamp was dark until the lit frame 3 s after the first.
+    Configuration config;
+    config.greenSensors[2] = 1u << 4;
+    const Bytes lit = Bytes().Set(15, 0x04).Set(22, 0x10);
+    const Bytes dark = Bytes().Set(15, 0x04);
+    m_records.push_back(At(0, lit));
+    m_records.push_back(At(1, dark));
+    m_records.push_back(At(2, dark));
+    RecordEntry early = At(2, dark);
+    early.timeMs += 900;
+    m_records.push_back(early);
+    m_records.push_back(At(4, lit));
+    const auto events = Events(config);
+    ASSERT_EQ(events.size(), 2u);
+    EXPECT_EQ(events[0].timeMs, kNoon + 1000);
+    EXPECT_TRUE(events[0].active);
+    EXPECT_EQ(events[0].message, "Направление 3: зеленая лампа не горит (канал 5)");
+    EXPECT_EQ(events[1].timeMs, kNoon + 4000);
+    EXPECT_FALSE(events[1].active);
+    EXPECT_EQ(events[1].message, "Направление 3: зеленая лампа снова горит (канал 5)");
+}
+
 TEST_F(JunctionEvents, ARedSensorOnWithItsLampDarkNamesItsChannelAndLamp)
 {
     Configuration config;
