@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -411,9 +412,19 @@ TEST_F(LinkProcess, AGarbledToggleReplyBeforeAWriteIsCaughtByTheCheck)
     const auto written = write.Wait(60s);
     ASSERT_TRUE(written.has_value());
     ASSERT_TRUE(*written == 0 || *written == 1) << write.Err();
-    // What the controller holds now, read on a line that is clean by then.
-    Process read({kVlkctl, "read", "-o", (m_dir / "read.vlk").string(), "--port", port});
-    ASSERT_EQ(read.Wait(60s), 0) << read.Out() << read.Err();
+    // What the controller holds now, read on a line that is clean by then. A loaded machine may
+    // still make one read miss its 20 ms gap; such a read fails whole and writes no file, and the
+    // next one is read again.
+    std::optional<int> code;
+    std::string said;
+    for (int attempt = 0; attempt < 3 && code != 0; ++attempt) {
+        Process read({kVlkctl, "read", "-o", (m_dir / "read.vlk").string(), "--port", port});
+        code = read.Wait(60s);
+        said += read.Out() + read.Err();
+        if (code != 0)
+            EXPECT_FALSE(fs::exists(m_dir / "read.vlk")) << said;
+    }
+    ASSERT_EQ(code, 0) << said;
     if (*written == 0) {
         EXPECT_EQ(ReadFile(m_dir / "read.vlk"), ReadFile(m_dir / "mine.vlk")) << write.Out();
     }
