@@ -14,7 +14,6 @@
 #include <functional>
 #include <optional>
 #include <mutex>
-#include <optional>
 #include <poll.h>
 #include <spawn.h>
 #include <string>
