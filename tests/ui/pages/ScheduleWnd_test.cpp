@@ -142,11 +142,8 @@ TEST_F(ScheduleChart, QuickClicksAreNeverLost)
     // them the system takes for double clicks.
     CScheduleWnd::SlotArray none{};
     m_chart.SetSlots(none);
-    QWindow* window = m_chart.windowHandle();
-    const QPoint inWindow = m_chart.mapTo(m_chart.window(), at);
     for (int i = 0; i < 11; ++i)
-        QTest::mouseClick(window, Qt::LeftButton, {}, inWindow, 5);
-    QApplication::processEvents();
+        test::Click(&m_chart, at);
     EXPECT_EQ(Slot(20), 1);
 }
 
