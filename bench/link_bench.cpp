@@ -114,8 +114,8 @@ void AnswerLatency()
     }
     NullConsole console;
     QuietMessages messages;
-    std::mutex lock;
-    auto worker = vlk::StartExchange(console, path, messages, lock);
+    vlk::CLine line;
+    auto worker = vlk::StartExchange(console, path, messages, line);
     constexpr int kFrames = 200;
     (void)sim.WaitUntil([&] { return sim.Commands().size() >= kFrames + 5; }, 60s);
     vlk::StopExchange(worker, console);
@@ -181,8 +181,8 @@ void WorkerCpu()
     const auto before = Threads();
     NullConsole console;
     QuietMessages messages;
-    std::mutex lock;
-    auto worker = vlk::StartExchange(console, path, messages, lock);
+    vlk::CLine line;
+    auto worker = vlk::StartExchange(console, path, messages, line);
     std::this_thread::sleep_for(1500ms);
     std::string tid;
     for (const auto& t : Threads())

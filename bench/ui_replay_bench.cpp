@@ -102,10 +102,9 @@ struct Station {
             std::abort();
         QApplication::processEvents();
     }
-    std::mutex lock;
     vlk::RecordingMessages messages;
     vlk::test::ScriptedDialogs dialogs;
-    CMainFrame frame{lock, messages, dialogs};
+    CMainFrame frame{messages, dialogs};
 };
 
 Station& TheStation()

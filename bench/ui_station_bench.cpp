@@ -88,12 +88,11 @@ double CpuSeconds()
 void BM_StartToFirstPaint(benchmark::State& state)
 {
     for (auto _ : state) {
-        std::mutex lock;
         vlk::RecordingMessages messages;
         FixedDialogs dialogs(0);
         QElapsedTimer clock;
         clock.start();
-        auto frame = std::make_unique<vlk::CMainFrame>(lock, messages, dialogs);
+        auto frame = std::make_unique<vlk::CMainFrame>(messages, dialogs);
         PaintProbe probe;
         frame->installEventFilter(&probe);
         frame->AskPortAndStart();
@@ -116,10 +115,9 @@ void BM_ExchangeOneFrameASecond(benchmark::State& state)
             state.SkipWithError("no simulator");
             return;
         }
-        std::mutex lock;
         vlk::RecordingMessages messages;
         FixedDialogs dialogs(1);
-        vlk::CMainFrame frame(lock, messages, dialogs);
+        vlk::CMainFrame frame(messages, dialogs);
         frame.AskPortAndStart();
         frame.show();
         (void)Pump(1500);
@@ -157,10 +155,9 @@ void BM_MemoryTransfer(benchmark::State& state)
             state.SkipWithError("no simulator");
             return;
         }
-        std::mutex lock;
         vlk::RecordingMessages messages;
         FixedDialogs dialogs(0);
-        vlk::CMainFrame frame(lock, messages, dialogs);
+        vlk::CMainFrame frame(messages, dialogs);
         frame.AskPortAndStart();
         frame.Command(vlk::CMainFrame::ID_PROGRAMMING_MODE)->trigger();
         if (!frame.ProgrammingMode()) {

@@ -53,7 +53,7 @@ protected:
     // Creates the frame and answers the port dialog with `port` (0: Cancel).
     void StartStation(int port)
     {
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         m_dialogs.ports = {port};
         m_frame->AskPortAndStart();
         ASSERT_TRUE(ShowAndActivate(m_frame.get()));
@@ -140,7 +140,6 @@ protected:
 
     std::string m_state;
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<ControllerSimulator> m_sim;

@@ -193,7 +193,7 @@ TEST_F(StationLineFaultsTest, ProgrammingModeOnALostLineOpensThePortAgainWhenItI
     EXPECT_EQ(m_messages.Texts(), (std::vector<std::string>{"Порт не открыт\n" + m_name.Path() + ": нет такого устройства",
                                                         "Отказ при запуске контроллера"}));
     EXPECT_TRUE(m_frame->ProgrammingMode());
-    EXPECT_FALSE(m_frame->Port().IsOpen());
+    EXPECT_FALSE(m_frame->LineOpen());
     EXPECT_TRUE(m_frame->Command(32771)->isChecked());
     EXPECT_FALSE(m_frame->ExchangeRunning());
     EXPECT_FALSE(m_frame->Command(32778)->isEnabled());

@@ -23,7 +23,7 @@ TEST_F(StationTest, AnAddressTypedInThePortDialogRunsTheStationThroughTheServer)
     for (const std::string& address : {server.TelnetAddress(), server.RawAddress()}) {
         SCOPED_TRACE(address);
         StandardDialogs dialogs;
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, dialogs);
         bool answered = false;
         // The user answers the dialog when it is up: "Другой порт…", the address, Enter.
         QTimer poll;

@@ -143,7 +143,34 @@ TEST_F(StationProgrammingTest, ASilentLineRefusesProgrammingMode)
     EXPECT_FALSE(m_frame->Command(32771)->isChecked());
     EXPECT_FALSE(m_frame->Command(32772)->isEnabled());
     // The port stays with the frame until the next entry.
-    EXPECT_TRUE(m_frame->Port().IsOpen());
+    EXPECT_TRUE(m_frame->LineOpen());
+}
+
+TEST_F(StationProgrammingTest, AfterARefusedEntryTheExchangeStartsOnTheLineTheEntryLeftOpen)
+{
+    SimulatorOptions options = FastOptions();
+    options.toggleReply = SimulatorOptions::ToggleReply{0x00, -1}; // it stays in normal mode
+    StartSimulator(options);
+    StartStation(1);
+    ASSERT_TRUE(WaitFor([&] { return !m_sim->Commands().empty(); }, 5s));
+    ClickToolbar(32771);
+    ASSERT_FALSE(m_messages.Texts().empty());
+    EXPECT_EQ(m_messages.Texts().back().rfind("Отказ перехода в режим программирования", 0), 0u);
+    EXPECT_FALSE(m_frame->ProgrammingMode());
+    EXPECT_FALSE(m_frame->ExchangeRunning());
+    EXPECT_EQ(m_sim->CurrentMode(), ControllerSimulator::Mode::Normal);
+    // The refused entry leaves the line open, and the station holds the device once.
+    EXPECT_TRUE(m_frame->LineOpen());
+    EXPECT_EQ(OpenedLine(), 2);
+
+    // The exchange is the line's next job: the same station's open port is no other program's.
+    m_messages.Clear();
+    m_sim->ClearRecords();
+    ClickMenuItem(32778);
+    EXPECT_TRUE(m_frame->ExchangeRunning());
+    EXPECT_TRUE(WaitFor([&] { return m_sim->Commands().size() >= 2; }, 5s));
+    EXPECT_TRUE(m_messages.Texts().empty());
+    EXPECT_EQ(OpenedLine(), 2);
 }
 
 TEST_F(StationProgrammingTest, SaveAsksBeforeOverwritingAndKeepsTheOldFileOnCancel)

@@ -105,7 +105,7 @@ TEST_F(StationTransferTest, ProgressStaysInTheStatusBarThroughTheReadRetries)
     options.shortSectorRead = {SectorFault{3, 2}}; // sector 4: two bursts of 64 bytes, then whole
     StartSimulator(options);
     BoxRecorder boxes;
-    m_frame = std::make_unique<CMainFrame>(m_lock, boxes, m_dialogs);
+    m_frame = std::make_unique<CMainFrame>(boxes, m_dialogs);
     boxes.owner = m_frame.get();
     m_dialogs.ports = {0};
     m_frame->AskPortAndStart();

@@ -18,36 +18,50 @@ constexpr FrameGroup kGroups[] = {
 const char* const kNotSent = "Команда не отправлена";
 } // namespace
 
-CThreadPort::CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, std::mutex& exchangeLock,
+CThreadPort::CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, CLine& line,
                          std::uint64_t generation)
-    : m_console(console),
+    : m_line(line),
+      m_console(console),
       m_portName(std::move(portName)),
       m_messages(messages),
-      m_exchangeLock(exchangeLock),
+      m_generation(generation)
+{
+}
+
+CThreadPort::CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, std::uint64_t generation)
+    : m_ownLine(std::make_unique<CLine>()),
+      m_line(*m_ownLine),
+      m_console(console),
+      m_portName(std::move(portName)),
+      m_messages(messages),
       m_generation(generation)
 {
 }
 
 CThreadPort::~CThreadPort()
 {
-    if (m_thread.joinable()) {
+    if (m_ended.valid() && m_ended.wait_for(std::chrono::seconds(0)) != std::future_status::ready) {
         SignalStop();
-        m_port.Close();
-        m_thread.join();
+        m_line.Interrupt();
+        m_ended.wait();
     }
 }
 
 bool CThreadPort::Start()
 {
-    try {
-        m_thread = std::thread([this] {
-            (void)RunExchange();
-            OnEnd();
-        });
-    } catch (const std::system_error&) {
-        return false;
-    }
-    return true;
+    m_ended = m_line.Post([this](CPort& port) {
+        m_port = &port;
+        if (m_stop) {
+            // Stopped before its turn on the line came: the line is left as the job before
+            // left it.
+            SetDone();
+            m_console.ExchangeEnded(m_generation);
+            return;
+        }
+        (void)RunExchange();
+        OnEnd();
+    });
+    return m_ended.valid();
 }
 
 bool CThreadPort::ShowFrame(const FrameBytes& buffer)
@@ -101,7 +115,7 @@ void CThreadPort::RecordLineLost()
 
 void CThreadPort::LoseLine()
 {
-    m_port.Close();
+    m_port->Close();
     if (m_lineLost)
         return;
     m_lineLost = true;
@@ -111,8 +125,8 @@ void CThreadPort::LoseLine()
 
 bool CThreadPort::RunExchange()
 {
-    if (!m_port.Open(m_portName, "AX25")) {
-        m_messages.Show(m_port.NotOpenText());
+    if (!m_port->Open(m_portName, "AX25")) {
+        m_messages.Show(m_port->NotOpenText());
         // A device that is not there ends the exchange. A server on the network that is not
         // there yet (restarting, its link down) is a lost line like any other: said once,
         // tried again on every pass.
@@ -129,10 +143,10 @@ bool CThreadPort::RunExchange()
         // After a loss the same name is tried again on every pass: a device plugged back in
         // resumes the exchange. The port reports the failure on stderr once.
         std::int64_t frameMs = 0;
-        if (m_port.IsOpen() || (!m_stop && m_port.Open(m_portName, "AX25"))) {
-            got = m_port.Read(buffer.data(), buffer.size());
+        if (m_port->IsOpen() || (!m_stop && m_port->Open(m_portName, "AX25"))) {
+            got = m_port->Read(buffer.data(), buffer.size());
             frameMs = UtcNowMs();
-            if (m_port.LastReadEnd() == CPort::ReadEnd::Gone) {
+            if (m_port->LastReadEnd() == CPort::ReadEnd::Gone) {
                 got = 0; // what came before the hang-up is no frame to answer
                 LoseLine();
             } else if (got > 0) {
@@ -160,10 +174,7 @@ bool CThreadPort::RunExchange()
             if (m_stop)
                 break;
             buffer.fill(0);
-            {
-                std::lock_guard lock(m_exchangeLock);
-                (void)ShowFrame(buffer);
-            }
+            (void)ShowFrame(buffer);
             if (m_stop)
                 break;
             continue;
@@ -171,11 +182,11 @@ bool CThreadPort::RunExchange()
         // A short frame keeps the tail the buffer had.
         if (!(buffer[0] & status::kConsoleReady)) {
             const std::uint8_t star = command::kNotReady;
-            const bool sent = m_port.Write(&star, 1);
+            const bool sent = m_port->Write(&star, 1);
             Record(FrameRecord(frameMs, std::span(buffer).first(got),
                                sent ? std::span<const std::uint8_t>(&star, 1) : std::span<const std::uint8_t>()));
             if (!sent) {
-                if (m_port.DeviceGone())
+                if (m_port->DeviceGone())
                     LoseLine();
                 else
                     m_messages.Show(kNotSent);
@@ -185,7 +196,6 @@ bool CThreadPort::RunExchange()
             continue;
         }
 
-        std::unique_lock lock(m_exchangeLock);
         if (!ShowFrame(buffer) || m_stop)
             break;
         const std::uint8_t commandByte = m_console.CommandByte().load();
@@ -195,18 +205,17 @@ bool CThreadPort::RunExchange()
         if (m_console.SendClockFlag().load() != 0) {
             const ClockFields clock = m_console.ClockToSend();
             message = BuildClockMessage(clock.minutes, clock.hours, clock.day);
-            sent = m_port.Write(message.data(), message.size());
+            sent = m_port->Write(message.data(), message.size());
             if (sent)
                 m_console.SendClockFlag().store(0);
             answer = message;
         } else {
-            sent = m_port.Write(&commandByte, 1);
+            sent = m_port->Write(&commandByte, 1);
             answer = std::span(&commandByte, 1);
         }
         Record(FrameRecord(frameMs, std::span(buffer).first(got), sent ? answer : std::span<const std::uint8_t>()));
-        if (!sent && m_port.DeviceGone()) {
+        if (!sent && m_port->DeviceGone()) {
             // Gone between the frame and its answer: a lost line, not a failed command.
-            lock.unlock();
             LoseLine();
             buffer.fill(0);
             continue;
@@ -218,10 +227,9 @@ bool CThreadPort::RunExchange()
         if (m_stop)
             break;
         m_console.Repaint(m_generation);
-        lock.unlock();
         buffer.fill(0);
     }
-    m_port.Close();
+    m_port->Close();
     if (m_recorder)
         m_recorder->Close();
     return false;
@@ -229,7 +237,7 @@ bool CThreadPort::RunExchange()
 
 void CThreadPort::OnEnd()
 {
-    m_port.Close();
+    m_port->Close();
     SetDone();
     m_console.ExchangeEnded(m_generation);
 }
@@ -259,20 +267,21 @@ void CThreadPort::StopAndWait(std::chrono::milliseconds pause, std::chrono::mill
         done = m_doneChanged.wait_for(lock, limit, [this] { return m_done; });
     }
     if (!done) {
-        // Closing from here wakes the worker's read; the join below makes sure it has ended.
+        // Closing the line from here wakes the worker's read; the wait below makes sure it has
+        // ended.
         m_stopTimedOut = true;
-        m_port.Close();
+        m_line.Interrupt();
         SetDone();
     }
-    if (m_thread.joinable())
-        m_thread.join();
+    if (m_ended.valid())
+        m_ended.wait();
 }
 
 std::unique_ptr<CThreadPort> StartExchange(ConsoleSink& console, const std::string& portName, Messages& messages,
-                                           std::mutex& exchangeLock, std::uint64_t generation,
+                                           CLine& line, std::uint64_t generation,
                                            const std::optional<RecordingTarget>& recording)
 {
-    auto worker = std::make_unique<CThreadPort>(console, portName, messages, exchangeLock, generation);
+    auto worker = std::make_unique<CThreadPort>(console, portName, messages, line, generation);
     if (recording)
         worker->RecordTo(recording->folder, recording->image, recording->limit);
     if (!worker->Start())

@@ -2,6 +2,7 @@
 
 #include "link/CPort.h"
 #include "link/ConsoleSink.h"
+#include "link/Line.h"
 #include "link/LinkFrames.h"
 #include "record/Recording.h"
 #include "util/Messages.h"
@@ -10,17 +11,18 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <future>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
-#include <thread>
 
 namespace vlk {
 
-// The data-exchange worker: owns its own port, reads the controller's state frames, shows
-// them on the console and answers each with the command byte, the clock message or "*".
-// Its messages go through a Messages that must not block the worker on the UI thread.
+// The data-exchange worker: a job on a controller's line (CLine) that opens the line, reads the
+// controller's state frames, shows them on the console, answers each with the command byte, the
+// clock message or "*", and closes the line when it ends. Other jobs on the same line wait for
+// it to end. Its messages go through a Messages that must not block the worker on the UI thread.
 //
 // A device that goes away (adapter pulled, far end of a pty closed) is a state, not an error:
 // the worker says so once through the console, keeps the pace of a silent line (the zeroed
@@ -36,14 +38,18 @@ public:
     // back at once (the device gone) waits out the rest, so the loop never spins.
     static constexpr std::chrono::milliseconds kSilentPass{2000};
 
-    CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, std::mutex& exchangeLock,
+    // The exchange on `line`, which outlives the worker.
+    CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, CLine& line,
                 std::uint64_t generation = 0);
-    // Ends and joins a thread still running.
+    // The exchange on a line of its own (a controller only watched).
+    CThreadPort(ConsoleSink& console, std::string portName, Messages& messages, std::uint64_t generation = 0);
+    // Ends an exchange still running and waits for it.
     ~CThreadPort();
     CThreadPort(const CThreadPort&) = delete;
     CThreadPort& operator=(const CThreadPort&) = delete;
 
-    // Starts the thread: RunExchange, then OnEnd. False when the thread cannot be created.
+    // Queues the exchange on the line: RunExchange, then OnEnd. False when the line's thread
+    // cannot be created.
     [[nodiscard]] bool Start();
     // The exchange loop; always returns false.
     bool RunExchange();
@@ -59,8 +65,8 @@ public:
     // Start. Without it nothing is recorded.
     void RecordTo(const std::string& folder, const ImageBytes& image, std::uint64_t limit = kDefaultRecordingLimit);
     // Asks the worker to end, sleeps `pause`, waits up to `limit` for the done event; on time-out
-    // closes the worker's port from this thread, which ends its read. Joins the thread before
-    // returning, so the object may be released afterwards.
+    // closes the line from this thread, which ends its read. Returns once the exchange's job has
+    // ended, so the object may be released afterwards and the line's next job may run.
     void StopAndWait(std::chrono::milliseconds pause = kStopPause, std::chrono::milliseconds limit = kStopLimit);
 
     [[nodiscard]] bool StopRequested() const { return m_stop.load(); }
@@ -82,12 +88,13 @@ private:
     // The line lost, stamped with the moment the frame that did not come was due.
     void RecordLineLost();
 
+    std::unique_ptr<CLine> m_ownLine; // a watched controller's line; none on a shared one
+    CLine& m_line;
     ConsoleSink& m_console;
     std::string m_portName;
     Messages& m_messages;
-    std::mutex& m_exchangeLock;
     std::uint64_t m_generation;
-    CPort m_port;
+    CPort* m_port = nullptr; // the line's port, set when the job begins
     std::chrono::milliseconds m_silentPass = kSilentPass;
     bool m_lineLost = false;  // worker thread only
     std::unique_ptr<DayRecorder> m_recorder;
@@ -102,11 +109,11 @@ private:
     std::condition_variable m_doneChanged;
     bool m_done = false;
     bool m_stopTimedOut = false;
-    std::thread m_thread;
+    std::future<void> m_ended; // ready when the exchange's job on the line has ended
 };
 
-// The main frame's start exchange: a running worker, or null when its thread could not be
-// created (nothing is shown then).
+// The main frame's start exchange: a worker queued on `line`, or null when the line's thread
+// could not be created (nothing is shown then).
 // `recording`, when given, is where the worker records (RecordTo).
 struct RecordingTarget {
     std::string folder;
@@ -114,7 +121,7 @@ struct RecordingTarget {
     std::uint64_t limit = kDefaultRecordingLimit;
 };
 [[nodiscard]] std::unique_ptr<CThreadPort> StartExchange(ConsoleSink& console, const std::string& portName,
-                                                         Messages& messages, std::mutex& exchangeLock,
+                                                         Messages& messages, CLine& line,
                                                          std::uint64_t generation = 0,
                                                          const std::optional<RecordingTarget>& recording = std::nullopt);
 // The main frame's stop exchange: nothing without a worker; else stop, wait, release the

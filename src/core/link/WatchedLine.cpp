@@ -39,7 +39,7 @@ bool WatchedLine::Start()
     }
     ConsoleSink& console = *this;
     Messages& messages = *this;
-    m_worker = std::make_unique<CThreadPort>(console, m_address, messages, m_exchangeLock, m_generation);
+    m_worker = std::make_unique<CThreadPort>(console, m_address, messages, m_generation);
     m_worker->SetSilentPass(m_silentPass);
     if (!m_worker->Start()) {
         m_worker.reset();

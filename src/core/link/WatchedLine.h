@@ -27,7 +27,7 @@ struct WatchSnapshot {
     [[nodiscard]] int FailedDirections() const;
 };
 
-// One watched controller: its own exchange worker on its own port, answering every frame with
+// One watched controller: its own exchange worker on a line of its own, answering every frame with
 // "no command" (0x00, or "*" while "ПС" is clear), and what it has seen, for a window to poll.
 // Nothing here waits on a window.
 class WatchedLine final : private ConsoleSink, private Messages {
@@ -67,7 +67,6 @@ private:
     std::chrono::milliseconds m_silentPass = CThreadPort::kSilentPass;
     std::atomic<std::uint8_t> m_command{command::kNone}; // never anything else
     std::atomic<int> m_sendClock{0};
-    std::mutex m_exchangeLock;
     std::unique_ptr<CThreadPort> m_worker;
     std::uint64_t m_generation = 0;
 

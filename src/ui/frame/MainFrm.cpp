@@ -56,6 +56,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include <future>
 #include <span>
 #include <thread>
 
@@ -134,9 +135,8 @@ private:
 
 } // namespace
 
-CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialogs& dialogs, QWidget* parent)
+CMainFrame::CMainFrame(Messages& messages, FrameDialogs& dialogs, QWidget* parent)
     : QMainWindow(parent),
-      m_exchangeLock(exchangeLock),
       m_messages(messages),
       m_dialogs(dialogs),
       m_lineMessages(messages, this, UiThreadMessages::Mode::Blocking),
@@ -242,8 +242,13 @@ CMainFrame::CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialog
     m_modeWatch = new QTimer(this);
     m_modeWatch->setInterval(1000);
     connect(m_modeWatch, &QTimer::timeout, this, [this] {
-        if (m_programming && !m_busy && !QApplication::activeModalWidget() && m_port.IsOpen() &&
-            !m_port.DeviceGone() && m_port.Available() > 0)
+        if (!m_programming || m_busy || QApplication::activeModalWidget())
+            return;
+        bool unasked = false;
+        (void)m_line.WhenIdle([&](CPort& port) {
+            unasked = port.IsOpen() && !port.DeviceGone() && port.Available() > 0;
+        });
+        if (unasked)
             (void)StillProgramming();
     });
     m_modeWatch->start();
@@ -732,7 +737,7 @@ void CMainFrame::ExchangeStart()
     m_eventList->StartLive(pages);
     const bool recorded = m_commands[ID_RECORD_EXCHANGE]->isChecked();
     std::unique_ptr<CThreadPort> worker =
-        StartExchange(Console().Sink(), PortName(), m_workerMessages, m_exchangeLock,
+        StartExchange(Console().Sink(), PortName(), m_workerMessages, m_line,
                       Console().Sink().NextGeneration(), recorded ? std::optional(recording) : std::nullopt);
     if (!worker) {
         UpdateCommands();
@@ -751,7 +756,7 @@ void CMainFrame::ExchangeStop()
         m_thread.reset();
     } else {
         CThreadPort* worker = m_thread.get();
-        RunOnLine(QStringLiteral("Остановка обмена данными..."), [worker] {
+        WaitBusy(QStringLiteral("Остановка обмена данными..."), [worker] {
             worker->SignalStop();
             worker->StopAndWait();
         });
@@ -791,7 +796,27 @@ QString CMainFrame::IdleText() const
     return QString::fromUtf8(kLineLostText);
 }
 
-void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& job)
+void CMainFrame::RunOnLine(const QString& status, const std::function<void(CPort&)>& job)
+{
+    std::future<void> done = m_line.Post(job);
+    if (!done.valid())
+        return; // the line's thread could not be made: nothing ran
+    WaitBusy(status, [&done] { done.wait(); });
+}
+
+void CMainFrame::CloseLine()
+{
+    (void)m_line.Post([](CPort& port) { (void)port.Close(); });
+}
+
+bool CMainFrame::LineOpen()
+{
+    bool open = false;
+    (void)m_line.WhenIdle([&](CPort& port) { open = port.IsOpen(); });
+    return open;
+}
+
+void CMainFrame::WaitBusy(const QString& status, const std::function<void()>& wait)
 {
     m_busy = true;
     m_lineMessages.ForgetLast();
@@ -799,7 +824,7 @@ void CMainFrame::RunOnLine(const QString& status, const std::function<void()>& j
     ShowStatus(status);
     QEventLoop loop;
     std::thread line([&] {
-        job();
+        wait();
         QMetaObject::invokeMethod(&loop, &QEventLoop::quit, Qt::QueuedConnection);
     });
     // Paint, timers and the console's updates go on; the user's clicks and keys wait.
@@ -846,7 +871,7 @@ void CMainFrame::OnProgrammingMode()
         ExchangeStop();
         ProgrammingEntry entry;
         RunOnLine(QStringLiteral("Переход в режим программирования..."),
-                  [&] { entry = EnterProgrammingMode(m_port, portName, m_lineMessages); });
+                  [&](CPort& port) { entry = EnterProgrammingMode(port, portName, m_lineMessages); });
         if (entry.Accepted()) {
             m_programming = true;
             // A write of another run (vlkctl, or a station that ended) may have left it half-done.
@@ -865,7 +890,7 @@ void CMainFrame::OnProgrammingMode()
     LockConsole();
     bool left = false;
     RunOnLine(QStringLiteral("Выход из режима программирования, перезапуск контроллера..."),
-              [&] { left = ExitProgrammingMode(m_port, m_lineMessages); });
+              [&](CPort& port) { left = ExitProgrammingMode(port, m_lineMessages); });
     if (left) {
         m_programming = false;
         m_incomplete = false;
@@ -878,22 +903,29 @@ void CMainFrame::OnProgrammingMode()
 
 bool CMainFrame::StillProgramming()
 {
-    const bool dead = !m_port.IsOpen() || m_port.DeviceGone();
-    if (!dead && m_port.Available() == 0)
+    bool dead = false;
+    bool unasked = false;
+    (void)m_line.WhenIdle([&](CPort& port) {
+        dead = !port.IsOpen() || port.DeviceGone();
+        unasked = !dead && port.Available() > 0;
+    });
+    if (!dead && !unasked)
         return true;
     // Bytes nobody asked for, or a line that came back: the controller may have restarted, or be
     // gone for good. Nothing is sent that assumes a mode before the line has told it.
     const std::string portName = PortName();
     bool opened = true;
     LineMode mode = LineMode::Programming;
-    RunOnLine(QStringLiteral("Проверка режима контроллера..."), [&] {
+    std::string failure;
+    RunOnLine(QStringLiteral("Проверка режима контроллера..."), [&](CPort& port) {
         if (dead)
-            opened = m_port.Open(portName, "AX25");
+            opened = port.Open(portName, "AX25");
         if (opened)
-            mode = DetectMode(m_port).mode;
+            mode = DetectMode(port).mode;
+        else
+            failure = port.OpenFailure();
     });
     if (!opened) {
-        const std::string failure = m_port.OpenFailure();
         const std::string why = failure.empty() ? std::string("порт не открывается") : failure;
         m_messages.Show(std::string(kLineLostText) + ": " + why +
                         ". Контроллер остался в режиме программирования; проверьте подключение и повторите");
@@ -911,7 +943,7 @@ bool CMainFrame::StillProgramming()
     case LineMode::Gone:
         break;
     }
-    m_port.Close();
+    CloseLine();
     m_messages.Show(kLineLostText);
     return false;
 }
@@ -919,7 +951,7 @@ bool CMainFrame::StillProgramming()
 void CMainFrame::ControllerRestarted(bool told)
 {
     m_programming = false;
-    m_port.Close();
+    CloseLine();
     if (!told) {
         std::string text = "Контроллер работает в обычном режиме (он был перезапущен): режим программирования выключен";
         if (m_incomplete)
@@ -964,10 +996,10 @@ void CMainFrame::OnWriteMemory()
     const ImageBytes image = ConfigPages(m_tabs.Pages()).BuildImage();
     const std::string portName = PortName();
     SafeWriteOutcome outcome;
-    RunOnLine(QStringLiteral("Запись ОДД..."), [&] {
+    RunOnLine(QStringLiteral("Запись ОДД..."), [&](CPort& port) {
         // The memory as it is is read and kept first; a write that is not confirmed leaves the
         // controller in programming mode, ready for another try.
-        outcome = WriteWithBackup(m_port, portName, m_lineMessages, image, [this](TransferStep step, int sector) {
+        outcome = WriteWithBackup(port, portName, m_lineMessages, image, [this](TransferStep step, int sector) {
             QMetaObject::invokeMethod(this, [this, step, sector] {
                 const QString text = step == TransferStep::Backup  ? QStringLiteral("Чтение прежней ОДД: сектор %1 из 15")
                                      : step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
@@ -1014,8 +1046,8 @@ void CMainFrame::OnRestoreMemory()
         return;
     WriteResult written = WriteResult::Failed;
     TransferReport report;
-    RunOnLine(QStringLiteral("Запись прежней ОДД..."), [&] {
-        written = WriteControllerMemory(m_port, m_lineMessages, backup->image, [this](TransferStep step, int sector) {
+    RunOnLine(QStringLiteral("Запись прежней ОДД..."), [&](CPort& port) {
+        written = WriteControllerMemory(port, m_lineMessages, backup->image, [this](TransferStep step, int sector) {
             QMetaObject::invokeMethod(this, [this, step, sector] {
                 const QString text = step == TransferStep::Check ? QStringLiteral("Проверка ОДД: сектор %1 из 15")
                                                                  : QStringLiteral("Запись прежней ОДД: сектор %1 из 15");
@@ -1053,8 +1085,8 @@ void CMainFrame::OnReadMemory()
         return;
     std::optional<ImageBytes> image;
     TransferReport report;
-    RunOnLine(QStringLiteral("Чтение ОДД..."), [&] {
-        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep step, int sector) {
+    RunOnLine(QStringLiteral("Чтение ОДД..."), [&](CPort& port) {
+        image = ReadControllerMemory(port, m_lineMessages, [this](TransferStep step, int sector) {
             QMetaObject::invokeMethod(this, [this, step, sector] {
                 ShowStatus(QStringLiteral("Чтение ОДД: сектор %1 из 15").arg(sector + 1));
                 ShowTransferProgress(step, sector);
@@ -1095,8 +1127,8 @@ void CMainFrame::OnCompareMemory()
     const ImageBytes pages = ConfigPages(m_tabs.Pages()).BuildImage();
     std::optional<ImageBytes> image;
     TransferReport report;
-    RunOnLine(QStringLiteral("Сравнение с контроллером..."), [&] {
-        image = ReadControllerMemory(m_port, m_lineMessages, [this](TransferStep step, int sector) {
+    RunOnLine(QStringLiteral("Сравнение с контроллером..."), [&](CPort& port) {
+        image = ReadControllerMemory(port, m_lineMessages, [this](TransferStep step, int sector) {
             QMetaObject::invokeMethod(this, [this, step, sector] {
                 ShowStatus(QStringLiteral("Сравнение с контроллером: сектор %1 из 15").arg(sector + 1));
                 ShowTransferProgress(step, sector);

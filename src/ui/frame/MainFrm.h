@@ -4,6 +4,7 @@
 #include "frame/Tabs.h"
 #include "frame/UiThreadMessages.h"
 #include "link/CPort.h"
+#include "link/Line.h"
 #include "link/MemoryBackup.h"
 #include "link/MemoryTransfer.h"
 #include "link/TransferProgress.h"
@@ -17,7 +18,6 @@
 #include <string>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <optional>
 #include <vector>
 
@@ -85,9 +85,9 @@ public:
     static constexpr int AFX_IDW_TOOLBAR = 59392;
     static constexpr int AFX_IDW_STATUS_BAR = 59393;
 
-    // `exchangeLock` is the process-wide lock of the exchange and outlives the frame; `messages`
-    // shows every message (on the UI thread); `dialogs` asks for the port and the file names.
-    CMainFrame(std::mutex& exchangeLock, Messages& messages, FrameDialogs& dialogs, QWidget* parent = nullptr);
+    // `messages` shows every message (on the UI thread); `dialogs` asks for the port and the file
+    // names.
+    CMainFrame(Messages& messages, FrameDialogs& dialogs, QWidget* parent = nullptr);
     ~CMainFrame() override;
     CMainFrame(const CMainFrame&) = delete;
     CMainFrame& operator=(const CMainFrame&) = delete;
@@ -112,7 +112,11 @@ public:
     // True while the running exchange has lost its device; the status bar says so meanwhile.
     [[nodiscard]] bool LineLost() const { return m_lineLost; }
     [[nodiscard]] CTabs& Tabs() { return m_tabs; }
-    [[nodiscard]] CPort& Port() { return m_port; }
+    // True while the line holds its port open (the frame looks when the line is idle; false while
+    // a job runs on it).
+    [[nodiscard]] bool LineOpen();
+    // The owner of the controller's line: the exchange, programming mode and the transfers run on it.
+    [[nodiscard]] CLine& Line() { return m_line; }
     // The console page, which the exchange shows its frames on.
     [[nodiscard]] CDeskWnd& Console() { return m_tabs.DeskPage(); }
 
@@ -202,9 +206,13 @@ private:
     void UpdateCommands();
     // What a key of the "Правка" menu does: the key, sent to the widget with the focus.
     void SendKeyToFocus(QKeyCombination key);
-    // Runs `job` on a thread of its own while the UI thread keeps painting but takes no input,
-    // with the busy cursor and `status` in the prompt pane.
-    void RunOnLine(const QString& status, const std::function<void()>& job);
+    // Runs `job` on the line, after whatever runs there now, while the UI thread keeps painting
+    // but takes no input, with the busy cursor and `status` in the prompt pane.
+    void RunOnLine(const QString& status, const std::function<void(CPort&)>& job);
+    // The same for a wait that is no job of the line (the exchange's stop): on a thread of its own.
+    void WaitBusy(const QString& status, const std::function<void()>& wait);
+    // Lets go of the line's port: a job queued behind whatever runs there.
+    void CloseLine();
     void ShowStatus(const QString& text);
     // The progress bar of a memory transfer: the part it is in (the backup read, the write, its
     // check, the read and the read's second pass that checks the first) and the sector.
@@ -256,7 +264,6 @@ private:
     // The replayed record in force at the time shown, on the console.
     void ShowRecorded(const RecordEntry* record);
 
-    std::mutex& m_exchangeLock;
     Messages& m_messages;
     FrameDialogs& m_dialogs;
     UiThreadMessages m_lineMessages;    // procedures run off the UI thread: wait for each box
@@ -288,9 +295,9 @@ private:
     int m_portNumber = 1;
     std::string m_portAddress; // the third choice of the port dialog
     WatchWnd* m_watch = nullptr; // a child window of the frame, alive until it goes
+    CLine m_line; // outlives the worker, whose job runs on it
     std::unique_ptr<CThreadPort> m_thread;
     CTabs m_tabs;
-    CPort m_port;
     bool m_programming = false;
     bool m_incomplete = false;              // the last write into the controller was not confirmed
     std::optional<MemoryBackup> m_backup;   // the memory as it was before this run's last write

@@ -20,7 +20,8 @@ CVLKLxApp::CVLKLxApp() = default;
 
 CVLKLxApp::~CVLKLxApp()
 {
-    // The frame (and with it any worker) goes first, the exchange lock after it.
+    // The frame (and with it the line and any worker on it) goes before the translators and the
+    // message boxes it uses.
     m_frame.reset();
 }
 
@@ -104,7 +105,7 @@ bool CVLKLxApp::InitInstance(const QString& file)
     (void)InstallCatalogueGaps();
     ClassZetEdit::Register();
     QApplication::setWindowIcon(StationArt::ApplicationIcon());
-    m_frame = std::make_unique<CMainFrame>(m_exchangeLock, m_messages, m_dialogs);
+    m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
     m_messages.SetOwner(m_frame.get());
     m_frame->AskPortAndStart();
     m_frame->show();

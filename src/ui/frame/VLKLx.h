@@ -7,14 +7,12 @@
 #include <QTranslator>
 
 #include <memory>
-#include <mutex>
 
 namespace vlk {
 
 class CMainFrame;
 
-// The application object: start-up and shutdown around the main frame. The exchange lock is
-// made before the frame and goes after it, so the exchange worker can never find it gone.
+// The application object: start-up and shutdown around the main frame.
 class CVLKLxApp {
 public:
     CVLKLxApp();
@@ -48,7 +46,6 @@ public:
 
 private:
     QTranslator m_qtTranslator;
-    std::mutex m_exchangeLock;
     BoxMessages m_messages;
     StandardDialogs m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;

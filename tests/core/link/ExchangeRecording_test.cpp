@@ -96,11 +96,11 @@ TEST_F(ExchangeRecording, FramesAnswersAndTheLostLineGoIntoTheDaysRecording)
 
     CountingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
+    CLine line;
     ImageBytes image{};
     image[7] = 0x42;
     const std::string folder = (m_dir / "recordings").string();
-    auto worker = StartExchange(console, path, messages, lock, 1, RecordingTarget{folder, image});
+    auto worker = StartExchange(console, path, messages, line, 1, RecordingTarget{folder, image});
     ASSERT_NE(worker, nullptr);
     // The operator calls phase 2, then sends the clock.
     ASSERT_TRUE(WaitFor([&] { return console.Records().size() >= 2; }, std::chrono::seconds(5)));
@@ -179,8 +179,8 @@ TEST_F(ExchangeRecording, ARecordingThatCannotBeWrittenIsSaidOnceAndTheExchangeG
     std::ofstream(folder) << "x";
     CountingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    auto worker = StartExchange(console, path, messages, lock, 1, RecordingTarget{folder + "/recordings", ImageBytes{}});
+    CLine line;
+    auto worker = StartExchange(console, path, messages, line, 1, RecordingTarget{folder + "/recordings", ImageBytes{}});
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(sim.WaitUntil([&] { return sim.Commands().size() >= 5; }, std::chrono::seconds(5)));
     StopExchange(worker, console);

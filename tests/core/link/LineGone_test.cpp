@@ -72,8 +72,8 @@ TEST(LineGone, SixtySecondsOfPassesStayQuietFlatAndSayItOnce)
 
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    auto worker = std::make_unique<CThreadPort>(console, name.Path(), messages, lock, 1);
+    CLine line;
+    auto worker = std::make_unique<CThreadPort>(console, name.Path(), messages, line, 1);
     constexpr auto kPass = 200ms;
     worker->SetSilentPass(kPass);
     ASSERT_TRUE(worker->Start());
@@ -132,8 +132,8 @@ TEST(LineGone, AtTheRealPaceTheZeroedFrameComesAtMostEveryTwoSecondsAndStopIsPro
 
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    auto worker = StartExchange(console, name.Path(), messages, lock, 1);
+    CLine line;
+    auto worker = StartExchange(console, name.Path(), messages, line, 1);
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(sim.WaitUntil([&] { return sim.HungUp(); }, 5s));
     const auto lostAt = SteadyClock::now();
@@ -188,8 +188,8 @@ TEST(LineGone, TheSimulatorProgramsHangUpIsALostLineToo)
 
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    auto worker = std::make_unique<CThreadPort>(console, name.Path(), messages, lock, 1);
+    CLine line;
+    auto worker = std::make_unique<CThreadPort>(console, name.Path(), messages, line, 1);
     worker->SetSilentPass(200ms);
     ASSERT_TRUE(worker->Start());
     EXPECT_TRUE(WaitFor([&] { return console.Repaints() >= 2; }, 5s));
@@ -216,8 +216,8 @@ TEST(LineGone, AWorkerThatCannotOpenSaysSoOnceAndEnds)
     // Not a loss: the device was never there. The worker ends as it always has.
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    auto worker = StartExchange(console, "/nonexistent/vlk-tty", messages, lock, 1);
+    CLine line;
+    auto worker = StartExchange(console, "/nonexistent/vlk-tty", messages, line, 1);
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(WaitFor([&] { return worker->Done(); }, 5s));
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Порт не открыт\n/nonexistent/vlk-tty: нет такого устройства"});
@@ -241,8 +241,8 @@ TEST(LineSilent, TwoPassesWithoutAFrameOnAnOpenPortAreALostLineSaidOnceAndTheFir
     ASSERT_TRUE(sim.Start());
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    CThreadPort worker(console, path, messages, lock, 1);
+    CLine line;
+    CThreadPort worker(console, path, messages, line, 1);
     ASSERT_TRUE(worker.Start());
     ASSERT_TRUE(sim.WaitUntil([&] { return sim.Commands().size() >= 2; }, 5s));
     const auto silentFrom = SteadyClock::now();

@@ -75,8 +75,8 @@ TEST_F(SerialServerLine, TheExchangeShowsTheControllersFramesAndAnswersThem)
         RecordingConsole console;
         console.CommandByte() = 0x43; // phase 3 called by the operator
         RecordingMessages messages;
-        std::mutex lock;
-        CThreadPort worker(console, address, messages, lock, 1);
+        CLine line;
+        CThreadPort worker(console, address, messages, line, 1);
         ASSERT_TRUE(worker.Start());
         ASSERT_TRUE(m_sim->WaitUntil(
             [&] {
@@ -138,8 +138,8 @@ TEST_F(SerialServerLine, TheServerKilledInTheExchangeIsALostLineThatComesBack)
         SCOPED_TRACE(address);
         RecordingConsole console;
         RecordingMessages messages;
-        std::mutex lock;
-        CThreadPort worker(console, address, messages, lock, 1);
+        CLine line;
+        CThreadPort worker(console, address, messages, line, 1);
         worker.SetSilentPass(300ms);
         ASSERT_TRUE(worker.Start());
         m_sim->ClearRecords();

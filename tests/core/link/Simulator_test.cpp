@@ -158,8 +158,8 @@ TEST(AgainstSimulator, WorkerRepeatsTheCommandAndSendsTheClockOnce)
     ASSERT_TRUE(rig.started);
     RecordingConsole console;
     console.CommandByte() = 0x43;
-    std::mutex lock;
-    auto worker = StartExchange(console, rig.path, rig.messages, lock);
+    CLine line;
+    auto worker = StartExchange(console, rig.path, rig.messages, line);
     ASSERT_NE(worker, nullptr);
     ASSERT_TRUE(rig.sim.WaitUntil([&] { return rig.sim.Commands().size() >= 5; }, 5s));
     console.SetClock({9, 41, 4});

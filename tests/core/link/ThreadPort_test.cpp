@@ -16,13 +16,13 @@ struct Exchange {
     ScriptedPeer peer;
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
+    CLine line;
     std::unique_ptr<CThreadPort> worker;
 
     void Start(ScriptedPeer::Script script)
     {
         peer.Run(std::move(script));
-        worker = StartExchange(console, peer.Path(), messages, lock);
+        worker = StartExchange(console, peer.Path(), messages, line);
         ASSERT_NE(worker, nullptr);
     }
     void Stop() { StopExchange(worker, console); }
@@ -207,8 +207,8 @@ TEST(Exchange, PortInUseEndsTheWorkerWithAMessage)
     ASSERT_TRUE(holder.Open(peer.Path(), "AX25"));
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    auto worker = StartExchange(console, peer.Path(), messages, lock);
+    CLine line;
+    auto worker = StartExchange(console, peer.Path(), messages, line);
     ASSERT_NE(worker, nullptr);
     const auto end = SteadyClock::now() + 5s;
     while (!worker->Done() && SteadyClock::now() < end)
@@ -226,8 +226,8 @@ TEST(Exchange, StopTimeOutClosesTheWorkersPort)
     ScriptedPeer peer;
     RecordingConsole console;
     RecordingMessages messages;
-    std::mutex lock;
-    CThreadPort worker(console, peer.Path(), messages, lock);
+    CLine line;
+    CThreadPort worker(console, peer.Path(), messages, line);
     ASSERT_TRUE(worker.Start());
     std::this_thread::sleep_for(300ms); // in its 2000 ms read
     const auto start = SteadyClock::now();

@@ -349,10 +349,9 @@ INSTANTIATE_TEST_SUITE_P(AllPages, TemplateLayout,
 TEST(TemplateLayout, EveryPageReadsWellInTheSmallestWindow)
 {
     setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
-    std::mutex lock;
     RecordingMessages messages;
     test::ScriptedDialogs dialogs;
-    CMainFrame frame(lock, messages, dialogs);
+    CMainFrame frame(messages, dialogs);
     frame.resize(300, 300);
     frame.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&frame));

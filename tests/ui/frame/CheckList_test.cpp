@@ -33,7 +33,7 @@ protected:
     {
         setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
         setenv("VLK_COM2", "/nonexistent/vlk-com2", 1);
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         ASSERT_TRUE(ShowAndActivate(m_frame.get()));
     }
 
@@ -76,7 +76,6 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;

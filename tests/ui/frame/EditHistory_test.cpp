@@ -53,7 +53,7 @@ protected:
     {
         setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
         setenv("VLK_COM2", "/nonexistent/vlk-com2", 1);
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         m_dialogs.ports = {0};
         m_frame->AskPortAndStart();
         // The page's own boxes (a value out of range) are recorded instead of shown.
@@ -119,7 +119,6 @@ protected:
     }
     bool Closed() { return PumpUntil([&] { return !m_frame->isVisible(); }, 1000); }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     test::ScriptedDialogs m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;

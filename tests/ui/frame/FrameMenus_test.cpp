@@ -29,7 +29,7 @@ protected:
     {
         setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
         setenv("VLK_COM2", "/nonexistent/vlk-com2", 1);
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         m_dialogs.ports = {0};
         m_frame->AskPortAndStart();
         ASSERT_TRUE(test::ShowAndActivate(m_frame.get()));
@@ -51,7 +51,6 @@ protected:
         ASSERT_TRUE(PumpUntil([&] { return !menu->isVisible(); }));
     }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     test::ScriptedDialogs m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;

@@ -91,7 +91,7 @@ protected:
         if (m_disk->path().isEmpty())
             GTEST_SKIP() << "cannot mount a small tmpfs here (" << m_disk->why()
                          << "); the full-disk save needs root or CAP_SYS_ADMIN";
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         ASSERT_TRUE(test::ShowAndActivate(m_frame.get()));
     }
     void TearDown() override
@@ -120,7 +120,6 @@ protected:
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
     }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     ScriptedDialogs m_dialogs;
     std::unique_ptr<SmallFilesystem> m_disk;

@@ -27,11 +27,10 @@ protected:
         // No device behind the ports: nothing here may reach a line.
         setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
         setenv("VLK_COM2", "/nonexistent/vlk-com2", 1);
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
     }
     QAction* Cmd(int id) { return m_frame->Command(id); }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     test::ScriptedDialogs m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;

@@ -50,7 +50,7 @@ protected:
     {
         setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
         setenv("VLK_COM2", "/nonexistent/vlk-com2", 1);
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         ASSERT_TRUE(m_folder.isValid());
         m_frame->SetHelpFolder(m_folder.path());
     }
@@ -80,7 +80,6 @@ protected:
         return {};
     }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     test::ScriptedDialogs m_dialogs;
     QTemporaryDir m_folder;

@@ -25,7 +25,7 @@ protected:
     void SetUp() override
     {
         setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         m_frame->resize(200, 200); // the frame keeps its minimum
         ASSERT_TRUE(ShowAndActivate(m_frame.get()));
         ASSERT_EQ(m_frame->size(), QSize(500, 500));
@@ -38,7 +38,6 @@ protected:
         return tab.left() >= 0 && tab.left() + tab.width() <= Tabs().StripRight();
     }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     test::ScriptedDialogs m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;

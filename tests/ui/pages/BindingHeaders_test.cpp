@@ -20,10 +20,9 @@ using test::Click;
 TEST(BindingHeaders, EveryTitleFitsItsColumn)
 {
     setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
-    std::mutex lock;
     RecordingMessages messages;
     test::ScriptedDialogs dialogs;
-    CMainFrame frame(lock, messages, dialogs);
+    CMainFrame frame(messages, dialogs);
     ASSERT_TRUE(test::ShowAndActivate(&frame));
     CTabs& tabs = frame.Tabs();
     const struct {

@@ -58,8 +58,8 @@ TEST(DeskLive, ShowsTheSimulatorAndSendsTheOperatorsCommand)
     page.resize(1280, 800);
     ASSERT_TRUE(ShowAndActivate(&page));
     RecordingMessages messages;
-    std::mutex lock;
-    auto worker = StartExchange(page.Sink(), path, messages, lock, page.Sink().NextGeneration());
+    CLine line;
+    auto worker = StartExchange(page.Sink(), path, messages, line, page.Sink().NextGeneration());
     ASSERT_NE(worker, nullptr);
 
     // Some recent frame of the simulator is on the page, whole.

@@ -39,7 +39,7 @@ protected:
     void SetUp() override
     {
         setenv("VLK_COM1", "/nonexistent/vlk-com1", 1);
-        m_frame = std::make_unique<CMainFrame>(m_lock, m_messages, m_dialogs);
+        m_frame = std::make_unique<CMainFrame>(m_messages, m_dialogs);
         m_frame->resize(1100, 760);
         ASSERT_TRUE(ShowAndActivate(m_frame.get()));
         ConfigPages(Tabs().Pages()).Write(DemoJunction(), LoadFlavour::File);
@@ -56,7 +56,6 @@ protected:
     }
     const TimeBarLayout& Bars() { return Page().TimeBars()->Layout(); }
 
-    std::mutex m_lock;
     RecordingMessages m_messages;
     test::ScriptedDialogs m_dialogs;
     std::unique_ptr<CMainFrame> m_frame;
