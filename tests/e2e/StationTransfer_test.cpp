@@ -14,6 +14,7 @@
 #include <QMessageBox>
 #include <QToolBar>
 
+#include <cstdio>
 #include <ctime>
 #include <fstream>
 #include <unistd.h>
@@ -260,6 +261,22 @@ protected:
         });
         m_watch->start(2);
     }
+    // The user's command, clicked again when it ended with the line still there: on a loaded
+    // machine the paced simulator can stall past the station's 20 ms gap, a sector then fails to
+    // read the same twice and the station stops safely (a write not even begun) before the point
+    // where the line is to go. That is right, and not the fault under test.
+    void ClickUntilTheLineGoes(int command)
+    {
+        for (int attempt = 1; attempt <= 3; ++attempt) {
+            ClickButton(command);
+            if (m_sim->HungUp() || attempt == 3)
+                return;
+            std::printf("attempt %d ended before the line went: %s\n", attempt,
+                        m_messages.Texts().empty() ? "no message" : m_messages.Texts()[0].c_str());
+            m_messages.Clear();
+            m_sim->ClearRecords();
+        }
+    }
     std::unique_ptr<QTimer> m_watch;
 };
 
@@ -268,7 +285,7 @@ TEST_F(StationTransferHangUpTest, DuringTheWriteOneBoxThenAControllerRestartedOn
     StartPaced();
     const ImageBytes before = m_sim->Memory();
     HangUpWhen([&] { return m_sim->SectorsWritten().size() >= 5; });
-    ClickButton(32772);
+    ClickUntilTheLineGoes(32772);
     ASSERT_TRUE(m_sim->HungUp());
     const std::size_t written = m_sim->SectorsWritten().size();
     EXPECT_GT(written, 0u);
@@ -324,7 +341,7 @@ TEST_F(StationTransferHangUpTest, DuringTheCheckAfterTheWrite)
     StartPaced();
     // The backup read (each sector twice), the write, three sectors of the check.
     HangUpWhen([&] { return m_sim->SectorsRead().size() >= 30 + 3; });
-    ClickButton(32772);
+    ClickUntilTheLineGoes(32772);
     ASSERT_TRUE(m_sim->HungUp());
     ASSERT_EQ(m_sim->SectorsWritten().size(), 15u) << "the line went away before the check";
     const Texts texts = m_messages.Texts();
@@ -343,7 +360,7 @@ TEST_F(StationTransferHangUpTest, DuringTheRead)
     StartPaced();
     const ImageBytes before = PagesImage();
     HangUpWhen([&] { return m_sim->SectorsRead().size() >= 6; });
-    ClickButton(32773);
+    ClickUntilTheLineGoes(32773);
     ASSERT_TRUE(m_sim->HungUp());
     EXPECT_GT(m_sim->SectorsRead().size(), 0u);
     ASSERT_EQ(m_messages.Texts().size(), 1u);
