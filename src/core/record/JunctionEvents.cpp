@@ -75,16 +75,24 @@ std::optional<EventKind> EventKindFromId(const std::string& id)
 
 EventTracker::EventTracker(const Configuration& configuration) : m_config(configuration)
 {
+    const auto AddSensor = [this](int direction, int channel, EventLamp lamp, int sensor) {
+        Sensor watched;
+        watched.direction = direction;
+        watched.channel = channel;
+        watched.lamp = lamp;
+        watched.sensor = sensor;
+        m_sensors.push_back(watched);
+    };
     // Each bound sensor watches one lamp: a red channel's "Л1" and "Л2" the direction's red lamps,
     // a green sensor its green. A channel bound to no direction has no lamp to compare with.
     for (int d = 1; d <= kDirectionCount; ++d) {
         for (int c = 1; c <= kRedSensorChannels; ++c)
             if (m_config.redSensors[d - 1] >> (c - 1) & 1)
                 for (int s = 1; s <= 2; ++s)
-                    m_sensors.push_back({d, c, EventLamp::Red, s});
+                    AddSensor(d, c, EventLamp::Red, s);
         for (int c = 1; c <= kGreenSensors; ++c)
             if (m_config.greenSensors[d - 1] >> (c - 1) & 1)
-                m_sensors.push_back({d, c, EventLamp::Green, 0});
+                AddSensor(d, c, EventLamp::Green, 0);
     }
 }
 
