@@ -12,6 +12,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QMessageBox>
+#include <QProgressBar>
+#include <QStatusBar>
 #include <QToolBar>
 
 #include <cstdio>
@@ -87,6 +89,26 @@ protected:
         m_messages.Clear();
     }
 
+    // Adds to `cut` the status texts of a transfer that the panes beside them cut or overlap,
+    // as the status bar stands now: the prompt pane's text must end before the first pane on its
+    // right, and the progress bar's text fit in the bar.
+    void NoteCutStatus(QStringList& cut)
+    {
+        QStatusBar* bar = m_frame->statusBar();
+        auto* progress = bar->findChild<QProgressBar*>(QStringLiteral("transferProgress"));
+        ASSERT_NE(progress, nullptr);
+        if (!progress->isVisible())
+            return;
+        int panes = bar->width();
+        for (QWidget* pane : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            if (pane->isVisible() && pane->x() > 0)
+                panes = std::min(panes, pane->x());
+        if (bar->fontMetrics().horizontalAdvance(bar->currentMessage()) + 8 > panes)
+            cut << bar->currentMessage();
+        if (progress->fontMetrics().horizontalAdvance(progress->text()) + 8 > progress->width())
+            cut << progress->text();
+    }
+
     // After a line fault: the station idles. CPU over two seconds of its event loop and the
     // growth of its resident memory stay small.
     void ExpectIdleAfterwards()
@@ -116,9 +138,11 @@ TEST_F(StationTransferTest, ProgressStaysInTheStatusBarThroughTheReadRetries)
     // box is open.
     QStringList statuses;
     QStringList whileBoxOpen;
+    QStringList cut;
     QTimer user;
     QObject::connect(&user, &QTimer::timeout, [&] {
         statuses << m_frame->statusBar()->currentMessage();
+        NoteCutStatus(cut);
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (box == nullptr || !box->isVisible())
             return;
@@ -137,6 +161,7 @@ TEST_F(StationTransferTest, ProgressStaysInTheStatusBarThroughTheReadRetries)
     user.stop();
 
     EXPECT_EQ(boxes.Recorded(), (Texts{"учетная запись\nУЗЕЛ 17", "Кадр не прочитан!"}));
+    EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
     ASSERT_EQ(whileBoxOpen.join(" | ").toStdString(), "Чтение ОДД: сектор 4 из 15");
     // From the first sector to the end of the read only progress texts, never "Готов" or the
     // prompt of the button under the pointer. The sampling timer may miss a quick sector on a
@@ -233,6 +258,47 @@ TEST_F(StationTransferTest, AWriteKeepsTheMemoryAsItWasAndConfirmsTheNewOne)
     ASSERT_EQ(bytes.size(), 1920);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), reinterpret_cast<const std::uint8_t*>(bytes.constData())));
     EXPECT_FALSE(m_frame->WriteUnconfirmed());
+}
+
+TEST_F(StationTransferTest, EveryPartOfAWriteStandsWholeInTheStatusBar)
+{
+    SimulatorOptions options = FastOptions();
+    options.pace = true; // sectors at the line's pace, so that every part is seen
+    options.period = 250ms;
+    StartSimulator(options);
+    StartStation(0);
+    ClickButton(32771);
+    ASSERT_TRUE(m_frame->ProgrammingMode());
+    // A read first: the fingerprints pane then names the controller's memory too, its widest.
+    ClickButton(32773);
+    m_messages.Clear();
+
+    QStringList cut;
+    QStringList parts;
+    QTimer sampler;
+    auto* progress = m_frame->statusBar()->findChild<QProgressBar*>(QStringLiteral("transferProgress"));
+    ASSERT_NE(progress, nullptr);
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        if (progress->isVisible() && !parts.contains(progress->text().section(QStringLiteral(":"), 0, 0)))
+            parts << progress->text().section(QStringLiteral(":"), 0, 0);
+        NoteCutStatus(cut);
+    });
+    sampler.start(5);
+    // A loaded machine may stall the paced simulator past the 20 ms gap in the backup read:
+    // the station then begins nothing, rightly, and the write is clicked again.
+    for (int attempt = 1; attempt <= 3; ++attempt) {
+        m_messages.Clear();
+        parts.clear();
+        ClickButton(32772);
+        if (m_messages.Texts().empty() ||
+            m_messages.Texts()[0].rfind("Прежняя память контроллера не прочитана", 0) != 0)
+            break;
+    }
+    sampler.stop();
+    EXPECT_EQ(m_messages.Texts(), (Texts{"Запись ОДД закончена"}));
+    EXPECT_EQ(parts, (QStringList{QStringLiteral("Чтение прежней ОДД"), QStringLiteral("Чтение прежней ОДД (сверка)"),
+                                  QStringLiteral("Запись ОДД"), QStringLiteral("Проверка ОДД")}));
+    EXPECT_TRUE(cut.isEmpty()) << cut.join(" | ").toStdString();
 }
 
 // The line goes away while the sectors travel: each transfer ends with its failure messages, a

@@ -537,7 +537,9 @@ void CMainFrame::CreateStatusBar()
     m_progress->setObjectName(QStringLiteral("transferProgress"));
     m_progress->setRange(0, static_cast<int>(kSectorCount));
     m_progress->setTextVisible(true);
-    m_progress->setMinimumWidth(260);
+    // Wide enough for the longest part's text; the fingerprints give way to it meanwhile.
+    m_progress->setMinimumWidth(m_progress->fontMetrics().horizontalAdvance(
+                                    QStringLiteral("Чтение прежней ОДД (повтор): сектор 15 из 15")) + 32);
     m_progress->hide();
     bar->addPermanentWidget(m_progress);
     m_indicators = new LockIndicators(bar);
@@ -833,6 +835,7 @@ void CMainFrame::WaitBusy(const QString& status, const std::function<void()>& wa
     // Progress posted by the line's last sector comes before the bar goes.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     m_progress->hide();
+    m_fingerprints->show();
     m_progressParts.Reset();
     QApplication::restoreOverrideCursor();
     m_busy = false;
@@ -845,6 +848,7 @@ void CMainFrame::ShowTransferProgress(TransferStep step, int sector)
         return; // posted by a transfer that has ended meanwhile
     const QString part = QString::fromStdString(m_progressParts.Next(step, sector));
     m_progress->setFormat(part + QStringLiteral(": сектор %v из %m"));
+    m_fingerprints->hide();
     m_progress->show();
     m_progress->setValue(sector + 1);
 }
