@@ -840,6 +840,10 @@ void CMainFrame::WaitBusy(const QString& status, const std::function<void()>& wa
     QApplication::restoreOverrideCursor();
     m_busy = false;
     ShowStatus(IdleText());
+    if (m_closeWhenIdle) {
+        m_closeWhenIdle = false;
+        QTimer::singleShot(0, this, &CMainFrame::CloseUnasked);
+    }
 }
 
 void CMainFrame::ShowTransferProgress(TransferStep step, int sector)
@@ -1506,6 +1510,12 @@ void CMainFrame::UpdateEditCommands()
 
 void CMainFrame::CloseUnasked()
 {
+    // A signal while a command waits on the line: the command ends as it would (a transfer is
+    // never cut off halfway), and the station closes then.
+    if (m_busy) {
+        m_closeWhenIdle = true;
+        return;
+    }
     m_closeUnasked = true;
     close();
     m_closeUnasked = false;

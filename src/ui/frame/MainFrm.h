@@ -168,7 +168,8 @@ public:
     void OnRedo();
     [[nodiscard]] EditHistory& History() const { return *m_history; }
     // Closes the frame without asking about unsaved changes: for a TERM or Ctrl+C in the
-    // terminal, which must end the station whoever is at the screen.
+    // terminal, which must end the station whoever is at the screen. While a command waits on
+    // the line the close comes when it has ended.
     void CloseUnasked();
     // "Печать…" (a print preview) and "Экспорт в PDF…": the printed junction file of what the
     // pages hold, under the name of the file last opened or saved.
@@ -304,6 +305,7 @@ private:
     QTimer* m_modeWatch = nullptr;          // in programming mode: frames nobody asked for
     std::unique_ptr<EditHistory> m_history; // over the pages of m_tabs: goes first
     bool m_closeUnasked = false;
+    bool m_closeWhenIdle = false; // asked to close unasked while a command waited on the line
     QWindow* m_dropWindow = nullptr; // the window whose drops the frame takes
 };
 
