@@ -435,8 +435,9 @@ TEST_F(LinkProcess, AGarbledToggleReplyBeforeAWriteIsCaughtByTheCheck)
         Process read({kVlkctl, "read", "-o", (m_dir / "read.vlk").string(), "--port", port});
         code = read.Wait(60s);
         said += read.Out() + read.Err();
-        if (code != 0)
+        if (code != 0) {
             EXPECT_FALSE(fs::exists(m_dir / "read.vlk")) << said;
+        }
     }
     ASSERT_EQ(code, 0) << said;
     if (*written == 0) {
