@@ -1,5 +1,6 @@
 #include "link/Line.h"
 
+#include <exception>
 #include <system_error>
 #include <utility>
 
@@ -18,8 +19,8 @@ CLine::~CLine()
 
 std::future<void> CLine::Post(Job job)
 {
-    std::packaged_task<void(CPort&)> task(std::move(job));
-    std::future<void> done = task.get_future();
+    Queued queued{std::move(job), {}};
+    std::future<void> done = queued.done.get_future();
     std::lock_guard lock(m_mutex);
     if (!m_thread.joinable()) {
         try {
@@ -28,7 +29,7 @@ std::future<void> CLine::Post(Job job)
             return {};
         }
     }
-    m_jobs.push_back(std::move(task));
+    m_jobs.push_back(std::move(queued));
     m_changed.notify_all();
     return done;
 }
@@ -40,13 +41,25 @@ void CLine::Run()
         m_changed.wait(lock, [this] { return !m_jobs.empty() || m_ending; });
         if (m_jobs.empty())
             return; // ending, and nothing left to run
-        std::packaged_task<void(CPort&)> task = std::move(m_jobs.front());
+        Queued queued = std::move(m_jobs.front());
         m_jobs.pop_front();
         m_working = true;
         lock.unlock();
-        task(m_port);
+        std::exception_ptr failure;
+        try {
+            queued.job(m_port);
+        } catch (...) {
+            failure = std::current_exception();
+        }
         lock.lock();
+        // Idle before whoever waits for the job hears that it has ended.
         m_working = false;
+        lock.unlock();
+        if (failure)
+            queued.done.set_exception(failure);
+        else
+            queued.done.set_value();
+        lock.lock();
     }
 }
 

@@ -31,8 +31,9 @@ public:
     CLine(const CLine&) = delete;
     CLine& operator=(const CLine&) = delete;
 
-    // Queues `job` behind every job posted before it. The future is ready once it has run; an
-    // invalid future when the line's thread cannot be made (the job never runs).
+    // Queues `job` behind every job posted before it. The future is ready once it has run (with
+    // what it threw), and the line no longer counts it as running by then; an invalid future
+    // when the line's thread cannot be made (the job never runs).
     [[nodiscard]] std::future<void> Post(Job job);
     // Runs `look` on the calling thread with the port when no job runs or waits; no job starts
     // before it returns. False, without running it, while the line is busy.
@@ -46,12 +47,16 @@ public:
     [[nodiscard]] std::thread::id ThreadId() const;
 
 private:
+    struct Queued {
+        Job job;
+        std::promise<void> done;
+    };
     void Run();
 
     CPort m_port;
     mutable std::mutex m_mutex; // guards the four below
     std::condition_variable m_changed;
-    std::deque<std::packaged_task<void(CPort&)>> m_jobs;
+    std::deque<Queued> m_jobs;
     bool m_working = false; // a job is under way
     bool m_ending = false;
     std::thread m_thread;

@@ -103,6 +103,20 @@ TEST(Line, OthersLookAtThePortOnlyWhileNoJobRunsOrWaits)
     EXPECT_TRUE(ran.load());
 }
 
+TEST(Line, AJobThatHasEndedLeavesTheLineIdleForWhoeverWaitedForIt)
+{
+    // The frame looks at the port the moment its command's job has ended: the line must then
+    // count as idle, not still busy with the job it has just finished.
+    CLine line;
+    int busy = 0;
+    for (int i = 0; i < 300; ++i) {
+        std::future<void> done = line.Post([](CPort&) {});
+        ASSERT_TRUE(Ready(done, 5s));
+        busy += line.Idle() ? 0 : 1;
+    }
+    EXPECT_EQ(busy, 0);
+}
+
 TEST(Line, EveryJobHasTheOnePortAndInterruptEndsABlockedReadAtOnce)
 {
     ScriptedPeer peer; // sends nothing: a read waits its whole time-out
