@@ -21,17 +21,6 @@ bool Ready(const std::future<void>& done, std::chrono::milliseconds wait = 0ms)
     return done.wait_for(wait) == std::future_status::ready;
 }
 
-template <class F>
-bool WaitUntil(F condition, std::chrono::milliseconds limit = 10s)
-{
-    const auto end = SteadyClock::now() + limit;
-    while (!condition()) {
-        if (SteadyClock::now() > end)
-            return false;
-        std::this_thread::sleep_for(5ms);
-    }
-    return true;
-}
 
 TEST(Line, JobsRunOneAtATimeInTheOrderPostedOnOneThreadAndAllRunBeforeItEnds)
 {
@@ -85,7 +74,7 @@ TEST(Line, OthersLookAtThePortOnlyWhileNoJobRunsOrWaits)
     gate.set_value();
     ASSERT_TRUE(Ready(second, 5s));
     EXPECT_TRUE(Ready(first));
-    ASSERT_TRUE(WaitUntil([&] { return line.Idle(); }));
+    ASSERT_TRUE(ScriptedPeer::Within(10s, [&] { return line.Idle(); }));
     EXPECT_TRUE(line.WhenIdle([&](CPort&) { ++looks; }));
     EXPECT_EQ(looks, 2);
 
@@ -162,7 +151,7 @@ TEST(Line, AJobPostedDuringTheExchangeRunsOnlyOnceTheExchangeHasClosedTheLine)
     CLine line;
     std::unique_ptr<CThreadPort> worker = StartExchange(console, peer.Path(), messages, line);
     ASSERT_NE(worker, nullptr);
-    ASSERT_TRUE(WaitUntil([&] { return console.Repaints() >= 2; }));
+    ASSERT_TRUE(ScriptedPeer::Within(10s, [&] { return console.Repaints() >= 2; }));
 
     bool openWhenItRan = true;
     SteadyClock::time_point ranAt;
