@@ -7,14 +7,12 @@
 #include "link/ProgrammingMode.h"
 #include "link/SafeWrite.h"
 #include "link/ThreadPort.h"
+#include "support/ProcessUsage.h"
 
 #include <algorithm>
 #include <cstdlib>
 #include <chrono>
 #include <cstdio>
-#include <dirent.h>
-#include <fstream>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -147,27 +145,6 @@ void AnswerLatency()
                 median, p99, latencies.back());
 }
 
-std::set<std::string> Threads()
-{
-    std::set<std::string> tids;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.')
-                tids.insert(entry->d_name);
-        closedir(dir);
-    }
-    return tids;
-}
-
-// Nanoseconds a thread has run, from the scheduler's own account.
-long long RunTime(const std::string& tid)
-{
-    std::ifstream in("/proc/self/task/" + tid + "/schedstat");
-    long long ns = -1;
-    in >> ns;
-    return ns;
-}
-
 void WorkerCpu()
 {
     vlk::SimulatorOptions options;
@@ -178,21 +155,21 @@ void WorkerCpu()
         std::printf("cpu: simulator did not start\n");
         return;
     }
-    const auto before = Threads();
+    const auto before = vlk::test::ThreadIds();
     NullConsole console;
     QuietMessages messages;
     vlk::CLine line;
     auto worker = vlk::StartExchange(console, path, messages, line);
     std::this_thread::sleep_for(1500ms);
     std::string tid;
-    for (const auto& t : Threads())
+    for (const auto& t : vlk::test::ThreadIds())
         if (!before.count(t))
             tid = t;
-    const long long start = RunTime(tid);
+    const long long start = vlk::test::ThreadRunTime(tid);
     const auto startTime = Clock::now();
     const auto frames = sim.Commands().size();
     std::this_thread::sleep_for(10s);
-    const long long end = RunTime(tid);
+    const long long end = vlk::test::ThreadRunTime(tid);
     const double wall = Seconds(Clock::now() - startTime);
     const auto answered = sim.Commands().size() - frames;
     vlk::StopExchange(worker, console);

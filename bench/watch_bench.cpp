@@ -5,58 +5,17 @@
 
 #include "ControllerSimulator.h"
 #include "link/WatchedLine.h"
+#include "support/ProcessUsage.h"
 #include "support/SerialServer.h"
 
 #include <chrono>
 #include <cstdio>
-#include <dirent.h>
-#include <fstream>
 #include <memory>
-#include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
-namespace {
-
 using namespace std::chrono_literals;
-
-std::set<std::string> Threads()
-{
-    std::set<std::string> tids;
-    if (DIR* dir = opendir("/proc/self/task")) {
-        while (dirent* entry = readdir(dir))
-            if (entry->d_name[0] != '.')
-                tids.insert(entry->d_name);
-        closedir(dir);
-    }
-    return tids;
-}
-
-long long RunTime(const std::string& tid)
-{
-    std::ifstream in("/proc/self/task/" + tid + "/schedstat");
-    long long ns = -1;
-    in >> ns;
-    return ns;
-}
-
-long ResidentKiB()
-{
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    while (in >> key) {
-        if (key == "VmRSS:") {
-            long kib = 0;
-            in >> kib;
-            return kib;
-        }
-        std::getline(in, key);
-    }
-    return 0;
-}
-
-} // namespace
 
 int main()
 {
@@ -78,8 +37,8 @@ int main()
         std::printf("SKIP: watch: %s\n", server.Why().c_str());
         return 0;
     }
-    const auto before = Threads();
-    const long memoryBefore = ResidentKiB();
+    const auto before = vlk::test::ThreadIds();
+    const long memoryBefore = vlk::test::ResidentKb();
     std::vector<std::unique_ptr<vlk::WatchedLine>> lines;
     for (int i = 0; i < kControllers; ++i) {
         // Half raw, half Telnet.
@@ -88,12 +47,12 @@ int main()
     }
     std::this_thread::sleep_for(3s);
     std::vector<std::string> workers;
-    for (const auto& tid : Threads())
+    for (const auto& tid : vlk::test::ThreadIds())
         if (!before.count(tid))
             workers.push_back(tid);
     long long start = 0;
     for (const auto& tid : workers)
-        start += RunTime(tid);
+        start += vlk::test::ThreadRunTime(tid);
     const auto wallStart = std::chrono::steady_clock::now();
     std::size_t framesBefore = 0;
     for (const auto& sim : sims)
@@ -101,12 +60,12 @@ int main()
     std::this_thread::sleep_for(30s);
     long long end = 0;
     for (const auto& tid : workers)
-        end += RunTime(tid);
+        end += vlk::test::ThreadRunTime(tid);
     const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - wallStart).count();
     std::size_t framesAfter = 0;
     for (const auto& sim : sims)
         framesAfter += sim->Commands().size();
-    const long memoryAfter = ResidentKiB();
+    const long memoryAfter = vlk::test::ResidentKb();
     int heard = 0;
     for (const auto& line : lines)
         heard += line->Snapshot().frame.has_value() && !line->Snapshot().lineLost;

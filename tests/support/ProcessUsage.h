@@ -4,7 +4,9 @@
 // 2 MB") over a stretch of time in which the test itself only waits.
 
 #include <chrono>
+#include <dirent.h>
 #include <fstream>
+#include <set>
 #include <string>
 #include <sys/resource.h>
 
@@ -35,6 +37,28 @@ inline long ResidentKb()
         status.ignore(1 << 16, '\n');
     }
     return -1;
+}
+
+// The ids of the process's threads now (the names under /proc/self/task).
+inline std::set<std::string> ThreadIds()
+{
+    std::set<std::string> tids;
+    if (DIR* dir = opendir("/proc/self/task")) {
+        while (dirent* entry = readdir(dir))
+            if (entry->d_name[0] != '.')
+                tids.insert(entry->d_name);
+        closedir(dir);
+    }
+    return tids;
+}
+
+// Nanoseconds a thread of this process has run, from the scheduler's own account; -1 when gone.
+inline long long ThreadRunTime(const std::string& tid)
+{
+    std::ifstream in("/proc/self/task/" + tid + "/schedstat");
+    long long ns = -1;
+    in >> ns;
+    return ns;
 }
 
 // CPU and memory over a stretch of wall-clock time: Start, let it run, then read the figures.
