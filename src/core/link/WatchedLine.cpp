@@ -61,7 +61,9 @@ void WatchedLine::Stop()
     if (!m_worker)
         return;
     m_worker->SignalStop();
-    m_worker->StopAndWait(std::chrono::milliseconds(0), std::chrono::milliseconds(2500));
+    // A watched line only listens and answers "no command": nothing that matters is cut by
+    // closing it under its read, and the window that stops it is not kept waiting for the read.
+    m_worker->StopAndWait(std::chrono::milliseconds(0), std::chrono::milliseconds(0));
     m_worker.reset();
     std::lock_guard lock(m_mutex);
     m_state.running = false;

@@ -39,8 +39,8 @@ public:
 
     // Starts the worker (again); false when its thread cannot be made.
     bool Start();
-    // Asks the worker to end without waiting; Stop waits (a read in progress ends within its
-    // 2 s, or the port is closed under it).
+    // Asks the worker to end without waiting; Stop closes the port under a read in progress and
+    // waits only for the worker to see it.
     void SignalStop();
     void Stop();
     [[nodiscard]] bool Running() const;

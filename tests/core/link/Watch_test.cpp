@@ -2,6 +2,7 @@
 // simulator: what a row shows, when it turns red, and that it answers nothing but "no command".
 #include "ControllerSimulator.h"
 #include "link/WatchList.h"
+#include "link/CPort.h"
 #include "link/WatchedLine.h"
 
 #include <gtest/gtest.h>
@@ -129,6 +130,27 @@ TEST(WatchedLine, ShowsTheControllerAnswersNoCommandAndTurnsRedOnAlarmAndLoss)
     EXPECT_GE(stars, 2);
     EXPECT_LE(stars, 5);
     EXPECT_GE(none, 3);
+}
+
+TEST(WatchedLine, StoppingLetsGoOfTheLineAtOnceEvenInTheMiddleOfARead)
+{
+    // The window stops a row on its own thread (a double click hands the line to the console):
+    // a read of a silent controller is not waited out, and the device is free straight after.
+    SimulatorOptions options;
+    options.silent = true;
+    ControllerSimulator sim(options);
+    const std::string path = sim.OpenPty();
+    ASSERT_FALSE(path.empty()) << sim.LastError();
+    ASSERT_TRUE(sim.Start());
+    WatchedLine line(path);
+    ASSERT_TRUE(line.Start());
+    std::this_thread::sleep_for(700ms); // well inside the first 2 s read
+    const auto start = std::chrono::steady_clock::now();
+    line.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 300ms);
+    EXPECT_FALSE(line.Running());
+    CPort console;
+    EXPECT_TRUE(console.Open(path, "AX25")) << console.NotOpenText();
 }
 
 TEST(WatchedLine, AServerThatIsNotThereIsALostLineNamedInItsMessage)
